@@ -1,0 +1,17 @@
+#pragma once
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace orbelle {
+
+// The first max_chars characters of UTF-8 text, never cutting inside one.
+std::string_view CutUtf8(std::string_view text, std::size_t max_chars);
+
+// Leading and trailing blanks and control characters removed.
+std::string_view Trim(std::string_view text);
+
+std::string PathToUtf8(const std::filesystem::path& path);
+
+}  // namespace orbelle

@@ -1,0 +1,395 @@
+#include "store/event_cursor.h"
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
+#include "base/convert.h"
+#include "base/error.h"
+#include "base/text.h"
+
+namespace orbelle {
+namespace {
+
+std::string ColumnList() {
+    std::string list;
+    for (const auto& field : kEventFields) {
+        if (!list.empty()) list += ", ";
+        list += field.name;
+    }
+    return list;
+}
+
+const std::string& SelectAll() {
+    static const std::string sql = "SELECT " + ColumnList() + " FROM TODOLIST";
+    return sql;
+}
+
+std::string CreateTableSql() {
+    std::string sql = "CREATE TABLE TODOLIST (";
+    for (const auto& field : kEventFields) {
+        if (&field != &kEventFields.front()) sql += ", ";
+        sql += field.name;
+        switch (field.type) {
+            case FieldType::Text:
+            case FieldType::Memo: sql += " TEXT"; break;
+            case FieldType::AutoInc: sql += " INTEGER PRIMARY KEY AUTOINCREMENT"; break;
+            case FieldType::SmallInt: sql += " INTEGER"; break;
+            case FieldType::DateTime: sql += " REAL"; break;
+        }
+    }
+    return sql + ")";
+}
+
+std::string InsertSql() {
+    std::string names, marks;
+    for (const auto& field : kEventFields) {
+        if (field.type == FieldType::AutoInc) continue;
+        names += (names.empty() ? "" : ", ") + std::string(field.name);
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    return "INSERT INTO TODOLIST (" + names + ") VALUES (" + marks + ")";
+}
+
+std::string UpdateSql() {
+    std::string sets;
+    for (const auto& field : kEventFields) {
+        if (field.type == FieldType::AutoInc) continue;
+        sets += (sets.empty() ? "" : ", ") + std::string(field.name) + " = ?";
+    }
+    return "UPDATE TODOLIST SET " + sets + " WHERE Id = ?";
+}
+
+// Binds every field but Id in table order from 1; returns the next index.
+int BindRecordFields(sql::Statement& statement, const auto& record) {
+    int index = 1;
+    for (std::size_t i = 0; i < kEventFields.size(); ++i) {
+        if (i == kIdField) continue;
+        std::visit(
+            [&](const auto& value) {
+                using T = std::decay_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, std::monostate>) statement.BindNull(index);
+                else if constexpr (std::is_same_v<T, std::string>) statement.BindText(index, value);
+                else if constexpr (std::is_same_v<T, std::int64_t>) statement.BindInt(index, value);
+                else statement.BindDouble(index, value);
+            },
+            record[i]);
+        ++index;
+    }
+    return index;
+}
+
+std::string FormatG(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// Leaves a damaged or foreign file as it is: only reads happen before it passes.
+void CheckExistingTable(sql::Database& db) {
+    sql::Statement check(db, "PRAGMA quick_check");
+    if (!check.Step() || check.ColumnText(0) != "ok") throw Error("database disk image is malformed");
+    sql::Statement columns(db, "PRAGMA table_info(TODOLIST)");
+    std::size_t count = 0;
+    while (columns.Step()) {
+        if (count >= kEventFields.size() || !FindEventField(columns.ColumnText(1)) ||
+            *FindEventField(columns.ColumnText(1)) != count)
+            throw Error("the file holds no event table of this program");
+        ++count;
+    }
+    if (count != kEventFields.size()) throw Error("the file holds no event table of this program");
+}
+
+// Commits every change to the disk before it returns; never the in-memory or
+// unsynced journal modes, so a killed process loses no posted record.
+void SetDurability(sql::Database& db) {
+    sqlite3_busy_timeout(db.Handle(), 5000);
+    db.Exec("PRAGMA journal_mode=TRUNCATE");
+    db.Exec("PRAGMA synchronous=FULL");
+}
+
+}  // namespace
+
+void EventCursor::Open(const std::filesystem::path& file) {
+    Close();
+    try {
+        std::error_code ec;
+        bool exists = std::filesystem::exists(file, ec);
+        if (!exists) {
+            std::filesystem::create_directories(file.parent_path(), ec);
+            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE);
+            SetDurability(db);
+            db.Exec(("BEGIN IMMEDIATE; " + CreateTableSql() + "; COMMIT").c_str());
+            db_ = std::move(db);
+        } else {
+            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE);
+            sqlite3_busy_timeout(db.Handle(), 5000);
+            CheckExistingTable(db);
+            SetDurability(db);
+            db_ = std::move(db);
+        }
+    } catch (const Error& error) {
+        db_ = {};
+        throw Error("Cannot open the event table " + PathToUtf8(file) + ": " + error.what());
+    }
+    file_ = file;
+    state_ = State::Browse;
+    eof_ = true;
+    on_record_ = false;
+}
+
+void EventCursor::Close() {
+    walk_.reset();
+    db_ = {};
+    state_ = State::Inactive;
+    eof_ = true;
+    on_record_ = false;
+}
+
+void EventCursor::RequireActive() const {
+    if (state_ == State::Inactive) throw Error("Cannot perform this operation on a closed dataset");
+}
+
+void EventCursor::RequireEditing() const {
+    if (state_ != State::Insert && state_ != State::Edit) throw Error("Dataset not in edit or insert mode");
+}
+
+std::size_t EventCursor::FieldIndex(std::string_view name) const {
+    if (auto index = FindEventField(name)) return *index;
+    throw Error("Field '" + std::string(name) + "' not found");
+}
+
+void EventCursor::LoadRow(const sql::Statement& row) {
+    for (std::size_t i = 0; i < kEventFields.size(); ++i) {
+        int column = static_cast<int>(i);
+        if (row.IsNull(column)) {
+            record_[i] = std::monostate{};
+            continue;
+        }
+        switch (kEventFields[i].type) {
+            case FieldType::Text:
+            case FieldType::Memo: record_[i] = row.ColumnText(column); break;
+            case FieldType::AutoInc:
+            case FieldType::SmallInt: record_[i] = row.ColumnInt(column); break;
+            case FieldType::DateTime: record_[i] = row.ColumnDouble(column); break;
+        }
+    }
+    on_record_ = true;
+}
+
+bool EventCursor::StepWalk() {
+    if (walk_->Step()) {
+        LoadRow(*walk_);
+        return true;
+    }
+    walk_.reset();  // releases the read lock at the end of the table
+    return false;
+}
+
+void EventCursor::WalkFrom(const char* condition, std::optional<std::int64_t> after) {
+    walk_.emplace(db_, SelectAll() + condition + " ORDER BY Id");
+    if (after) walk_->BindInt(1, *after);
+}
+
+std::optional<std::int64_t> EventCursor::CurrentId() const {
+    if (!on_record_) return std::nullopt;
+    if (auto id = std::get_if<std::int64_t>(&record_[kIdField])) return *id;
+    return std::nullopt;
+}
+
+void EventCursor::First() {
+    RequireActive();
+    if (state_ != State::Browse) Cancel();
+    WalkFrom("", std::nullopt);
+    eof_ = !StepWalk();
+    if (eof_) {
+        on_record_ = false;
+        record_ = {};
+    }
+}
+
+void EventCursor::Next() {
+    RequireActive();
+    if (state_ != State::Browse) Cancel();
+    if (eof_) return;
+    if (!walk_) {
+        auto id = CurrentId();
+        if (!id) {
+            eof_ = true;
+            return;
+        }
+        WalkFrom(" WHERE Id > ?", *id);
+    }
+    // At the end the cursor stays on the last record with the end flag set.
+    Record last = record_;
+    if (!StepWalk()) {
+        eof_ = true;
+        record_ = last;
+    }
+}
+
+bool EventCursor::SeekId(std::int64_t id) {
+    RequireActive();
+    if (state_ != State::Browse) Cancel();
+    sql::Statement seek(db_, SelectAll() + " WHERE Id = ?");
+    seek.BindInt(1, id);
+    if (!seek.Step()) return false;
+    walk_.reset();
+    LoadRow(seek);
+    eof_ = false;
+    return true;
+}
+
+std::string EventCursor::FieldText(std::string_view name) const {
+    RequireActive();
+    const Value& value = record_[FieldIndex(name)];
+    if (auto text = std::get_if<std::string>(&value)) return *text;
+    if (auto number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+    if (auto days = std::get_if<double>(&value)) return FormatG(*days);
+    return {};
+}
+
+DateTime EventCursor::FieldDateTime(std::string_view name) const {
+    RequireActive();
+    std::size_t index = FieldIndex(name);
+    const Value& value = record_[index];
+    if (auto days = std::get_if<double>(&value)) return DateTime(*days);
+    if (std::holds_alternative<std::monostate>(value)) return DateTime();
+    throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");
+}
+
+void EventCursor::SetFieldText(std::string_view name, std::string_view text) {
+    RequireEditing();
+    std::size_t index = FieldIndex(name);
+    const FieldDef& field = kEventFields[index];
+    Value& slot = record_[index];
+    switch (field.type) {
+        case FieldType::Text:
+            if (text.empty()) slot = std::monostate{};
+            else slot = std::string(CutUtf8(text, static_cast<std::size_t>(field.width)));
+            return;
+        case FieldType::Memo:
+            if (text.empty()) slot = std::monostate{};
+            else slot = std::string(text);
+            return;
+        case FieldType::SmallInt: {
+            if (text.empty()) {
+                slot = std::monostate{};
+                return;
+            }
+            auto number = ParseInt(text);
+            if (!number)
+                throw Error(FormatMessage("'%s' is not a valid integer value for field '%s'",
+                                          {std::string(text), std::string(field.name)}));
+            if (*number < -32768 || *number > 32767)
+                throw Error(FormatMessage("%g is not a valid value for field '%s'. The allowed range is %g to %g",
+                                          {FormatG(*number), std::string(field.name), "-32768", "32767"}));
+            slot = std::int64_t{*number};
+            return;
+        }
+        case FieldType::AutoInc:
+            throw Error("Field '" + std::string(field.name) + "' cannot be modified");
+        case FieldType::DateTime:
+            throw Error("Field '" + std::string(field.name) + "' is a date-time field");
+    }
+}
+
+void EventCursor::SetFieldDateTime(std::string_view name, DateTime value) {
+    RequireEditing();
+    std::size_t index = FieldIndex(name);
+    if (kEventFields[index].type != FieldType::DateTime)
+        throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");
+    record_[index] = value.Days();
+}
+
+void EventCursor::Insert() {
+    RequireActive();
+    if (state_ != State::Browse) Cancel();
+    saved_ = record_;
+    saved_on_record_ = on_record_;
+    record_ = {};
+    on_record_ = true;
+    state_ = State::Insert;
+}
+
+void EventCursor::Edit() {
+    RequireActive();
+    if (state_ != State::Browse) return;
+    if (!on_record_) throw Error("Cannot edit: the table has no current record");
+    saved_ = record_;
+    saved_on_record_ = on_record_;
+    state_ = State::Edit;
+}
+
+void EventCursor::Write(const char* sql_text, void (*bind)(sql::Statement&, const Record&, std::int64_t)) {
+    walk_.reset();
+    db_.Exec("BEGIN IMMEDIATE");
+    try {
+        sql::Statement statement(db_, sql_text);
+        bind(statement, record_, CurrentId().value_or(0));
+        statement.Step();
+        if (db_.Changes() != 1) throw Error("Record not found or changed by another user");
+        db_.Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void EventCursor::Post() {
+    RequireActive();
+    if (state_ == State::Insert) {
+        static const std::string sql = InsertSql();
+        Write(sql.c_str(), [](sql::Statement& s, const Record& r, std::int64_t) { BindRecordFields(s, r); });
+        record_[kIdField] = db_.LastInsertId();
+    } else if (state_ == State::Edit) {
+        static const std::string sql = UpdateSql();
+        Write(sql.c_str(), [](sql::Statement& s, const Record& r, std::int64_t id) {
+            s.BindInt(BindRecordFields(s, r), id);
+        });
+    } else {
+        return;
+    }
+    state_ = State::Browse;
+    eof_ = false;
+}
+
+void EventCursor::Cancel() {
+    if (state_ != State::Insert && state_ != State::Edit) return;
+    record_ = saved_;
+    on_record_ = saved_on_record_;
+    state_ = State::Browse;
+}
+
+void EventCursor::Delete() {
+    RequireActive();
+    if (state_ == State::Insert) {
+        Cancel();
+        return;
+    }
+    if (state_ == State::Edit) Cancel();
+    auto id = CurrentId();
+    if (!id) throw Error("Cannot delete: the table has no current record");
+    Write("DELETE FROM TODOLIST WHERE Id = ?",
+          [](sql::Statement& s, const Record&, std::int64_t id) { s.BindInt(1, id); });
+    // The cursor moves to the following record, or the one before the last.
+    WalkFrom(" WHERE Id > ?", *id);
+    if (StepWalk()) {
+        eof_ = false;
+        return;
+    }
+    sql::Statement before(db_, SelectAll() + " WHERE Id < ? ORDER BY Id DESC LIMIT 1");
+    before.BindInt(1, *id);
+    if (before.Step()) {
+        LoadRow(before);
+        eof_ = true;
+    } else {
+        record_ = {};
+        on_record_ = false;
+        eof_ = true;
+    }
+}
+
+}  // namespace orbelle

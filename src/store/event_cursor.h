@@ -1,0 +1,78 @@
+#pragma once
+// The event cursor: the one cursor over the event table, in Id order.
+// A record is read into a buffer when the cursor reaches it; Insert and Edit
+// change the buffer, Post writes it in one durable transaction.
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "base/datetime.h"
+#include "store/event_fields.h"
+#include "store/sqlite.h"
+
+namespace orbelle {
+
+class EventCursor {
+public:
+    enum class State { Inactive, Browse, Insert, Edit };
+
+    // Opens the table file, creating the folder and the table when the file is
+    // missing. A file that is not a sound event table is left untouched and
+    // reported: Error with the reason.
+    void Open(const std::filesystem::path& file);
+    void Close();
+    bool Active() const { return state_ != State::Inactive; }
+    State GetState() const { return state_; }
+
+    void First();
+    void Next();
+    bool Eof() const { return eof_; }
+    // Goes to the record with this Id; not found leaves the cursor where it was.
+    bool SeekId(std::int64_t id);
+
+    // Field access by name, without regard to case. Empty reads "" and 0.
+    std::string FieldText(std::string_view name) const;
+    DateTime FieldDateTime(std::string_view name) const;
+    // Text is cut to the field's width; small integers are checked and refused
+    // with the engine's messages. Only in Insert or Edit state.
+    void SetFieldText(std::string_view name, std::string_view text);
+    void SetFieldDateTime(std::string_view name, DateTime value);
+
+    void Insert();
+    // No effect while already inserting or editing.
+    void Edit();
+    void Post();
+    void Cancel();
+    void Delete();
+
+private:
+    using Value = std::variant<std::monostate, std::string, std::int64_t, double>;
+    using Record = std::array<Value, kEventFields.size()>;
+
+    std::size_t FieldIndex(std::string_view name) const;
+    void RequireActive() const;
+    void RequireBrowseRecord() const;
+    void RequireEditing() const;
+    void LoadRow(const sql::Statement& row);
+    // Steps the walk statement to the next row; false at the end.
+    bool StepWalk();
+    void WalkFrom(const char* sql, std::optional<std::int64_t> after);
+    std::optional<std::int64_t> CurrentId() const;
+    void Write(const char* sql, void (*bind)(sql::Statement&, const Record&, std::int64_t));
+
+    std::filesystem::path file_;
+    sql::Database db_;
+    std::optional<sql::Statement> walk_;
+    State state_ = State::Inactive;
+    bool eof_ = true;
+    bool on_record_ = false;
+    Record record_{};
+    Record saved_{};  // the browse record while inserting or editing
+    bool saved_on_record_ = false;
+};
+
+}  // namespace orbelle
