@@ -1,0 +1,333 @@
+#include "eventlist/event_list_window.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <array>
+
+#include "base/error.h"
+#include "desktop/desktop_window.h"
+#include "eventlist/commands.h"
+#include "ui/controls.h"
+#include "ui/errors.h"
+#include "ui/locale.h"
+#include "ui/message_loop.h"
+#include "ui/wide.h"
+
+namespace orbelle {
+namespace {
+
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr int kListId = 10;
+constexpr int kToolBarId = 11;
+constexpr int kStatusId = 12;
+
+struct ColumnSpec {
+    const wchar_t* title;
+    int width;
+    int format;
+};
+
+constexpr std::array<ColumnSpec, kListColumnCount> kColumns{{
+    {L"Subject", 150, LVCFMT_LEFT},
+    {L"Start", 105, LVCFMT_CENTER},
+    {L"Next Occurrence", 70, LVCFMT_CENTER},
+    {L"Reminder Time", 75, LVCFMT_LEFT},
+    {L"Duration", 50, LVCFMT_LEFT},
+    {L"Item Type", 50, LVCFMT_LEFT},
+    {L"Priority", 50, LVCFMT_LEFT},
+    {L"Id", 20, LVCFMT_LEFT},
+}};
+
+struct ToolButtonSpec {
+    WORD command;
+    const wchar_t* caption;
+    const wchar_t* tooltip;
+    const wchar_t* bitmap;  // resource name of the 26 x 20 picture
+};
+
+constexpr std::array<ToolButtonSpec, 5> kToolButtons{{
+    {kCmdNew, L"New", L"create a new event", L"TOOLBAR_NEW"},          // NewBtn
+    {kCmdModify, L"Modify", L"modify a event", L"TOOLBAR_MODIFY"},     // OptionBtn
+    {kCmdDelete, L"Delete", L"delete a event", L"TOOLBAR_DELETE"},     // DelBtn
+    {kCmdFind, L"Find", L"find the events", L"TOOLBAR_FIND"},          // SearchBtn
+    {kCmdClose, L"Close", L"print events imformation", L"TOOLBAR_CLOSE"},  // PrintBtn
+}};
+
+// The toolbar pictures' background, made see-through by the mask.
+constexpr COLORREF kToolBarMaskColour = RGB(255, 0, 255);
+
+HMENU MakeEventsMenu() {
+    HMENU events = CreatePopupMenu();
+    AppendMenuW(events, MF_STRING, kCmdNew, L"New a event(&C)\tCtrl+N");
+    AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(events, MF_STRING, kCmdModify, L"Modify a event (&R)\tAlt+Enter");
+    AppendMenuW(events, MF_STRING, kCmdDelete, L"Delete a event(&D)\tDel");
+    AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(events, MF_STRING, kCmdFindEvent, L"Find a Event(&F)\tCtrl+R");
+    AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(events, MF_STRING, kCmdExit, L"Exit(&X)");
+    HMENU bar = CreateMenu();
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(events), L"Events");
+    return bar;
+}
+
+HACCEL MakeShortcuts() {
+    ACCEL shortcuts[] = {
+        {FCONTROL | FVIRTKEY, 'N', kCmdNew},
+        {FALT | FVIRTKEY, VK_RETURN, kCmdModify},
+        {FVIRTKEY, VK_DELETE, kCmdDelete},
+        {FCONTROL | FVIRTKEY, 'R', kCmdFindEvent},
+    };
+    return CreateAcceleratorTableW(shortcuts, static_cast<int>(std::size(shortcuts)));
+}
+
+}  // namespace
+
+EventListWindow::EventListWindow(Application& app) : app_(app) {
+    Create({.name = L"TMainForm"},
+           {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
+            .height = kDesignHeight, .owner = app.Owner(), .menu = MakeEventsMenu()});
+}
+
+EventListWindow::~EventListWindow() {
+    Destroy();
+    if (toolbar_images_) ImageList_Destroy(toolbar_images_);
+}
+
+std::filesystem::path EventListWindow::TableFile() const { return app_.ProgramFolder() / "db" / "TODOLIST.DB"; }
+
+LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_CREATE:
+            FormCreate();
+            return 0;
+        case WM_DESTROY:
+            UnregisterAccelerators(Hwnd());
+            FormDestroy();
+            return 0;
+        case WM_SIZE:
+            OnSize();
+            return 0;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wparam));
+            return 0;
+        case WM_NOTIFY:
+            return OnNotify(*reinterpret_cast<NMHDR*>(lparam));
+        case WM_CLOSE:  // closing only hides
+            ShowWindow(Hwnd(), SW_HIDE);
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wparam & 0xFFF0) == SC_MINIMIZE) {
+                ShowWindow(Hwnd(), SW_HIDE);
+                return 0;
+            }
+            return DefaultHandling(message, wparam, lparam);
+        default:
+            return DefaultHandling(message, wparam, lparam);
+    }
+}
+
+void EventListWindow::FormCreate() {
+    CreateChildControls();
+    accelerators_.Reset(MakeShortcuts());
+    RegisterAccelerators(Hwnd(), accelerators_.Get());
+    SetApplicationTitle(L"Event List");
+    ConnectTable();
+    FillList();
+}
+
+void EventListWindow::FormDestroy() {}
+
+void EventListWindow::CreateChildControls() {
+    font_ = MakeFontPoints(L"Tahoma", 9);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+
+    toolbar_ = CreateControl(Hwnd(),
+                             {.window_class = TOOLBARCLASSNAMEW, .id = kToolBarId,
+                              .style = TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | WS_CLIPSIBLINGS},
+                             font_.Get());
+    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    toolbar_images_ = ImageList_Create(26, 20, ILC_COLOR24 | ILC_MASK, 5, 0);
+    for (const auto& button : kToolButtons) {
+        HBITMAP picture = static_cast<HBITMAP>(LoadImageW(instance, button.bitmap, IMAGE_BITMAP, 0, 0, 0));
+        if (picture) {
+            ImageList_AddMasked(toolbar_images_, picture, kToolBarMaskColour);
+            DeleteObject(picture);
+        }
+    }
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_));
+    std::array<TBBUTTON, kToolButtons.size()> buttons{};
+    for (size_t i = 0; i < kToolButtons.size(); ++i) {
+        buttons[i].iBitmap = static_cast<int>(i);
+        buttons[i].idCommand = kToolButtons[i].command;
+        buttons[i].fsState = TBSTATE_ENABLED;
+        buttons[i].fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
+        buttons[i].iString = reinterpret_cast<INT_PTR>(kToolButtons[i].caption);
+    }
+    SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+    SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(0, 41));
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+
+    list_ = CreateControl(Hwnd(),
+                          {.window_class = WC_LISTVIEWW, .id = kListId,
+                           .style = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_OWNERDATA | WS_TABSTOP,
+                           .ex_style = WS_EX_CLIENTEDGE},
+                          font_.Get());
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
+    for (int i = 0; i < kListColumnCount; ++i) {
+        const ColumnSpec& spec = kColumns[static_cast<size_t>(i)];
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+        column.fmt = spec.format;
+        column.cx = spec.width;
+        column.pszText = const_cast<wchar_t*>(spec.title);
+        column.iSubItem = i;
+        ListView_InsertColumn(list_, i, &column);
+    }
+
+    status_ = CreateControl(Hwnd(), {.window_class = STATUSCLASSNAMEW, .id = kStatusId, .style = SBARS_SIZEGRIP},
+                            font_.Get());
+    names_ = UserLocaleNames();
+    OnSize();
+}
+
+void EventListWindow::ConnectTable() {
+    try {
+        cursor_.Open(TableFile());
+    } catch (const Error&) {
+        MessageBoxW(Hwnd(), L"Connect Error", L"Error", MB_OK | MB_ICONSTOP);
+        cursor_.Open(TableFile());  // tried again; a second failure ends the creation here
+    }
+}
+
+void EventListWindow::FillList() {
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    for (cursor_.First(); !cursor_.Eof(); cursor_.Next()) rows_.push_back(RowFromCursor(cursor_, StartFormat::Added));
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOINVALIDATEALL);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    // The Id column is the row's hidden link to its record.
+    ListView_SetColumnWidth(list_, kListColumnCount - 1, 0);
+}
+
+void EventListWindow::OnSize() {
+    if (!toolbar_ || !list_ || !status_) return;
+    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    SendMessageW(status_, WM_SIZE, 0, 0);
+    RECT window_rect, client, tool_rect, status_rect;
+    GetWindowRect(Hwnd(), &window_rect);
+    GetClientRect(Hwnd(), &client);
+    GetWindowRect(toolbar_, &tool_rect);
+    GetWindowRect(status_, &status_rect);
+    // The first panel stays 120 pixels narrower than the window.
+    int first = (window_rect.right - window_rect.left) - 120;
+    int edges[3] = {first, first + 35, first + 85};
+    SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    int top = tool_rect.bottom - tool_rect.top;
+    int bottom = client.bottom - (status_rect.bottom - status_rect.top);
+    MoveWindow(list_, 0, top, client.right, std::max(0, static_cast<int>(bottom - top)), TRUE);
+}
+
+void EventListWindow::ShowMainWindow() {
+    if (!shown_once_) {
+        shown_once_ = true;
+        RECT rect;
+        GetWindowRect(Hwnd(), &rect);
+        int width = rect.right - rect.left, height = rect.bottom - rect.top;
+        SetWindowPos(Hwnd(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    ShowWindow(Hwnd(), SW_SHOW);
+    SetForegroundWindow(Hwnd());
+}
+
+void EventListWindow::OnCommand(WORD id) {
+    switch (id) {
+        case kCmdNew: NewBtnClick(); break;
+        case kCmdModify: OptionBtnClick(); break;
+        case kCmdDelete: DelBtnClick(); break;
+        case kCmdFind: SearchBtnClick(); break;
+        case kCmdClose: PrintBtnClick(); break;
+        case kCmdExit: ExitClick(); break;
+        default: break;  // "Find a Event(&F)" has no action
+    }
+}
+
+LRESULT EventListWindow::OnNotify(const NMHDR& header) {
+    if (header.hwndFrom == list_) {
+        switch (header.code) {
+            case LVN_GETDISPINFOW:
+                OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+                return 0;
+            case NM_DBLCLK:
+                OptionBtnClick();
+                return 0;
+            case LVN_KEYDOWN:
+                if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_RETURN && GetKeyState(VK_MENU) >= 0)
+                    OptionBtnClick();
+                return 0;
+        }
+    }
+    if (header.code == TTN_GETDISPINFOW) {
+        auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(&header));
+        for (const auto& button : kToolButtons)
+            if (button.command == header.idFrom) tip.lpszText = const_cast<wchar_t*>(button.tooltip);
+    }
+    return 0;
+}
+
+void EventListWindow::OnGetDispInfo(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
+    if (!(item.mask & LVIF_TEXT) || item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return;
+    cell_text_ = Widen(CellText(rows_[static_cast<size_t>(item.iItem)], item.iSubItem, names_));
+    lstrcpynW(item.pszText, cell_text_.c_str(), item.cchTextMax);
+}
+
+void EventListWindow::AppendRow(StartFormat start_format) {
+    rows_.push_back(RowFromCursor(cursor_, start_format));
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
+}
+
+std::optional<int> EventListWindow::SelectedRow() const {
+    int index = ListView_GetNextItem(list_, -1, LVNI_SELECTED);
+    if (index < 0 || static_cast<size_t>(index) >= rows_.size()) return std::nullopt;
+    return index;
+}
+
+void EventListWindow::SelectRow(int index) {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(list_, index, FALSE);
+}
+
+void EventListWindow::NewBtnClick() {}
+
+void EventListWindow::OptionBtnClick() {}
+
+void EventListWindow::DelBtnClick() {
+    auto index = SelectedRow();
+    if (!index) return;
+    ListRow row = rows_[static_cast<size_t>(*index)];
+    // The full-width question mark ends the question on every system.
+    std::wstring question = L"Are you sure you want to delete '" + Widen(row.subject) + L"' Item\uFF1F";
+    if (MessageBoxW(Hwnd(), question.c_str(), L"", MB_YESNO) != IDYES) return;
+    cursor_.Close();
+    cursor_.Open(TableFile());
+    if (!cursor_.SeekId(row.id)) return;
+    cursor_.Delete();
+    rows_.erase(rows_.begin() + *index);
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+void EventListWindow::SearchBtnClick() {}
+
+void EventListWindow::PrintBtnClick() { ShowWindow(Hwnd(), SW_HIDE); }
+
+void EventListWindow::ExitClick() {
+    if (!app_.ConfirmExit(Hwnd())) return;
+    if (app_.Desktop()) SendMessageW(app_.Desktop()->Hwnd(), WM_CLOSE, 0, 0);
+}
+
+}  // namespace orbelle

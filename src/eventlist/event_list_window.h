@@ -1,0 +1,78 @@
+#pragma once
+// The event list window (`TMainForm`): every event as a row, the commands
+// New, Modify, Delete, Find and Close, and the event cursor for the whole run.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "base/datefmt.h"
+#include "eventlist/list_rows.h"
+#include "store/event_cursor.h"
+#include "ui/handles.h"
+
+namespace orbelle {
+
+class EventListWindow : public Window {
+public:
+    explicit EventListWindow(Application& app);
+    ~EventListWindow() override;
+
+    static constexpr int kDesignWidth = 636;
+    static constexpr int kDesignHeight = 436;
+
+    // "Show Main Window": centred the first time, then where the user left it.
+    void ShowMainWindow();
+
+    HWND ListView() const { return list_; }
+    HWND ToolBar() const { return toolbar_; }
+    HWND StatusBar() const { return status_; }
+    EventCursor& Cursor() { return cursor_; }
+    const std::vector<ListRow>& Rows() const { return rows_; }
+    std::filesystem::path TableFile() const;
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void FormCreate();
+    void FormDestroy();
+    void CreateChildControls();
+    void ConnectTable();
+    void FillList();
+    void OnSize();
+    void OnCommand(WORD id);
+    LRESULT OnNotify(const NMHDR& header);
+    void OnGetDispInfo(NMLVDISPINFOW& info);
+
+    // The row filler: a row for the record under the cursor, at the end.
+    void AppendRow(StartFormat start_format);
+    std::optional<int> SelectedRow() const;
+    void SelectRow(int index);
+
+    void NewBtnClick();
+    void OptionBtnClick();
+    void DelBtnClick();
+    void SearchBtnClick();
+    void PrintBtnClick();
+    void ExitClick();
+
+    Application& app_;
+    EventCursor cursor_;
+    std::vector<ListRow> rows_;
+    LocaleNames names_;
+    std::wstring cell_text_;  // the text the list reads back from LVN_GETDISPINFO
+    bool edit_cancelled_ = false;
+    bool shown_once_ = false;
+
+    HWND toolbar_ = nullptr;
+    HWND list_ = nullptr;
+    HWND status_ = nullptr;
+    OwnedFont font_;
+    HIMAGELIST toolbar_images_ = nullptr;
+    OwnedAccelerators accelerators_;
+};
+
+}  // namespace orbelle

@@ -1,0 +1,47 @@
+#pragma once
+// Move-only owners of GDI and kernel handles: each remembers how to release
+// what it holds, and a copy can never release it twice.
+#include <windows.h>
+
+#include <utility>
+
+namespace orbelle {
+
+template <typename Handle, auto Free, Handle Empty = Handle{}>
+class Owned {
+public:
+    Owned() = default;
+    explicit Owned(Handle handle) : handle_(handle) {}
+    Owned(Owned&& other) noexcept : handle_(std::exchange(other.handle_, Empty)) {}
+    Owned& operator=(Owned&& other) noexcept {
+        if (this != &other) Reset(std::exchange(other.handle_, Empty));
+        return *this;
+    }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    ~Owned() { Reset(); }
+
+    Handle Get() const { return handle_; }
+    explicit operator bool() const { return handle_ != Empty; }
+    Handle Release() { return std::exchange(handle_, Empty); }
+    void Reset(Handle handle = Empty) {
+        if (handle_ != Empty) Free(handle_);
+        handle_ = handle;
+    }
+
+private:
+    Handle handle_ = Empty;
+};
+
+inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
+
+using OwnedFont = Owned<HFONT, DeleteGdiObject>;
+using OwnedBitmap = Owned<HBITMAP, DeleteGdiObject>;
+using OwnedRegion = Owned<HRGN, DeleteGdiObject>;
+using OwnedIcon = Owned<HICON, DestroyIcon>;
+using OwnedMenu = Owned<HMENU, DestroyMenu>;
+using OwnedAccelerators = Owned<HACCEL, DestroyAcceleratorTable>;
+using OwnedDc = Owned<HDC, DeleteDC>;
+using OwnedKernelHandle = Owned<HANDLE, CloseHandle>;
+
+}  // namespace orbelle

@@ -1,0 +1,58 @@
+#pragma once
+// What the in-process tests share: a fresh program folder, an application
+// with a guard name of its own, and an answerer for the message boxes that
+// the program asks while a test drives it.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+
+namespace orbelle::testing {
+
+struct SeenMessageBox {
+    std::wstring caption;
+    std::wstring text;
+};
+
+// Answers every message box of this thread with the next answer (IDYES,
+// IDNO, IDOK ...) and records what it showed; IDOK when no answers are left.
+class MessageBoxAnswerer {
+public:
+    explicit MessageBoxAnswerer(std::vector<int> answers = {});
+    ~MessageBoxAnswerer();
+    const std::vector<SeenMessageBox>& Seen() const { return seen_; }
+
+private:
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    std::vector<int> answers_;
+    std::vector<SeenMessageBox> seen_;
+    UINT_PTR timer_ = 0;
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    AppTest();
+    ~AppTest() override;
+
+    std::filesystem::path ProgramFolder() const { return folder_; }
+    std::filesystem::path TableFile() const { return folder_ / "db" / "TODOLIST.DB"; }
+    // Creates the start-up windows as the program does.
+    void Start();
+    Application& App() { return *app_; }
+    void Pump(int milliseconds = 50);
+
+private:
+    std::filesystem::path folder_;
+    std::unique_ptr<Application> app_;
+};
+
+std::wstring WindowText(HWND window);
+std::wstring ClassName(HWND window);
+
+}  // namespace orbelle::testing
