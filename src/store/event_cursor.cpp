@@ -141,7 +141,7 @@ void EventCursor::Open(const std::filesystem::path& file) {
 }
 
 void EventCursor::Close() {
-    walk_.reset();
+    ForgetBatch();
     db_ = {};
     state_ = State::Inactive;
     eof_ = true;
@@ -161,36 +161,44 @@ std::size_t EventCursor::FieldIndex(std::string_view name) const {
     throw Error("Field '" + std::string(name) + "' not found");
 }
 
-void EventCursor::LoadRow(const sql::Statement& row) {
+EventCursor::Record EventCursor::ReadRow(const sql::Statement& row) const {
+    Record record;
     for (std::size_t i = 0; i < kEventFields.size(); ++i) {
         int column = static_cast<int>(i);
-        if (row.IsNull(column)) {
-            record_[i] = std::monostate{};
-            continue;
-        }
+        if (row.IsNull(column)) continue;
         switch (kEventFields[i].type) {
             case FieldType::Text:
-            case FieldType::Memo: record_[i] = row.ColumnText(column); break;
+            case FieldType::Memo: record[i] = row.ColumnText(column); break;
             case FieldType::AutoInc:
-            case FieldType::SmallInt: record_[i] = row.ColumnInt(column); break;
-            case FieldType::DateTime: record_[i] = row.ColumnDouble(column); break;
+            case FieldType::SmallInt: record[i] = row.ColumnInt(column); break;
+            case FieldType::DateTime: record[i] = row.ColumnDouble(column); break;
         }
     }
+    return record;
+}
+
+void EventCursor::LoadRow(const sql::Statement& row) {
+    record_ = ReadRow(row);
     on_record_ = true;
 }
 
-bool EventCursor::StepWalk() {
-    if (walk_->Step()) {
-        LoadRow(*walk_);
-        return true;
-    }
-    walk_.reset();  // releases the read lock at the end of the table
-    return false;
+bool EventCursor::FetchAfter(std::optional<std::int64_t> id) {
+    constexpr int kBatch = 512;
+    ahead_.clear();
+    sql::Statement batch(db_, SelectAll() + " WHERE Id > ? ORDER BY Id LIMIT " + std::to_string(kBatch));
+    batch.BindInt(1, id.value_or(INT64_MIN));
+    while (batch.Step()) ahead_.push_back(ReadRow(batch));
+    batch_reached_end_ = ahead_.size() < kBatch;
+    if (ahead_.empty()) return false;
+    record_ = std::move(ahead_.front());
+    ahead_.pop_front();
+    on_record_ = true;
+    return true;
 }
 
-void EventCursor::WalkFrom(const char* condition, std::optional<std::int64_t> after) {
-    walk_.emplace(db_, SelectAll() + condition + " ORDER BY Id");
-    if (after) walk_->BindInt(1, *after);
+void EventCursor::ForgetBatch() {
+    ahead_.clear();
+    batch_reached_end_ = false;
 }
 
 std::optional<std::int64_t> EventCursor::CurrentId() const {
@@ -202,8 +210,7 @@ std::optional<std::int64_t> EventCursor::CurrentId() const {
 void EventCursor::First() {
     RequireActive();
     if (state_ != State::Browse) Cancel();
-    WalkFrom("", std::nullopt);
-    eof_ = !StepWalk();
+    eof_ = !FetchAfter(std::nullopt);
     if (eof_) {
         on_record_ = false;
         record_ = {};
@@ -214,19 +221,18 @@ void EventCursor::Next() {
     RequireActive();
     if (state_ != State::Browse) Cancel();
     if (eof_) return;
-    if (!walk_) {
-        auto id = CurrentId();
-        if (!id) {
-            eof_ = true;
-            return;
-        }
-        WalkFrom(" WHERE Id > ?", *id);
+    if (!ahead_.empty()) {
+        record_ = std::move(ahead_.front());
+        ahead_.pop_front();
+        return;
     }
     // At the end the cursor stays on the last record with the end flag set.
     Record last = record_;
-    if (!StepWalk()) {
+    auto id = CurrentId();
+    if (batch_reached_end_ || !id || !FetchAfter(id)) {
         eof_ = true;
-        record_ = last;
+        record_ = std::move(last);
+        on_record_ = id.has_value();
     }
 }
 
@@ -236,7 +242,7 @@ bool EventCursor::SeekId(std::int64_t id) {
     sql::Statement seek(db_, SelectAll() + " WHERE Id = ?");
     seek.BindInt(1, id);
     if (!seek.Step()) return false;
-    walk_.reset();
+    ForgetBatch();
     LoadRow(seek);
     eof_ = false;
     return true;
@@ -324,7 +330,7 @@ void EventCursor::Edit() {
 }
 
 void EventCursor::Write(const char* sql_text, void (*bind)(sql::Statement&, const Record&, std::int64_t)) {
-    walk_.reset();
+    ForgetBatch();
     db_.Exec("BEGIN IMMEDIATE");
     try {
         sql::Statement statement(db_, sql_text);
@@ -375,8 +381,7 @@ void EventCursor::Delete() {
     Write("DELETE FROM TODOLIST WHERE Id = ?",
           [](sql::Statement& s, const Record&, std::int64_t id) { s.BindInt(1, id); });
     // The cursor moves to the following record, or the one before the last.
-    WalkFrom(" WHERE Id > ?", *id);
-    if (StepWalk()) {
+    if (FetchAfter(id)) {
         eof_ = false;
         return;
     }

@@ -4,6 +4,7 @@
 // change the buffer, Post writes it in one durable transaction.
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -57,16 +58,22 @@ private:
     void RequireActive() const;
     void RequireBrowseRecord() const;
     void RequireEditing() const;
+    Record ReadRow(const sql::Statement& row) const;
     void LoadRow(const sql::Statement& row);
-    // Steps the walk statement to the next row; false at the end.
-    bool StepWalk();
-    void WalkFrom(const char* sql, std::optional<std::int64_t> after);
+    // Reads the next batch of records after this Id (all from the start when
+    // empty) and makes the first of them current; false when there is none.
+    bool FetchAfter(std::optional<std::int64_t> id);
+    void ForgetBatch();
     std::optional<std::int64_t> CurrentId() const;
     void Write(const char* sql, void (*bind)(sql::Statement&, const Record&, std::int64_t));
 
     std::filesystem::path file_;
     sql::Database db_;
-    std::optional<sql::Statement> walk_;
+    // Records read ahead in Id order. No statement stays open between calls,
+    // so the cursor never holds a lock that would keep another program from
+    // writing; every change of ours drops the batch.
+    std::deque<Record> ahead_;
+    bool batch_reached_end_ = false;
     State state_ = State::Inactive;
     bool eof_ = true;
     bool on_record_ = false;
