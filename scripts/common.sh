@@ -13,7 +13,7 @@ sqlite_c_sha256=60d2f39a3726cd6b9021da6f4e868608d66fbb6528a9f513dc8ffcc640493422
 sqlite_h_sha256=9e69a1353a4288450b0d5239ede11fc7f1f4c8e5eb07491fc8317eacb5b7de7e
 
 apt_packages=(cmake g++ make libgtest-dev libbenchmark-dev g++-mingw-w64-i686-posix
-  wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick sox fonts-dejavu-core python3 npm)
+  wine wine32:i386 xvfb xauth x11-utils xdotool imagemagick sox python3)
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
 
@@ -22,6 +22,8 @@ install_packages() {
   for p in "${apt_packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
+  # npm fetches the SQLite sources; a machine may have it from outside Debian.
+  command -v npm >/dev/null 2>&1 || missing+=(npm)
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing ${missing[*]}"
   local sudo=; [ "$(id -u)" -eq 0 ] || sudo=sudo
@@ -60,8 +62,7 @@ cmake_build() {  # dir, extra cmake args...
 
 make_assets() {
   local out="$build/assets" stamp="$build/assets/.stamp"
-  local newest; newest=$(find "$root/resources" -type f -newer "$stamp" 2>/dev/null | head -1)
-  if [ ! -f "$stamp" ] || [ -n "$newest" ]; then
+  if [ ! -f "$stamp" ] || [ -n "$(find "$root/resources" -type f -newer "$stamp" | head -1)" ]; then
     log "making pictures and sounds"
     rm -rf "$out"; mkdir -p "$out"
     bash "$root/resources/make-assets.sh" "$out"
@@ -72,7 +73,7 @@ make_assets() {
 layout_dist() {
   mkdir -p "$dist"
   cp -a "$build/assets/dist/." "$dist/"
-  cp "$build/win/Orbelle.exe" "$dist/"
+  i686-w64-mingw32-strip -o "$dist/Orbelle.exe" "$build/win/Orbelle.exe"
 }
 
 build_all() {
@@ -80,7 +81,8 @@ build_all() {
   log "building the native logic and tests"
   cmake_build "$build/native"
   log "building Orbelle.exe and its Windows tests"
-  cmake_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+  cmake_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+    -DORBELLE_ASSETS_DIR="$build/assets"
   layout_dist
 }
 
