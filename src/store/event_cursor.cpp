@@ -13,6 +13,9 @@
 namespace orbelle {
 namespace {
 
+// The cursor lives on the user-interface thread alone: no connection mutex.
+constexpr int kSingleThread = SQLITE_OPEN_NOMUTEX;
+
 std::string ColumnList() {
     std::string list;
     for (const auto& field : kEventFields) {
@@ -119,12 +122,12 @@ void EventCursor::Open(const std::filesystem::path& file) {
         bool exists = std::filesystem::exists(file, ec);
         if (!exists) {
             std::filesystem::create_directories(file.parent_path(), ec);
-            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE);
+            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE | kSingleThread);
             SetDurability(db);
             db.Exec(("BEGIN IMMEDIATE; " + CreateTableSql() + "; COMMIT").c_str());
             db_ = std::move(db);
         } else {
-            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE);
+            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | kSingleThread);
             sqlite3_busy_timeout(db.Handle(), 5000);
             CheckExistingTable(db);
             SetDurability(db);

@@ -1,0 +1,56 @@
+// The event list loads every record at start: the store's walk of 100,000
+// rows beside a bare SQLite SELECT of the same rows.
+#include <benchmark/benchmark.h>
+
+#include "event_table_fixture.h"
+#include "eventlist/list_rows.h"
+
+namespace {
+
+constexpr int kRows = 100'000;
+
+const std::filesystem::path& TableFile() {
+    static const std::filesystem::path file = [] {
+        auto path = std::filesystem::temp_directory_path() / "orbelle-bench" / "TODOLIST.DB";
+        std::filesystem::create_directories(path.parent_path());
+        orbelle::bench::MakeEventTable(path, kRows);
+        return path;
+    }();
+    return file;
+}
+
+void BM_StoreWalkToListRows(benchmark::State& state) {
+    orbelle::EventCursor cursor;
+    cursor.Open(TableFile());
+    for (auto _ : state) {
+        std::vector<orbelle::ListRow> rows;
+        for (cursor.First(); !cursor.Eof(); cursor.Next())
+            rows.push_back(orbelle::RowFromCursor(cursor, orbelle::StartFormat::Added));
+        benchmark::DoNotOptimize(rows.data());
+        if (rows.size() != kRows) state.SkipWithError("wrong row count");
+    }
+}
+BENCHMARK(BM_StoreWalkToListRows)->Unit(benchmark::kMillisecond);
+
+void BM_BareSelectAllColumns(benchmark::State& state) {
+    sqlite3* db = nullptr;
+    sqlite3_open(TableFile().string().c_str(), &db);
+    for (auto _ : state) {
+        sqlite3_stmt* select = nullptr;
+        sqlite3_prepare_v2(db, "SELECT * FROM TODOLIST ORDER BY Id", -1, &select, nullptr);
+        std::int64_t checksum = 0;
+        while (sqlite3_step(select) == SQLITE_ROW) {
+            for (int column = 0; column < 37; ++column) {
+                checksum += sqlite3_column_type(select, column) == SQLITE_TEXT
+                                ? sqlite3_column_bytes(select, column)
+                                : sqlite3_column_int64(select, column);
+            }
+        }
+        sqlite3_finalize(select);
+        benchmark::DoNotOptimize(checksum);
+    }
+    sqlite3_close(db);
+}
+BENCHMARK(BM_BareSelectAllColumns)->Unit(benchmark::kMillisecond);
+
+}  // namespace
