@@ -1,0 +1,210 @@
+#include "desktop/skin_image.h"
+
+#include <utility>
+
+namespace orbelle {
+namespace {
+using namespace gdiplus_flat;
+
+struct GpRectF {
+    float x, y, width, height;
+};
+struct StartupInput {
+    UINT32 version;
+    void* debug_event_callback;
+    BOOL suppress_background_thread;
+    BOOL suppress_external_codecs;
+};
+constexpr int kUnitPixel = 2;
+constexpr int kCompositingModeSourceOver = 0;
+
+// The few flat functions the layer calls, all stdcall like the rest of Win32.
+struct FlatApi {
+    Status(WINAPI* Startup)(ULONG_PTR*, const StartupInput*, void*);
+    void(WINAPI* Shutdown)(ULONG_PTR);
+    Status(WINAPI* LoadImageFromFile)(const WCHAR*, GpImage**);
+    Status(WINAPI* CreateBitmapFromFile)(const WCHAR*, GpImage**);
+    Status(WINAPI* DisposeImage)(GpImage*);
+    Status(WINAPI* GetImageWidth)(GpImage*, UINT*);
+    Status(WINAPI* GetImageHeight)(GpImage*, UINT*);
+    Status(WINAPI* GetImageBounds)(GpImage*, GpRectF*, int*);
+    Status(WINAPI* CreateHBITMAPFromBitmap)(GpImage*, HBITMAP*, Argb);
+    Status(WINAPI* CreateFromHDC)(HDC, GpGraphics**);
+    Status(WINAPI* DeleteGraphics)(GpGraphics*);
+    Status(WINAPI* SetCompositingMode)(GpGraphics*, int);
+    Status(WINAPI* DrawImageRectRect)(GpGraphics*, GpImage*, float, float, float, float, float, float,
+                                      float, float, int, const void*, void*, void*);
+    Status(WINAPI* DrawImageRectRectI)(GpGraphics*, GpImage*, INT, INT, INT, INT, INT, INT, INT, INT,
+                                       int, const void*, void*, void*);
+};
+
+template <typename Function>
+bool Resolve(HMODULE module, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return function != nullptr;
+}
+
+// gdiplus.dll from the system folder only, resolved once. The module stays
+// loaded to the end of the process: unloading it while its background thread
+// winds down after GdiplusShutdown is not safe.
+const FlatApi* LoadFlatApi() {
+    static const FlatApi* const api = []() -> const FlatApi* {
+        HMODULE module = LoadLibraryExW(L"gdiplus.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        if (!module) return nullptr;
+        static FlatApi loaded{};
+        bool complete = Resolve(module, "GdiplusStartup", loaded.Startup) &&
+                        Resolve(module, "GdiplusShutdown", loaded.Shutdown) &&
+                        Resolve(module, "GdipLoadImageFromFile", loaded.LoadImageFromFile) &&
+                        Resolve(module, "GdipCreateBitmapFromFile", loaded.CreateBitmapFromFile) &&
+                        Resolve(module, "GdipDisposeImage", loaded.DisposeImage) &&
+                        Resolve(module, "GdipGetImageWidth", loaded.GetImageWidth) &&
+                        Resolve(module, "GdipGetImageHeight", loaded.GetImageHeight) &&
+                        Resolve(module, "GdipGetImageBounds", loaded.GetImageBounds) &&
+                        Resolve(module, "GdipCreateHBITMAPFromBitmap", loaded.CreateHBITMAPFromBitmap) &&
+                        Resolve(module, "GdipCreateFromHDC", loaded.CreateFromHDC) &&
+                        Resolve(module, "GdipDeleteGraphics", loaded.DeleteGraphics) &&
+                        Resolve(module, "GdipSetCompositingMode", loaded.SetCompositingMode) &&
+                        Resolve(module, "GdipDrawImageRectRect", loaded.DrawImageRectRect) &&
+                        Resolve(module, "GdipDrawImageRectRectI", loaded.DrawImageRectRectI);
+        return complete ? &loaded : nullptr;
+    }();
+    return api;
+}
+
+// The API while at least one session is started; null before and after.
+const FlatApi* g_api = nullptr;
+int g_sessions = 0;
+
+}  // namespace
+
+GdiplusSession::GdiplusSession() {
+    const FlatApi* api = LoadFlatApi();
+    if (!api) return;
+    // Version 1, no debug callback, background thread and external codecs allowed.
+    StartupInput input{1, nullptr, FALSE, FALSE};
+    ULONG_PTR token = 0;
+    if (api->Startup(&token, &input, nullptr) != kOk) return;
+    token_ = token;
+    g_api = api;
+    ++g_sessions;
+}
+
+GdiplusSession::~GdiplusSession() {
+    if (!token_) return;
+    if (--g_sessions == 0) g_api = nullptr;
+    LoadFlatApi()->Shutdown(token_);
+}
+
+TGPImage::TGPImage(const std::filesystem::path& file) {
+    if (!g_api) {
+        Check(kGdiplusNotInitialized);
+        return;
+    }
+    GpImage* image = nullptr;
+    if (Check(g_api->LoadImageFromFile(file.c_str(), &image))) image_ = image;
+}
+
+TGPImage::TGPImage(FromBitmapFile, const std::filesystem::path& file) {
+    if (!g_api) {
+        Check(kGdiplusNotInitialized);
+        return;
+    }
+    GpImage* image = nullptr;
+    if (Check(g_api->CreateBitmapFromFile(file.c_str(), &image))) image_ = image;
+}
+
+TGPImage::TGPImage(TGPImage&& other) noexcept
+    : TGdiplusBase(other), image_(std::exchange(other.image_, nullptr)) {}
+
+TGPImage& TGPImage::operator=(TGPImage&& other) noexcept {
+    if (this != &other) {
+        if (image_ && g_api) g_api->DisposeImage(image_);
+        TGdiplusBase::operator=(other);
+        image_ = std::exchange(other.image_, nullptr);
+    }
+    return *this;
+}
+
+TGPImage::~TGPImage() {
+    // After the last session has stopped GDI+ has freed every image itself.
+    if (image_ && g_api) g_api->DisposeImage(image_);
+}
+
+UINT TGPImage::Width() {
+    UINT width = 0;
+    if (image_ && !Check(g_api->GetImageWidth(image_, &width))) width = 0;
+    return width;
+}
+
+UINT TGPImage::Height() {
+    UINT height = 0;
+    if (image_ && !Check(g_api->GetImageHeight(image_, &height))) height = 0;
+    return height;
+}
+
+std::optional<ImageBounds> TGPImage::Bounds() {
+    if (!image_) return std::nullopt;
+    GpRectF rect{};
+    int unit = 0;
+    if (!Check(g_api->GetImageBounds(image_, &rect, &unit))) return std::nullopt;
+    return ImageBounds{rect.x, rect.y, rect.width, rect.height, unit};
+}
+
+TGPBitmap::TGPBitmap(const std::filesystem::path& file) : TGPImage(FromBitmapFile{}, file) {}
+
+OwnedBitmap TGPBitmap::ToGdiBitmap(Argb background) {
+    if (!image_) return {};
+    HBITMAP bitmap = nullptr;
+    if (!Check(g_api->CreateHBITMAPFromBitmap(image_, &bitmap, background))) return {};
+    return OwnedBitmap(bitmap);
+}
+
+TGPGraphics::TGPGraphics(HDC dc) {
+    if (!g_api) {
+        Check(kGdiplusNotInitialized);
+        return;
+    }
+    GpGraphics* graphics = nullptr;
+    if (!Check(g_api->CreateFromHDC(dc, &graphics))) return;
+    graphics_ = graphics;
+    // Source-over is GDI+'s default; stated so that no later change of
+    // default can make a skin overwrite what lies beneath it.
+    Check(g_api->SetCompositingMode(graphics_, kCompositingModeSourceOver));
+}
+
+TGPGraphics::TGPGraphics(TGPGraphics&& other) noexcept
+    : TGdiplusBase(other), graphics_(std::exchange(other.graphics_, nullptr)) {}
+
+TGPGraphics& TGPGraphics::operator=(TGPGraphics&& other) noexcept {
+    if (this != &other) {
+        Close();
+        TGdiplusBase::operator=(other);
+        graphics_ = std::exchange(other.graphics_, nullptr);
+    }
+    return *this;
+}
+
+TGPGraphics::~TGPGraphics() { Close(); }
+
+void TGPGraphics::Close() {
+    if (graphics_ && g_api) g_api->DeleteGraphics(graphics_);
+    graphics_ = nullptr;
+}
+
+// Source and destination have the same size in pixels: drawing at a point
+// would scale by the resolution the PNG stores (a 72 dpi file grows by 4/3).
+void TGPGraphics::DrawPart(TGPImage& image, float x, float y, float source_x, float source_y,
+                           float width, float height) {
+    if (!graphics_ || !image.HasImage()) return;
+    Check(g_api->DrawImageRectRect(graphics_, image.Handle(), x, y, width, height, source_x, source_y,
+                                   width, height, kUnitPixel, nullptr, nullptr, nullptr));
+}
+
+void TGPGraphics::DrawPart(TGPImage& image, int x, int y, int source_x, int source_y, int width,
+                           int height) {
+    if (!graphics_ || !image.HasImage()) return;
+    Check(g_api->DrawImageRectRectI(graphics_, image.Handle(), x, y, width, height, source_x, source_y,
+                                    width, height, kUnitPixel, nullptr, nullptr, nullptr));
+}
+
+}  // namespace orbelle
