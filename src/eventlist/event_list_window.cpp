@@ -7,7 +7,9 @@
 
 #include "base/error.h"
 #include "desktop/desktop_window.h"
+#include "editor/event_editor.h"
 #include "eventlist/commands.h"
+#include "app/settings.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "ui/locale.h"
@@ -135,9 +137,40 @@ void EventListWindow::FormCreate() {
     SetApplicationTitle(L"Event List");
     ConnectTable();
     FillList();
+    ReadSettings();
 }
 
-void EventListWindow::FormDestroy() {}
+void EventListWindow::FormDestroy() { WriteSettings(); }
+
+void EventListWindow::ReadSettings() {
+    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    int x = settings.ReadInteger("MainForm", "x", "0");
+    int y = settings.ReadInteger("MainForm", "y", "0");
+    int width = settings.ReadInteger("MainForm", "w", std::to_string(kDesignWidth));
+    int height = settings.ReadInteger("MainForm", "h", std::to_string(kDesignHeight));
+    // The first showing centres the window; the stored place is kept until then.
+    MoveWindow(Hwnd(), x, y, width, height, FALSE);
+    for (int column = 0; column < kListColumnCount; ++column) {
+        int present = ListView_GetColumnWidth(list_, column);
+        ListView_SetColumnWidth(list_, column, settings.ReadIntegerOr("listview", std::to_string(column), present));
+    }
+    ListView_SetColumnWidth(list_, kListColumnCount - 1, 0);  // the Id column stays hidden
+    show_maximized_ = settings.ReadString("MainForm", "Maximized", "") == "Yes";
+}
+
+void EventListWindow::WriteSettings() {
+    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    RECT rect;
+    GetWindowRect(Hwnd(), &rect);
+    settings.WriteInteger("MainForm", "x", rect.left);
+    settings.WriteInteger("MainForm", "y", rect.top);
+    settings.WriteInteger("MainForm", "w", rect.right - rect.left);
+    settings.WriteInteger("MainForm", "h", rect.bottom - rect.top);
+    // Never written otherwise: a "Yes" stored earlier stays.
+    if (IsZoomed(Hwnd()) || IsIconic(Hwnd())) settings.WriteString("MainForm", "Maximized", "Yes");
+    for (int column = 0; column < kListColumnCount; ++column)
+        settings.WriteInteger("listview", std::to_string(column), ListView_GetColumnWidth(list_, column));
+}
 
 void EventListWindow::CreateChildControls() {
     font_ = MakeFontPoints(L"Tahoma", 9);
@@ -237,7 +270,12 @@ void EventListWindow::ShowMainWindow() {
         SetWindowPos(Hwnd(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     }
-    ShowWindow(Hwnd(), SW_SHOW);
+    if (show_maximized_) {
+        show_maximized_ = false;
+        ShowWindow(Hwnd(), SW_SHOWMAXIMIZED);
+    } else {
+        ShowWindow(Hwnd(), SW_SHOW);
+    }
     SetForegroundWindow(Hwnd());
 }
 
@@ -300,9 +338,39 @@ void EventListWindow::SelectRow(int index) {
     ListView_EnsureVisible(list_, index, FALSE);
 }
 
-void EventListWindow::NewBtnClick() {}
+void EventListWindow::NewBtnClick() {
+    // The open editor owns the cursor's pending row until it closes.
+    if (TForm2::IsOpen()) return;
+    cursor_.Insert();
+    // Destroyed when it closes: nothing refers to a closed editor, and keeping
+    // each one would grow the window handles with every use.
+    TForm2 editor(app_, cursor_, edit_cancelled_);
+    edit_cancelled_ = false;
+    editor.SetCaption(L"A New Event");
+    bool saved = editor.ShowModal();
+    if (edit_cancelled_ || !saved) {
+        cursor_.Cancel();  // closed without saving in any way: the blank row goes
+        return;
+    }
+    AppendRow(StartFormat::Added);
+    SelectRow(static_cast<int>(rows_.size()) - 1);
+}
 
-void EventListWindow::OptionBtnClick() {}
+void EventListWindow::OptionBtnClick() {
+    if (TForm2::IsOpen()) return;
+    auto index = SelectedRow();
+    if (!index) return;
+    // A record gone from the table is not edited in place of another one.
+    if (!cursor_.SeekId(rows_[static_cast<size_t>(*index)].id)) return;
+    TForm2 editor(app_, cursor_, edit_cancelled_);
+    if (!editor.ShowModal()) cursor_.Cancel();
+    UpdateRow(*index);
+}
+
+void EventListWindow::UpdateRow(int index) {
+    rows_[static_cast<size_t>(index)] = RowFromCursor(cursor_, StartFormat::Rewritten);
+    ListView_RedrawItems(list_, index, index);
+}
 
 void EventListWindow::DelBtnClick() {
     auto index = SelectedRow();

@@ -42,6 +42,8 @@ private:
     void CreateChildControls();
     void ConnectTable();
     void FillList();
+    void ReadSettings();
+    void WriteSettings();
     void OnSize();
     void OnCommand(WORD id);
     LRESULT OnNotify(const NMHDR& header);
@@ -49,6 +51,8 @@ private:
 
     // The row filler: a row for the record under the cursor, at the end.
     void AppendRow(StartFormat start_format);
+    // The row updater: the row at index rewritten from the record under the cursor.
+    void UpdateRow(int index);
     std::optional<int> SelectedRow() const;
     void SelectRow(int index);
 
@@ -66,6 +70,7 @@ private:
     std::wstring cell_text_;  // the text the list reads back from LVN_GETDISPINFO
     bool edit_cancelled_ = false;
     bool shown_once_ = false;
+    bool show_maximized_ = false;
 
     HWND toolbar_ = nullptr;
     HWND list_ = nullptr;

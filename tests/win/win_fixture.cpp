@@ -79,6 +79,21 @@ void AppTest::Start() {
     ASSERT_TRUE(app_->CreateStartupWindows());
 }
 
+void AppTest::Stop() {
+    app_->DestroyWindows();
+    app_.reset();
+}
+
+std::wstring AppTest::Setting(const wchar_t* section, const wchar_t* key) const {
+    wchar_t value[256] = {};
+    GetPrivateProfileStringW(section, key, L"", value, 256, SettingsPath().c_str());
+    return value;
+}
+
+void AppTest::SetSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) const {
+    WritePrivateProfileStringW(section, key, value, SettingsPath().c_str());
+}
+
 void AppTest::Pump(int milliseconds) {
     DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
     do {

@@ -44,6 +44,12 @@ protected:
     std::filesystem::path TableFile() const { return folder_ / "db" / "TODOLIST.DB"; }
     // Creates the start-up windows as the program does.
     void Start();
+    // Ends the application as the program ends: every window destroyed, newest first.
+    void Stop();
+    std::filesystem::path SettingsPath() const { return folder_ / "Pellmar.ini"; }
+    // Reads one key straight from the settings file, "" when missing.
+    std::wstring Setting(const wchar_t* section, const wchar_t* key) const;
+    void SetSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) const;
     Application& App() { return *app_; }
     void Pump(int milliseconds = 50);
 
