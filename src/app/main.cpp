@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/application.h"
+#include "desktop/skin_image.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Only system DLLs: a planted DLL beside the program is never loaded.
@@ -10,6 +11,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
+    // The image library lives longer than every window.
+    orbelle::GdiplusSession gdiplus;
     orbelle::Application app;
     if (!app.CreateStartupWindows()) return 0;
     int code = app.Run();

@@ -12,7 +12,19 @@ enum Command : WORD {
     kCmdFind,        // the toolbar's Find: the find dialog
     kCmdFindEvent,   // the menu's "Find a Event(&F)": no action
     kCmdClose,
-    kCmdExit,
+    kCmdExit,         // the list's "Exit(&X)": closes the desktop calendar
+    // The tray menu; its "New Event" is kCmdNew.
+    kCmdShowMainWindow,
+    kCmdQuickReminder,  // no action
+    kCmdToday,
+    kCmdPreviewYear,
+    kCmdNextYear,
+    kCmdPreviewMonth,
+    kCmdNextMonth,
+    kCmdOptions,
+    kCmdHomePage,
+    kCmdAbout,
+    kCmdTrayExit,     // hides the calendar and ends the program
 };
 
 }  // namespace orbelle

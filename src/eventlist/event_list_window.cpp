@@ -1,6 +1,7 @@
 #include "eventlist/event_list_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <array>
@@ -74,6 +75,31 @@ HMENU MakeEventsMenu() {
     return bar;
 }
 
+// `PopupMenu1`: every command of the program.
+HMENU MakeTrayMenu() {
+    HMENU go_to = CreatePopupMenu();
+    AppendMenuW(go_to, MF_STRING, kCmdPreviewYear, L"Preview Year");
+    AppendMenuW(go_to, MF_STRING, kCmdNextYear, L"Next Year");
+    AppendMenuW(go_to, MF_STRING, kCmdPreviewMonth, L"Preview Month");
+    AppendMenuW(go_to, MF_STRING, kCmdNextMonth, L"Next Month");
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kCmdNew, L"New Event");
+    AppendMenuW(menu, MF_STRING, kCmdShowMainWindow, L"Show Main Window");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kCmdQuickReminder, L"Quick Reminder");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kCmdToday, L"Today");
+    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(go_to), L"Goto");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kCmdOptions, L"Options");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kCmdHomePage, L"Home Page");
+    AppendMenuW(menu, MF_STRING, kCmdAbout, L"About");
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kCmdTrayExit, L"Exit");
+    return menu;
+}
+
 HACCEL MakeShortcuts() {
     ACCEL shortcuts[] = {
         {FCONTROL | FVIRTKEY, 'N', kCmdNew},
@@ -116,6 +142,9 @@ LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
             return 0;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<NMHDR*>(lparam));
+        case TrayIcon::kCallbackMessage:
+            OnTrayCallback(static_cast<UINT>(lparam));
+            return 0;
         case WM_CLOSE:  // closing only hides
             ShowWindow(Hwnd(), SW_HIDE);
             return 0;
@@ -126,6 +155,11 @@ LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
             }
             return DefaultHandling(message, wparam, lparam);
         default:
+            // A restarted shell has forgotten every icon: register ours again.
+            if (message == TrayIcon::TaskbarCreatedMessage()) {
+                tray_.Readd();
+                return 0;
+            }
             return DefaultHandling(message, wparam, lparam);
     }
 }
@@ -134,13 +168,22 @@ void EventListWindow::FormCreate() {
     CreateChildControls();
     accelerators_.Reset(MakeShortcuts());
     RegisterAccelerators(Hwnd(), accelerators_.Get());
+    tray_menu_.Reset(MakeTrayMenu());
+    tray_.AddToday(Hwnd(), app_.ProgramFolder());
     SetApplicationTitle(L"Event List");
     ConnectTable();
     FillList();
     ReadSettings();
 }
 
-void EventListWindow::FormDestroy() { WriteSettings(); }
+void EventListWindow::FormDestroy() {
+    // The tray icon goes whatever the settings file says.
+    struct RemoveTrayIcon {
+        TrayIcon& tray;
+        ~RemoveTrayIcon() { tray.Remove(); }
+    } remove_tray_icon{tray_};
+    WriteSettings();
+}
 
 void EventListWindow::ReadSettings() {
     SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
@@ -287,7 +330,10 @@ void EventListWindow::OnCommand(WORD id) {
         case kCmdFind: SearchBtnClick(); break;
         case kCmdClose: PrintBtnClick(); break;
         case kCmdExit: ExitClick(); break;
-        default: break;  // "Find a Event(&F)" has no action
+        case kCmdShowMainWindow: ShowMainWindow(); break;
+        case kCmdHomePage: HomePageClick(); break;
+        case kCmdTrayExit: TrayExitClick(); break;
+        default: break;  // "Find a Event(&F)" and "Quick Reminder" have no action
     }
 }
 
@@ -392,6 +438,29 @@ void EventListWindow::DelBtnClick() {
 void EventListWindow::SearchBtnClick() {}
 
 void EventListWindow::PrintBtnClick() { ShowWindow(Hwnd(), SW_HIDE); }
+
+void EventListWindow::OnTrayCallback(UINT mouse_message) {
+    if (mouse_message != WM_LBUTTONUP && mouse_message != WM_RBUTTONUP) return;
+    // The menu closes when the user clicks elsewhere only if our window is
+    // in front, and the posted WM_NULL lets a second click open it again.
+    SetForegroundWindow(Hwnd());
+    POINT cursor;
+    GetCursorPos(&cursor);
+    TrackPopupMenu(tray_menu_.Get(),
+                   TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, Hwnd(), nullptr);
+    PostMessageW(Hwnd(), WM_NULL, 0, 0);
+}
+
+void EventListWindow::HomePageClick() {
+    auto page = app_.ProgramFolder() / "help" / "index.html";
+    ShellExecuteW(Hwnd(), L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void EventListWindow::TrayExitClick() {
+    if (!app_.ConfirmExit(Hwnd())) return;
+    if (app_.Desktop()) ShowWindow(app_.Desktop()->Hwnd(), SW_HIDE);
+    app_.Terminate();
+}
 
 void EventListWindow::ExitClick() {
     if (!app_.ConfirmExit(Hwnd())) return;

@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "base/datefmt.h"
 #include "eventlist/list_rows.h"
+#include "eventlist/tray_icon.h"
 #include "store/event_cursor.h"
 #include "ui/handles.h"
 
@@ -31,6 +32,8 @@ public:
     HWND ListView() const { return list_; }
     HWND ToolBar() const { return toolbar_; }
     HWND StatusBar() const { return status_; }
+    HMENU TrayMenu() const { return tray_menu_.Get(); }
+    const TrayIcon& Tray() const { return tray_; }
     EventCursor& Cursor() { return cursor_; }
     const std::vector<ListRow>& Rows() const { return rows_; }
     std::filesystem::path TableFile() const;
@@ -46,6 +49,9 @@ private:
     void WriteSettings();
     void OnSize();
     void OnCommand(WORD id);
+    void OnTrayCallback(UINT mouse_message);
+    void HomePageClick();
+    void TrayExitClick();
     LRESULT OnNotify(const NMHDR& header);
     void OnGetDispInfo(NMLVDISPINFOW& info);
 
@@ -78,6 +84,8 @@ private:
     OwnedFont font_;
     HIMAGELIST toolbar_images_ = nullptr;
     OwnedAccelerators accelerators_;
+    TrayIcon tray_;
+    OwnedMenu tray_menu_;  // `PopupMenu1`
 };
 
 }  // namespace orbelle

@@ -78,7 +78,7 @@ TEST_F(ProcessTest, ASecondCopyEndsSilentlyAndClosingTheCalendarEndsTheFirst) {
     GetExitCodeProcess(second.hProcess, &code);
     EXPECT_EQ(code, 0u);
     EXPECT_TRUE(TopWindows(second.dwProcessId, L"TForm1").empty());
-    EXPECT_EQ(TopWindows(0, L"TForm1").size(), 1u);
+    EXPECT_EQ(TopWindows(first.dwProcessId, L"TForm1").size(), 1u);
     EXPECT_EQ(std::filesystem::last_write_time(TableFile()), table_time);
     EXPECT_TRUE(IsWindowVisible(calendar));
 

@@ -54,12 +54,23 @@ void CALLBACK MessageBoxAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
 }
 
+std::filesystem::path InstalledFiles() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    // build/win/tests/win/orbelle_win_tests.exe beside build/assets/dist
+    return std::filesystem::path(path).parent_path().parent_path().parent_path().parent_path() / "assets" /
+           "dist";
+}
+
 AppTest::AppTest() {
     std::random_device random;
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     folder_ = std::filesystem::path(temp) / ("orbelle-test-" + std::to_string(random()));
     std::filesystem::create_directories(folder_);
+    // The pictures a user's program folder holds; a test removes what it needs gone.
+    for (const char* part : {"pic", "Skins"})
+        std::filesystem::copy(InstalledFiles() / part, folder_ / part, std::filesystem::copy_options::recursive);
 }
 
 AppTest::~AppTest() {

@@ -58,6 +58,9 @@ private:
     std::unique_ptr<Application> app_;
 };
 
+// The files the program folder holds beside the program (pictures, sounds).
+std::filesystem::path InstalledFiles();
+
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
 
