@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <random>
 
+#include "eventlist/commands.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {
@@ -85,6 +86,79 @@ TEST_F(ProcessTest, ASecondCopyEndsSilentlyAndClosingTheCalendarEndsTheFirst) {
     PostMessageW(calendar, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitForSingleObject(first.hProcess, 20000), WAIT_OBJECT_0) << "closing the calendar did not end it";
     for (HANDLE handle : {first.hProcess, first.hThread, second.hProcess, second.hThread}) CloseHandle(handle);
+}
+
+}  // namespace
+}  // namespace orbelle::testing
+
+namespace orbelle::testing {
+namespace {
+
+struct OwnedBy {
+    DWORD process_id;
+    const wchar_t* class_name;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisibleOwnedBy(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<OwnedBy*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process_id || !IsWindowVisible(window) || ClassName(window) != search->class_name)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND WaitForVisible(DWORD process_id, const wchar_t* class_name) {
+    for (int i = 0; i < 100; ++i) {
+        OwnedBy search{process_id, class_name, nullptr};
+        EnumWindows(FindVisibleOwnedBy, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+int TrayIconCount() {
+    HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    int icons = 0;
+    for (HWND child = tray ? GetWindow(tray, GW_CHILD) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT))
+        ++icons;
+    return icons;
+}
+
+TEST_F(ProcessTest, TheTrayMenuOpensAndExitEndsTheProgramWritingItsSettings) {
+    int icons_before = TrayIconCount();
+    PROCESS_INFORMATION program = StartProgram();
+    ASSERT_TRUE(WaitForCalendar(program.dwProcessId));
+    auto lists = TopWindows(program.dwProcessId, L"TMainForm");
+    ASSERT_EQ(lists.size(), 1u);
+    HWND list = lists[0];
+    EXPECT_EQ(TrayIconCount(), icons_before + 1);
+
+    // A click on the icon: the shell posts the callback message to the list window.
+    PostMessageW(list, WM_USER + 10, 1, WM_RBUTTONUP);
+    EXPECT_TRUE(WaitForVisible(program.dwProcessId, L"#32768")) << "the tray menu did not open";
+    PostMessageW(list, WM_CANCELMODE, 0, 0);
+
+    PostMessageW(list, WM_COMMAND, kCmdTrayExit, 0);
+    HWND question = WaitForVisible(program.dwProcessId, L"#32770");
+    ASSERT_TRUE(question);
+    EXPECT_EQ(WindowText(question), L"Orbelle:Question");
+    PostMessageW(question, WM_COMMAND, IDNO, 0);
+    EXPECT_EQ(WaitForSingleObject(program.hProcess, 1000), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    PostMessageW(list, WM_COMMAND, kCmdTrayExit, 0);
+    question = WaitForVisible(program.dwProcessId, L"#32770");
+    ASSERT_TRUE(question);
+    PostMessageW(question, WM_COMMAND, IDYES, 0);
+    EXPECT_EQ(WaitForSingleObject(program.hProcess, 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(Setting(L"MainForm", L"w"), L"636");
+    EXPECT_EQ(Setting(L"listview", L"0"), L"150");
+    EXPECT_EQ(TrayIconCount(), icons_before);
+    CloseHandle(program.hProcess);
+    CloseHandle(program.hThread);
 }
 
 }  // namespace
