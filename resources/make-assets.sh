@@ -82,10 +82,12 @@ cat >"$out/dist/help/index.html" <<'HTML'
     <li><a href="#calendar">The desktop calendar</a></li>
     <li><a href="#tray">The tray icon</a></li>
     <li><a href="#events">Events</a></li>
+    <li><a href="#repeat">Repeating events</a></li>
     <li><a href="#reminders">Reminders</a></li>
     <li><a href="#options">Options</a></li>
     <li><a href="#keys">Keys</a></li>
     <li><a href="#files">Your data</a></li>
+    <li><a href="#backup">Backing up</a></li>
   </ul>
 </nav>
 <main>
@@ -140,6 +142,9 @@ cat >"$out/dist/help/index.html" <<'HTML'
       selected event.</li>
     <li><strong>Delete</strong> or <kbd>Del</kbd> removes the selected event after you
       confirm it.</li>
+    <li><strong>Find</strong> opens a search form with a subject, dates, a type and an
+      Accept box. Searching is not available in this version: <strong>OK</strong> and
+      <strong>Abort</strong> both just close the form, and the list stays as it was.</li>
     <li><strong>Close</strong> hides the list.</li>
   </ul>
   <h3>The event editor</h3>
@@ -158,19 +163,54 @@ cat >"$out/dist/help/index.html" <<'HTML'
     <li>Tick <strong>Recurrence</strong> for an event that comes back: every few days;
       every few weeks on the weekdays you tick; monthly on a day of the month or on, say,
       the second Tuesday; or yearly on a date or on, say, the last Friday of October.</li>
+    <li>Tick <strong>Accept</strong> for an event you do not want to be reminded of.</li>
+    <li><strong>OK</strong> saves the event; <strong>Cancel</strong> leaves it as it was.</li>
   </ul>
 
+  <h2 id="repeat">Repeating events and the reminder lead</h2>
+  <p>When you press <strong>OK</strong> in the event editor, Orbelle works out two
+  moments from what the editor shows and stores them with the event:</p>
+  <ul>
+    <li>The <strong>next occurrence</strong> (the list's <strong>Reminder Time</strong>
+      column), from the start and the repeat rule. The rule that is selected counts even
+      when the Recurrence box is not ticked; a new event starts with the weekly rule.
+      <ul>
+        <li><strong>Daily</strong>, every <var>N</var> days: the start plus <var>N</var> days,
+          at the start's time.</li>
+        <li><strong>Weekly</strong>, every <var>N</var> weeks: the first ticked weekday on or
+          after the start's weekday, <var>N</var> weeks on, at the start's time. With no
+          weekday ticked, simply <var>N</var> weeks after the start.</li>
+        <li><strong>Monthly</strong>: day <var>D</var>, or the first, second, third,
+          fourth or last chosen weekday, of the month that lies the given number of months
+          after the start's month (0 is the start's own month).</li>
+        <li><strong>Yearly</strong>: the chosen day of the chosen month, or the first,
+          second, third or last chosen weekday of that month, in the start's year.</li>
+      </ul>
+      A day that the month does not have (30 February, say) gives no date, and such an
+      event is not announced.</li>
+    <li>The <strong>alarm time</strong> (the list's <strong>Next Occurrence</strong>
+      column): the start minus the <strong>Remind &hellip; Before</strong> lead, such as
+      <q>30 minutes</q>, <q>1 hour</q>, <q>2 days</q> or <q>1 week</q>. With a start of
+      10 March at 09:30, <q>30 minutes</q> gives 09:00 and <q>2 days</q> gives 8 March
+      at 09:30. The Duration and Remind boxes tidy what you type into a count and a unit;
+      a text they cannot read goes back to the first item of their list.</li>
+  </ul>
+  <p>Both are worked out only when you save. Orbelle does not move an event on to its
+  following occurrence by itself: to be reminded of the next round, open the event,
+  untick Accept if need be, and press OK again.</p>
+
   <h2 id="reminders">Reminders</h2>
-  <p>About a second after Orbelle starts, it looks through your events. For every
-  event whose reminder has come due, a round reminder window shows the subject and the
-  memo, one event at a time:</p>
+  <p>About a second after Orbelle starts, it looks through your events once. Every
+  event that is not yet accepted and whose next occurrence falls on today's date or
+  earlier is announced: a round reminder window shows its subject and memo, one event at
+  a time, the next one after you close the window before it:</p>
   <ul>
     <li><strong>Accept</strong> marks the reminder as done; it is not shown again.</li>
     <li><strong>Close</strong> puts the reminder away for now; it is shown again the next
       time Orbelle starts.</li>
   </ul>
-  <p class="note">Orbelle looks for due reminders when it starts. Let it start with
-  Windows (see Options) so that you see them every day.</p>
+  <p class="note">Orbelle looks for due reminders only when it starts, not while it
+  runs. Let it start with Windows (see Options) so that you see them every day.</p>
 
   <h2 id="options">Options</h2>
   <ul>
@@ -181,8 +221,15 @@ cat >"$out/dist/help/index.html" <<'HTML'
       calendar, from 0&nbsp;% (solid) upwards. The calendar follows the slider at once and
       never fades out completely.</li>
   </ul>
-  <p><strong>OK</strong> keeps your choices; <strong>Cancel</strong> closes the options
-  without storing anything.</p>
+  <p>Move the slider with the mouse or, once it has the focus, with the arrow keys;
+  <kbd>Tab</kbd> moves between the choices.</p>
+  <p><strong>OK</strong> stores your choices in <code>Pellmar.ini</code> and sets (or
+  removes) the start with Windows. <strong>Cancel</strong> closes the options without
+  storing anything; the calendar keeps the transparency you last chose on the slider until
+  Orbelle starts again, and then returns to the stored one.</p>
+  <p>If Windows does not let Orbelle register itself for all users, it registers itself
+  for you alone. If <code>Pellmar.ini</code> cannot be written, Orbelle says so and the
+  options stay open.</p>
 
   <h2 id="keys">Keys in the event list</h2>
   <table>
@@ -200,6 +247,21 @@ cat >"$out/dist/help/index.html" <<'HTML'
   columns and your options in <code>Pellmar.ini</code>. To move Orbelle to another
   computer, copy the whole folder. To start afresh, close Orbelle and delete these two
   files.</p>
+  <p>The event file is an ordinary SQLite database: any SQLite tool can open it to read
+  or export your events. Orbelle saves every change the moment you press OK or Accept,
+  so nothing is lost if the computer stops suddenly.</p>
+
+  <h2 id="backup">Backing up</h2>
+  <ol>
+    <li>Close Orbelle: <strong>Exit</strong> in the tray menu. It writes
+      <code>Pellmar.ini</code> as it closes.</li>
+    <li>Copy <code>db\TODOLIST.DB</code> and <code>Pellmar.ini</code> from Orbelle's folder
+      to a safe place, such as a USB stick or another disk. If a file named
+      <code>TODOLIST.DB-journal</code> lies beside the event file, copy it too: it holds
+      the end of an interrupted save.</li>
+    <li>To restore, close Orbelle, copy the files back to the same places, and start it
+      again.</li>
+  </ol>
 </main>
 <footer>
   <p>Orbelle Version 2.01. Copyright &copy; 2026 the Orbelle authors.</p>
