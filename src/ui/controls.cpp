@@ -2,17 +2,17 @@
 
 namespace orbelle {
 
-HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font) {
-    HWND control = CreateWindowExW(spec.ex_style, spec.window_class, spec.caption,
-                                   WS_CHILD | WS_VISIBLE | spec.style, spec.x, spec.y, spec.width, spec.height,
-                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+HWND CreateControl(HWND parent, const ControlSpec& layout, HFONT font) {
+    HWND control = CreateWindowExW(layout.ex_style, layout.window_class, layout.caption,
+                                   WS_CHILD | WS_VISIBLE | layout.style, layout.x, layout.y, layout.width, layout.height,
+                                   parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                                    GetModuleHandleW(nullptr), nullptr);
     if (control && font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
 }
 
 void CreateControls(HWND parent, std::span<const ControlSpec> specs, HFONT font) {
-    for (const auto& spec : specs) CreateControl(parent, spec, font);
+    for (const auto& layout : specs) CreateControl(parent, layout, font);
 }
 
 OwnedFont MakeFontPixels(const wchar_t* face, int char_height, bool bold) {

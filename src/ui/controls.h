@@ -17,7 +17,7 @@ struct ControlSpec {
     DWORD ex_style = 0;
 };
 
-HWND CreateControl(HWND parent, const ControlSpec& spec, HFONT font);
+HWND CreateControl(HWND parent, const ControlSpec& layout, HFONT font);
 void CreateControls(HWND parent, std::span<const ControlSpec> specs, HFONT font);
 
 // A font by point size at the screen's resolution, or by character height in pixels.

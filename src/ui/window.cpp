@@ -10,7 +10,7 @@ void Window::Destroy() {
     if (hwnd_) DestroyWindow(hwnd_);  // WM_NCDESTROY clears hwnd_
 }
 
-void Window::Create(const ClassSpec& window_class, const CreateSpec& spec) {
+void Window::Create(const ClassSpec& window_class, const CreateSpec& window) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     WNDCLASSEXW existing{sizeof existing};
     if (!GetClassInfoExW(instance, window_class.name, &existing)) {
@@ -24,8 +24,8 @@ void Window::Create(const ClassSpec& window_class, const CreateSpec& spec) {
         wc.hIcon = LoadIconW(instance, L"MAINICON");
         RegisterClassExW(&wc);
     }
-    CreateWindowExW(spec.ex_style, window_class.name, spec.caption, spec.style, spec.x, spec.y, spec.width,
-                    spec.height, spec.owner, spec.menu, instance, this);
+    CreateWindowExW(window.ex_style, window_class.name, window.caption, window.style, window.x, window.y, window.width,
+                    window.height, window.owner, window.menu, instance, this);
 }
 
 LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {

@@ -36,7 +36,7 @@ protected:
     };
 
     // Registers the class once per process, then creates the window.
-    void Create(const ClassSpec& window_class, const CreateSpec& spec);
+    void Create(const ClassSpec& window_class, const CreateSpec& window);
     virtual LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT DefaultHandling(UINT message, WPARAM wparam, LPARAM lparam);
 
