@@ -192,5 +192,19 @@ TEST_F(BadTableTest, DatabaseOfAnotherSchema) {
     ExpectReportedAndUntouched(std::string(std::istreambuf_iterator<char>(in), {}));
 }
 
+// Wine run as root writes into read-only folders, so a folder that cannot be
+// made stands in for one that cannot be written: "db" is a file here.
+TEST_F(BadTableTest, ATableFolderThatCannotBeMade) {
+    { std::ofstream(ProgramFolder() / "db", std::ios::binary) << "not a folder"; }
+    MessageBoxAnswerer answers;
+    Start();
+    ASSERT_EQ(answers.Seen().size(), 2u);
+    EXPECT_EQ(answers.Seen()[0].text, L"Connect Error");
+    EXPECT_NE(answers.Seen()[1].text.find(L"Cannot open the event table"), std::wstring::npos);
+    EXPECT_EQ(RowCount(), 0);
+    std::ifstream in(ProgramFolder() / "db", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "not a folder");
+}
+
 }  // namespace
 }  // namespace orbelle::testing
