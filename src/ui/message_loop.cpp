@@ -24,7 +24,28 @@ bool TranslateShortcut(const MSG& message) {
     }
     return false;
 }
+
+std::vector<HWND>& DialogKeyWindows() {
+    static std::vector<HWND> windows;
+    return windows;
+}
+
+bool TranslateDialogKey(const MSG& message) {
+    if (message.message < WM_KEYFIRST || message.message > WM_KEYLAST || !message.hwnd) return false;
+    HWND top = GetAncestor(message.hwnd, GA_ROOT);
+    const auto& windows = DialogKeyWindows();
+    if (std::find(windows.begin(), windows.end(), top) == windows.end()) return false;
+    // Dispatches the key itself when it is not a dialog key.
+    return IsDialogMessageW(top, const_cast<MSG*>(&message));
+}
 }  // namespace
+
+void RegisterDialogKeys(HWND window) {
+    UnregisterDialogKeys(window);
+    DialogKeyWindows().push_back(window);
+}
+
+void UnregisterDialogKeys(HWND window) { std::erase(DialogKeyWindows(), window); }
 
 void RegisterAccelerators(HWND window, HACCEL accelerators) {
     UnregisterAccelerators(window);
@@ -37,7 +58,7 @@ void UnregisterAccelerators(HWND window) {
 
 bool DispatchOne(const MSG& message) {
     if (message.message == WM_QUIT) return false;
-    if (!TranslateShortcut(message)) {
+    if (!TranslateShortcut(message) && !TranslateDialogKey(message)) {
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }

@@ -11,6 +11,12 @@ namespace orbelle {
 void RegisterAccelerators(HWND window, HACCEL accelerators);
 void UnregisterAccelerators(HWND window);
 
+// Dialog keys for a top-level window that is not a dialog template: Tab and
+// the arrow keys move between its controls, Enter clicks its default button
+// (IDOK) and Esc its cancel button (IDCANCEL).
+void RegisterDialogKeys(HWND window);
+void UnregisterDialogKeys(HWND window);
+
 // Translates and dispatches one message; false when it was WM_QUIT.
 bool DispatchOne(const MSG& message);
 

@@ -1,0 +1,154 @@
+#pragma once
+// The event editor (`TForm2`): the modal dialog that creates or changes the
+// event under the event cursor. It never moves the cursor; OK computes the
+// alarm time and the next occurrence, writes every field and posts once.
+#include <windows.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "app/application.h"
+#include "base/datefmt.h"
+#include "base/datetime.h"
+#include "editor/recurrence.h"
+#include "store/event_cursor.h"
+#include "ui/handles.h"
+#include "ui/window.h"
+
+namespace orbelle {
+
+class TForm2 : public Window {
+public:
+    // Control ids, named after the controls. OK and Cancel carry the ids that
+    // Enter and Esc send.
+    enum ControlId : int {
+        BB_OK = IDOK,
+        BB_CC = IDCANCEL,
+        Edit_subject = 100,
+        Edit_type,
+        edit_date,
+        startHour,
+        chx_recu,
+        chx_accept,
+        Edit_duration,
+        Edit_remind,
+        edit_Priority,
+        edit_memo,
+        GB_bottom,
+        Edit_sound,
+        Play,
+        Browse,
+        BitBtn1,
+        G_Recurrence,
+        cbx_daily,
+        cbx_weekly,
+        cbx_monthly,
+        cbx_Yearly,
+        Gday,
+        Gweek,
+        GMonth,
+        Gyear,
+        Day_day,
+        week_week,
+        Week_1,  // Sunday; week_2 .. week_7 follow, Saturday last
+        week_7 = Week_1 + 6,
+        rd_day,
+        month_day1,
+        month_day2,
+        rd_week,
+        month_week1,
+        month_week2,
+        month_week3,
+        rb_yearday,
+        year_day1,
+        year_day2,
+        rb_yearweek,
+        year_week1,
+        Year_week2,
+        Year_week3,
+    };
+
+    static constexpr POINT kPlace{214, 108};
+    static constexpr SIZE kClientSize{493, 421};
+
+    // Reads the record under the cursor: an empty subject opens a new event
+    // with the defaults, any other subject loads the record. Cancel sets
+    // edit_cancelled.
+    TForm2(Application& app, EventCursor& cursor, bool& edit_cancelled);
+    ~TForm2() override;
+
+    // Shows the dialog until OK saves or Cancel discards; true when saved.
+    bool ShowModal();
+    void SetCaption(const wchar_t* caption);
+    // While an editor is open the cursor belongs to it: commands that would
+    // move the cursor or start another edit wait.
+    static bool IsOpen();
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void CreateChildControls();
+    // Every control by id, found inside the groups and panels but not inside
+    // the controls themselves (a combo box's edit field has an id of its own).
+    void CollectControls(HWND parent);
+    void OnCommand(int id, int code);
+    void OnActivate(bool active);
+
+    void FormCreate();
+    void FillNameLists();
+    void LoadRecord();
+    void RepairEmptyControls();
+
+    void BB_OKClick();
+    void BB_CCClick();
+    void chx_recuClick();
+    void cbx_dailyClick() { ShowKindPanel(Gday); }
+    void cbx_weeklyClick() { ShowKindPanel(Gweek); }
+    void cbx_monthlyClick() { ShowKindPanel(GMonth); }
+    void cbx_YearlyClick() { ShowKindPanel(Gyear); }
+    void PlayClick();
+    void BrowseClick();
+    void BitBtn1Click() {}  // the reminder popup's preview is not built yet
+    void Edit_durationChange(int code) { NormaliseAmountBox(Edit_duration, code); }
+    void Edit_remindChange(int code) { NormaliseAmountBox(Edit_remind, code); }
+
+    DateTime CalcNextAlarmTime() const;
+    DateTime CalcNextDatetime() const;
+    RecurrenceRule RuleFromControls() const;
+    DateTime StartDateTime() const;
+    void WriteFields(DateTime alarm, DateTime next);
+    void Close();
+
+    void ShowKindPanel(int panel);
+    void LayOutRecurrence(bool shown);
+    void NormaliseAmountBox(int box, int code);
+
+    HWND Control(int id) const;
+    std::wstring Text(int id) const;
+    std::string TextUtf8(int id) const;
+    void SetText(int id, std::wstring_view text);
+    bool Checked(int id) const;
+    void Check(int id);
+    // Selects the item equal to text without regard to case; no match leaves
+    // the list without a selection.
+    void SelectMatching(int id, std::string_view text);
+    int Selected(int id) const;
+    int NumberBox(int id) const;
+
+    Application& app_;
+    EventCursor& cursor_;
+    bool& edit_cancelled_;
+    LocaleNames names_;
+    OwnedFont font_;
+    std::map<int, HWND> controls_;
+    HWND focus_ = nullptr;  // the control that had the focus when the dialog was left
+    bool closed_ = false;
+    bool saved_ = false;
+};
+
+// The file Play plays: a bare name lies in the program folder's "sounds"
+// folder, a text with a "\" is a path. Blanks around the text do not count.
+std::filesystem::path SoundFilePath(const std::filesystem::path& program_folder, std::wstring_view sound_text);
+
+}  // namespace orbelle
