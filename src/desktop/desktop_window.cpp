@@ -1,6 +1,12 @@
 #include "desktop/desktop_window.h"
 
+#include "app/settings.h"
 #include "base/clock.h"
+#include "desktop/calendar_face.h"
+#include "desktop/displayed_date.h"
+#include "ui/controls.h"
+#include "ui/message_loop.h"
+#include "ui/wide.h"
 
 namespace orbelle {
 namespace {
@@ -8,6 +14,23 @@ constexpr DWORD kStyle = WS_POPUP | WS_CLIPSIBLINGS | WS_BORDER;
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW;
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kStayAtTheBottom = WM_APP + 1;
+constexpr DWORD kRedrawPauseMs = 100;
+
+// Selects a GDI object into a device context for as long as it lives.
+class Selected {
+public:
+    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~Selected() {
+        if (previous_) SelectObject(dc_, previous_);
+    }
+    Selected(const Selected&) = delete;
+    Selected& operator=(const Selected&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
 }  // namespace
 
 DesktopWindow::DesktopWindow(Application& app) : app_(app) {
@@ -47,6 +70,11 @@ LRESULT DesktopWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
         case WM_TIMER:
             if (wparam == kTimer1) Timer1Timer();
             return 0;
+        case WM_ERASEBKGND:  // the paint covers the whole client
+            return 1;
+        case WM_PAINT:
+            OnPaint();
+            return 0;
         default:
             return DefaultHandling(message, wparam, lparam);
     }
@@ -62,15 +90,51 @@ void DesktopWindow::FormCreate() {
     }
     app_.HoldInstanceGuard(OwnedKernelHandle(guard));
     created_past_guard_ = true;
+    // The timer, the label's font and the displayed date exist whether or not
+    // the steps below fail.
     SetTimer(Hwnd(), kTimer1, 100, nullptr);
+    label_font_ = MakeFontPixels(L"Tahoma", 14, true);
+    displayed_date_ = Today().Date();
+
+    // A value that is not an integer stops the creation here, with its message.
+    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    constexpr UINT kMoveOnly = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    RECT place;
+    GetWindowRect(Hwnd(), &place);
+    const int left = settings.ReadInteger("init", "x", "0");
+    SetWindowPos(Hwnd(), nullptr, left, place.top, 0, 0, kMoveOnly);
+    const int top = settings.ReadInteger("init", "y", "0");
+    SetWindowPos(Hwnd(), nullptr, left, top, 0, 0, kMoveOnly);
+    calendar_alpha_ = orbelle::CalendarAlpha(settings.ReadInteger("ini", "transparency", "0"));
+
     current_day_ = Today().Date();
-    displayed_date_ = current_day_;
     // No taskbar button for the program: its owner window is a tool window.
     SetWindowLongPtrW(app_.Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    repaintpng1();
+    ComeBackFromOffScreen();
+}
+
+// Without a title bar or a taskbar button a calendar off every monitor could
+// never be fetched back, so it starts at the default place instead. A place
+// left of or above the main monitor on another monitor stays.
+void DesktopWindow::ComeBackFromOffScreen() {
+    RECT visible;
+    GetWindowRect(Hwnd(), &visible);
+    if (face_size_.cx > 0 && face_size_.cy > 0) {
+        // What the region leaves of the window: window pixels (1, 1) to (W, H).
+        visible = {visible.left + 1, visible.top + 1, visible.left + face_size_.cx, visible.top + face_size_.cy};
+    }
+    if (!MonitorFromRect(&visible, MONITOR_DEFAULTTONULL))
+        SetWindowPos(Hwnd(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void DesktopWindow::FormDestroy() {
     if (!created_past_guard_) return;
+    RECT place;
+    GetWindowRect(Hwnd(), &place);
+    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    settings.WriteInteger("Init", "x", place.left);
+    settings.WriteInteger("Init", "y", place.top);
 }
 
 LRESULT DesktopWindow::WMNCHitTest(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -88,6 +152,88 @@ void DesktopWindow::Timer1Timer() {
     KillTimer(Hwnd(), kTimer1);
     InvalidateRect(Hwnd(), nullptr, TRUE);
     UpdateWindow(Hwnd());
+}
+
+void DesktopWindow::MonthBack() { displayed_date_ = orbelle::MonthBack(displayed_date_); }
+void DesktopWindow::MonthForward() { displayed_date_ = orbelle::MonthForward(displayed_date_); }
+void DesktopWindow::YearBack() { displayed_date_ = orbelle::YearBack(displayed_date_); }
+void DesktopWindow::YearForward() { displayed_date_ = orbelle::YearForward(displayed_date_); }
+void DesktopWindow::SetDisplayedDate(std::chrono::year_month_day date) { displayed_date_ = date; }
+
+void DesktopWindow::repaintpng1() {
+    ComposedFace face = ComposeFace(app_.ProgramFolder(), displayed_date_);
+    label_week_ = Widen(FormatLongDate(displayed_date_, names_));
+    // `Image1` takes the composed bitmap as it is: the same pixels a copy
+    // onto a black bitmap of the face size would hold.
+    face_size_ = face.size;
+    image1_ = std::move(face.bitmap);
+    InvalidateRect(Hwnd(), nullptr, FALSE);
+    // The new face is painted at once; a command that arrives now may start
+    // a nested redraw, whose newer face then stays.
+    ProcessPendingMessages();
+    repaintpngbuf();
+    if (pause_after_redraw_) Sleep(kRedrawPauseMs);
+}
+
+void DesktopWindow::repaintpngbuf() {
+    if (!region_made_) {
+        // Made once, from the first face: the one-pixel border at the left and
+        // top and the face's last column and row lie outside it.
+        region_made_ = true;
+        HRGN region = CreateRectRgn(1, 1, face_size_.cx, face_size_.cy);
+        if (region && !SetWindowRgn(Hwnd(), region, TRUE)) DeleteObject(region);  // the window owns it once set
+    }
+    ShowCalendarAlpha();
+    ProcessPendingMessages();
+}
+
+// The calendar alpha shows as the window's constant opacity. A fully opaque
+// calendar stays an ordinary window: the layered style is added only when the
+// window is to be see-through, and taken off again when it no longer is.
+void DesktopWindow::ShowCalendarAlpha() {
+    const int opacity = CalendarOpacity(calendar_alpha_);  // 26..255
+    const LONG_PTR ex_style = GetWindowLongPtrW(Hwnd(), GWL_EXSTYLE);
+    if (opacity >= 255) {
+        if (ex_style & WS_EX_LAYERED) {
+            SetWindowLongPtrW(Hwnd(), GWL_EXSTYLE, ex_style & ~WS_EX_LAYERED);
+            RedrawWindow(Hwnd(), nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+        }
+        return;
+    }
+    if (!(ex_style & WS_EX_LAYERED)) SetWindowLongPtrW(Hwnd(), GWL_EXSTYLE, ex_style | WS_EX_LAYERED);
+    SetLayeredWindowAttributes(Hwnd(), 0, static_cast<BYTE>(opacity), LWA_ALPHA);
+}
+
+void DesktopWindow::OnPaint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(Hwnd(), &paint);
+    RECT client;
+    GetClientRect(Hwnd(), &client);
+    // Painted into a memory bitmap first, so the face never flickers white.
+    OwnedDc buffer(CreateCompatibleDC(dc));
+    OwnedBitmap pixels(CreateCompatibleBitmap(dc, client.right, client.bottom));
+    if (buffer && pixels) {
+        Selected selected(buffer.Get(), pixels.Get());
+        PaintClient(buffer.Get(), client);
+        BitBlt(dc, 0, 0, client.right, client.bottom, buffer.Get(), 0, 0, SRCCOPY);
+    } else {
+        PaintClient(dc, client);
+    }
+    EndPaint(Hwnd(), &paint);
+}
+
+void DesktopWindow::PaintClient(HDC dc, const RECT& client) const {
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (image1_) {
+        OwnedDc face(CreateCompatibleDC(dc));
+        Selected selected(face.Get(), image1_.Get());
+        BitBlt(dc, 0, 0, face_size_.cx, face_size_.cy, face.Get(), 0, 0, SRCCOPY);
+    }
+    // `Label_Week`: transparent over the face, growing to the right.
+    Selected font(dc, label_font_.Get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    TextOutW(dc, kDateLineOrigin.x, kDateLineOrigin.y, label_week_.c_str(), static_cast<int>(label_week_.size()));
 }
 
 }  // namespace orbelle

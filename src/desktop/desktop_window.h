@@ -1,9 +1,14 @@
 #pragma once
 // The desktop calendar (`TForm1`): the main window, borderless, below every
-// other window, dragged by its face.
+// other window, dragged by its face. It holds the displayed date (whose month
+// the face shows), the current day of the day rollover and the calendar alpha.
 #include <chrono>
+#include <string>
 
 #include "app/application.h"
+#include "base/datefmt.h"
+#include "ui/handles.h"
+#include "ui/locale.h"
 
 namespace orbelle {
 
@@ -15,6 +20,44 @@ public:
     static constexpr int kClientWidth = 561;
     static constexpr int kClientHeight = 464;
 
+    // Steps of the displayed date for the tray's commands; none redraws, the
+    // caller runs repaintpng1 afterwards. At a month end the day is cut to the
+    // target month's last day; 29 February first becomes 28 February before a
+    // year step.
+    void MonthBack();
+    void MonthForward();
+    void YearBack();
+    void YearForward();
+    void SetDisplayedDate(std::chrono::year_month_day date);
+    std::chrono::year_month_day DisplayedDate() const { return displayed_date_; }
+
+    // The date on which the day rollover last ran.
+    std::chrono::year_month_day CurrentDay() const { return current_day_; }
+    void SetCurrentDay(std::chrono::year_month_day day) { current_day_ = day; }
+
+    // Set by the options dialog, which then runs repaintpngbuf to show it.
+    int CalendarAlpha() const { return calendar_alpha_; }
+    void SetCalendarAlpha(int calendar_alpha) { calendar_alpha_ = calendar_alpha; }
+
+    // Redraws the face for the displayed date, then runs repaintpngbuf.
+    void repaintpng1();
+    // Cuts the window to the face the first time, shows the calendar alpha
+    // as the window's opacity and lets pending messages run.
+    void repaintpngbuf();
+
+    // A redraw ends with a 100 ms pause; a benchmark turns it off to time the
+    // redraw itself.
+    void SetPauseAfterRedraw(bool pause) { pause_after_redraw_ = pause; }
+
+    // `Image1`: the face bitmap (empty before the first redraw or without a
+    // background skin) and its size.
+    HBITMAP FaceBitmap() const { return image1_.Get(); }
+    SIZE FaceSize() const { return face_size_; }
+    // `Label_Week`: the date line above the grid.
+    const std::wstring& DateLine() const { return label_week_; }
+
+    static constexpr POINT kDateLineOrigin{64, 8};
+
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
     void FormCreate();
@@ -23,11 +66,26 @@ private:
     void WMWindowPosChanging(WINDOWPOS& position);
     void Timer1Timer();
     void StayAtTheBottom();
+    void OnPaint();
+    // The client as it shows: white, the face at (0, 0), the date line over it.
+    void PaintClient(HDC dc, const RECT& client) const;
+    void ShowCalendarAlpha();
+    void ComeBackFromOffScreen();
 
     Application& app_;
     bool created_past_guard_ = false;
     std::chrono::year_month_day displayed_date_{};
-    std::chrono::year_month_day current_day_{};
+    // The zero date-time's day until creation sets it: a failed creation
+    // leaves the rollover to set it at its first check.
+    std::chrono::year_month_day current_day_{std::chrono::year{1899}, std::chrono::December, std::chrono::day{30}};
+    int calendar_alpha_ = 0;
+    bool region_made_ = false;
+    bool pause_after_redraw_ = true;
+    OwnedBitmap image1_;
+    SIZE face_size_{0, 0};
+    std::wstring label_week_;
+    LocaleNames names_ = UserLocaleNames();
+    OwnedFont label_font_;
 };
 
 }  // namespace orbelle
