@@ -1,0 +1,152 @@
+#pragma once
+// What the reminder popup tests share: a fixed clock, records written before
+// the program starts, and an answerer that handles each popup as it opens.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "popup/reminder_popup.h"
+#include "store/event_cursor.h"
+#include "win_fixture.h"
+
+namespace orbelle::testing {
+
+struct PopupRecord {
+    std::string subject;
+    std::string memo;
+    std::string accept_text;
+    DateTime next_alarm;
+};
+
+struct SeenPopup {
+    std::wstring subject;
+    std::wstring memo;
+};
+
+inline BOOL CALLBACK CollectVisible(HWND window, LPARAM found) {
+    auto& windows = *reinterpret_cast<std::pair<const wchar_t*, std::vector<HWND>>*>(found);
+    if (IsWindowVisible(window) && ClassName(window) == windows.first) windows.second.push_back(window);
+    return TRUE;
+}
+
+inline std::vector<HWND> VisibleWindowsOfClass(const wchar_t* class_name) {
+    std::pair<const wchar_t*, std::vector<HWND>> found{class_name, {}};
+    EnumThreadWindows(GetCurrentThreadId(), CollectVisible, reinterpret_cast<LPARAM>(&found));
+    return found.second;
+}
+
+// Answers every reminder popup of this thread: records its labels, runs
+// on_open, lets it stand a few ticks, then clicks the next answer's button
+// (TForm5::SpeedButton1 "Accept" or SpeedButton2 "Close"; Close when none left).
+class PopupAnswerer {
+public:
+    explicit PopupAnswerer(std::vector<int> buttons = {}, std::function<void(HWND)> on_open = {})
+        : buttons_(std::move(buttons)), on_open_(std::move(on_open)) {
+        Current() = this;
+        timer_ = SetTimer(nullptr, 0, 40, Tick);
+    }
+    ~PopupAnswerer() {
+        KillTimer(nullptr, timer_);
+        Current() = nullptr;
+    }
+    PopupAnswerer(const PopupAnswerer&) = delete;
+    PopupAnswerer& operator=(const PopupAnswerer&) = delete;
+
+    const std::vector<SeenPopup>& Seen() const { return seen_; }
+    // The most popups ever shown at the same moment.
+    int MostOpenAtOnce() const { return most_open_; }
+
+private:
+    static PopupAnswerer*& Current() {
+        static PopupAnswerer* current = nullptr;
+        return current;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        if (Current()) Current()->OnTick();
+    }
+    void OnTick() {
+        if (busy_) return;  // on_open may run a nested loop
+        busy_ = true;
+        auto popups = VisibleWindowsOfClass(L"TForm5");
+        most_open_ = std::max(most_open_, static_cast<int>(popups.size()));
+        if (popups.empty()) {
+            current_ = nullptr;
+        } else if (popups.front() != current_) {
+            current_ = popups.front();
+            ticks_open_ = 0;
+            seen_.push_back({WindowText(GetDlgItem(current_, TForm5::Label1)),
+                             WindowText(GetDlgItem(current_, TForm5::Label2))});
+            if (on_open_) on_open_(current_);
+        } else if (++ticks_open_ >= 3) {
+            int button = TForm5::SpeedButton2;
+            if (!buttons_.empty()) {
+                button = buttons_.front();
+                buttons_.erase(buttons_.begin());
+            }
+            // The popup is hidden by the click, so the next visible one is new.
+            HWND answered = std::exchange(current_, nullptr);
+            SendMessageW(GetDlgItem(answered, button), BM_CLICK, 0, 0);
+        }
+        busy_ = false;
+    }
+
+    std::vector<int> buttons_;
+    std::function<void(HWND)> on_open_;
+    std::vector<SeenPopup> seen_;
+    HWND current_ = nullptr;
+    int ticks_open_ = 0;
+    int most_open_ = 0;
+    bool busy_ = false;
+    UINT_PTR timer_ = 0;
+};
+
+class PopupTest : public AppTest {
+protected:
+    PopupTest() {
+        SetClockForTesting([] { return Now10(); });
+    }
+    ~PopupTest() override { SetClockForTesting({}); }
+
+    // The tests' clock: 2024-03-15 10:00.
+    static DateTime Now10() { return At(15, 10, 0); }
+    static DateTime At(unsigned day, int hour, int minute) {
+        return DateTime::FromParts(std::chrono::year{2024} / 3 / day, {hour, minute, 0, 0});
+    }
+
+    void Seed(const std::vector<PopupRecord>& records) const {
+        EventCursor cursor;
+        cursor.Open(TableFile());
+        for (const auto& record : records) {
+            cursor.Insert();
+            cursor.SetFieldText("subject", record.subject);
+            cursor.SetFieldText("memo", record.memo);
+            cursor.SetFieldText("accepttext", record.accept_text);
+            cursor.SetFieldDateTime("nextalarm", record.next_alarm);
+            cursor.SetFieldText("type", "Meeting");
+            cursor.Post();
+        }
+    }
+
+    // Field of every record, in Id order.
+    std::vector<std::string> Column(const char* field) const {
+        EventCursor cursor;
+        cursor.Open(TableFile());
+        std::vector<std::string> values;
+        for (cursor.First(); !cursor.Eof(); cursor.Next()) values.push_back(cursor.FieldText(field));
+        return values;
+    }
+
+    // The scan ticks a second after start; its popups are answered meanwhile.
+    void PumpPastScan(int milliseconds = 2000) { Pump(milliseconds); }
+
+    static std::vector<std::wstring> Subjects(const PopupAnswerer& answerer) {
+        std::vector<std::wstring> subjects;
+        for (const auto& seen : answerer.Seen()) subjects.push_back(seen.subject);
+        return subjects;
+    }
+};
+
+}  // namespace orbelle::testing
