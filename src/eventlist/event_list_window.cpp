@@ -10,7 +10,10 @@
 #include "desktop/desktop_window.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
+#include "eventlist/reminder_due.h"
 #include "app/settings.h"
+#include "base/clock.h"
+#include "popup/reminder_popup.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "ui/locale.h"
@@ -24,6 +27,11 @@ constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr int kListId = 10;
 constexpr int kToolBarId = 11;
 constexpr int kStatusId = 12;
+
+constexpr UINT_PTR kTimer1 = 1;  // reminder scan
+constexpr UINT kTimer1Interval = 1000;
+constexpr UINT_PTR kTimer2 = 2;  // working-set trim
+constexpr UINT kTimer2Interval = 5000;
 
 struct ColumnSpec {
     const wchar_t* title;
@@ -140,6 +148,9 @@ LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
         case WM_COMMAND:
             OnCommand(LOWORD(wparam));
             return 0;
+        case WM_TIMER:
+            OnTimer(wparam);
+            return 0;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<NMHDR*>(lparam));
         case TrayIcon::kCallbackMessage:
@@ -174,6 +185,8 @@ void EventListWindow::FormCreate() {
     ConnectTable();
     FillList();
     ReadSettings();
+    SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
+    SetTimer(Hwnd(), kTimer2, kTimer2Interval, nullptr);
 }
 
 void EventListWindow::FormDestroy() {
@@ -384,7 +397,51 @@ void EventListWindow::SelectRow(int index) {
     ListView_EnsureVisible(list_, index, FALSE);
 }
 
+void EventListWindow::OnTimer(UINT_PTR id) {
+    switch (id) {
+        case kTimer1: Timer1Timer(); break;
+        case kTimer2: Timer2Timer(); break;
+        default: break;
+    }
+}
+
+void EventListWindow::Timer1Timer() {
+    // Stopped first: a scan that fails is reported once and not tried again.
+    KillTimer(Hwnd(), kTimer1);
+    // An editor opened before the first tick holds the cursor's pending row,
+    // which walking the cursor would throw away: the scan waits for it.
+    if (TForm2::IsOpen()) {
+        SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
+        return;
+    }
+    Showtips();
+}
+
+void EventListWindow::Showtips() {
+    struct ScanHoldsCursor {
+        bool& flag;
+        explicit ScanHoldsCursor(bool& f) : flag(f) { flag = true; }
+        ~ScanHoldsCursor() { flag = false; }
+    } holds{scan_popup_open_};
+    // A quit request met inside a popup ends the scan with it.
+    for (cursor_.First(); !cursor_.Eof() && !app_.Terminated(); cursor_.Next()) {
+        if (!IsReminderDue(cursor_.FieldText("accepttext"), cursor_.FieldDateTime("nextalarm"), Today())) continue;
+        // Destroyed when it closes, like the editor: nothing refers to a closed popup.
+        TForm5 popup(app_, cursor_);
+        popup.ShowModal();
+    }
+}
+
+void EventListWindow::Timer2Timer() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExW(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return;
+    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
+    ProcessPendingMessages();
+}
+
 void EventListWindow::NewBtnClick() {
+    if (scan_popup_open_) return;
     // The open editor owns the cursor's pending row until it closes.
     if (TForm2::IsOpen()) return;
     cursor_.Insert();
@@ -403,6 +460,7 @@ void EventListWindow::NewBtnClick() {
 }
 
 void EventListWindow::OptionBtnClick() {
+    if (scan_popup_open_) return;
     if (TForm2::IsOpen()) return;
     auto index = SelectedRow();
     if (!index) return;
@@ -419,6 +477,7 @@ void EventListWindow::UpdateRow(int index) {
 }
 
 void EventListWindow::DelBtnClick() {
+    if (scan_popup_open_) return;
     auto index = SelectedRow();
     if (!index) return;
     ListRow row = rows_[static_cast<size_t>(*index)];

@@ -62,6 +62,14 @@ private:
     std::optional<int> SelectedRow() const;
     void SelectRow(int index);
 
+    void OnTimer(UINT_PTR id);
+    // The reminder scan, once, a second after start.
+    void Timer1Timer();
+    // Every record that is due, one modal popup after another, in cursor order.
+    void Showtips();
+    // The working-set trim, every five seconds.
+    void Timer2Timer();
+
     void NewBtnClick();
     void OptionBtnClick();
     void DelBtnClick();
@@ -75,6 +83,9 @@ private:
     LocaleNames names_;
     std::wstring cell_text_;  // the text the list reads back from LVN_GETDISPINFO
     bool edit_cancelled_ = false;
+    // While a popup of the scan is open the cursor belongs to the scan: its
+    // Accept writes to the record under it.
+    bool scan_popup_open_ = false;
     bool shown_once_ = false;
     bool show_maximized_ = false;
 
