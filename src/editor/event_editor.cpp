@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "editor/alarm_time.h"
 #include "editor/amount_text.h"
+#include "popup/reminder_popup.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "ui/locale.h"
@@ -651,6 +652,13 @@ void TForm2::BrowseClick() {
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) return;  // cancelled: nothing changes
     SetText(Edit_sound, file.c_str());
+}
+
+void TForm2::BitBtn1Click() {
+    // The record as stored, not the controls' unsaved changes: blank for a new
+    // event, whose Accept then posts nothing.
+    TForm5 popup(app_, cursor_);
+    popup.ShowModal();
 }
 
 void TForm2::CollectControls(HWND parent) {

@@ -109,7 +109,7 @@ private:
     void cbx_YearlyClick() { ShowKindPanel(Gyear); }
     void PlayClick();
     void BrowseClick();
-    void BitBtn1Click() {}  // the reminder popup's preview is not built yet
+    void BitBtn1Click();
     void Edit_durationChange(int code) { NormaliseAmountBox(Edit_duration, code); }
     void Edit_remindChange(int code) { NormaliseAmountBox(Edit_remind, code); }
 
