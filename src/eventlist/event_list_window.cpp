@@ -10,6 +10,7 @@
 #include "desktop/desktop_window.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
+#include "eventlist/navigation.h"
 #include "eventlist/reminder_due.h"
 #include "app/settings.h"
 #include "base/clock.h"
@@ -32,6 +33,8 @@ constexpr UINT_PTR kTimer1 = 1;  // reminder scan
 constexpr UINT kTimer1Interval = 1000;
 constexpr UINT_PTR kTimer2 = 2;  // working-set trim
 constexpr UINT kTimer2Interval = 5000;
+constexpr UINT_PTR kTimer3 = 3;  // day rollover
+constexpr UINT kTimer3Interval = 1000;
 
 struct ColumnSpec {
     const wchar_t* title;
@@ -124,6 +127,8 @@ EventListWindow::EventListWindow(Application& app) : app_(app) {
     Create({.name = L"TMainForm"},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
             .height = kDesignHeight, .owner = app.Owner(), .menu = MakeEventsMenu()});
+    // The rollover ticks even when a step of the creation has failed.
+    SetTimer(Hwnd(), kTimer3, kTimer3Interval, nullptr);
 }
 
 EventListWindow::~EventListWindow() {
@@ -346,6 +351,11 @@ void EventListWindow::OnCommand(WORD id) {
         case kCmdShowMainWindow: ShowMainWindow(); break;
         case kCmdHomePage: HomePageClick(); break;
         case kCmdTrayExit: TrayExitClick(); break;
+        case kCmdToday: Navigate(Navigation::Today); break;
+        case kCmdPreviewYear: Navigate(Navigation::PreviewYear); break;
+        case kCmdNextYear: Navigate(Navigation::NextYear); break;
+        case kCmdPreviewMonth: Navigate(Navigation::PreviewMonth); break;
+        case kCmdNextMonth: Navigate(Navigation::NextMonth); break;
         default: break;  // "Find a Event(&F)" and "Quick Reminder" have no action
     }
 }
@@ -401,6 +411,7 @@ void EventListWindow::OnTimer(UINT_PTR id) {
     switch (id) {
         case kTimer1: Timer1Timer(); break;
         case kTimer2: Timer2Timer(); break;
+        case kTimer3: Timer3Timer(); break;
         default: break;
     }
 }
@@ -508,6 +519,34 @@ void EventListWindow::OnTrayCallback(UINT mouse_message) {
     TrackPopupMenu(tray_menu_.Get(),
                    TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, Hwnd(), nullptr);
     PostMessageW(Hwnd(), WM_NULL, 0, 0);
+}
+
+// One step of the desktop calendar's displayed date, then its redraw.
+void EventListWindow::Navigate(Navigation command) {
+    last_navigation_command_ = NavigationName(command);
+    DesktopWindow* desktop = app_.Desktop();
+    if (!desktop) return;
+    switch (command) {
+        case Navigation::Today: desktop->SetDisplayedDate(Today().Date()); break;
+        case Navigation::PreviewYear: desktop->YearBack(); break;
+        case Navigation::NextYear: desktop->YearForward(); break;
+        case Navigation::PreviewMonth: desktop->MonthBack(); break;
+        case Navigation::NextMonth: desktop->MonthForward(); break;
+    }
+    desktop->repaintpng1();
+}
+
+// The day rollover: on a new day the calendar moves to it, and a month or
+// year step the user had taken is taken again from there.
+void EventListWindow::Timer3Timer() {
+    DesktopWindow* desktop = app_.Desktop();
+    if (!desktop) return;
+    const year_month_day today = Today().Date();
+    if (desktop->CurrentDay() == today) return;
+    desktop->SetCurrentDay(today);
+    const std::string remembered = last_navigation_command_;
+    Navigate(Navigation::Today);
+    if (auto again = RepeatAfterRollover(remembered)) Navigate(*again);
 }
 
 void EventListWindow::HomePageClick() {

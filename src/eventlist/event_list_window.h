@@ -12,6 +12,7 @@
 #include "app/application.h"
 #include "base/datefmt.h"
 #include "eventlist/list_rows.h"
+#include "eventlist/navigation.h"
 #include "eventlist/tray_icon.h"
 #include "store/event_cursor.h"
 #include "ui/handles.h"
@@ -33,6 +34,9 @@ public:
     HWND ToolBar() const { return toolbar_; }
     HWND StatusBar() const { return status_; }
     HMENU TrayMenu() const { return tray_menu_.Get(); }
+    // "oday", "PreviewYear", "NextYear", "PreviewMonth" or "NextMonth"; empty
+    // until the first navigation command.
+    const std::string& LastNavigationCommand() const { return last_navigation_command_; }
     const TrayIcon& Tray() const { return tray_; }
     EventCursor& Cursor() { return cursor_; }
     const std::vector<ListRow>& Rows() const { return rows_; }
@@ -69,6 +73,9 @@ private:
     void Showtips();
     // The working-set trim, every five seconds.
     void Timer2Timer();
+    // The day rollover, every second.
+    void Timer3Timer();
+    void Navigate(Navigation command);
 
     void NewBtnClick();
     void OptionBtnClick();
@@ -86,6 +93,7 @@ private:
     // While a popup of the scan is open the cursor belongs to the scan: its
     // Accept writes to the record under it.
     bool scan_popup_open_ = false;
+    std::string last_navigation_command_;
     bool shown_once_ = false;
     bool show_maximized_ = false;
 
