@@ -1,12 +1,57 @@
 #pragma once
+// The find dialog (`TForm3`): a subject, two rows of dates and times, an event
+// type and an "Accept" box. It searches nothing and changes nothing: both
+// buttons only close it. What it keeps is its place, read at creation and
+// written at destruction, so the instance made at start, destroyed last,
+// decides what stays in the settings file.
+#include <windows.h>
+
+#include <filesystem>
+
 #include "app/application.h"
+#include "ui/handles.h"
 
 namespace orbelle {
 
-// The find dialog (`TForm3`): for now its frame, created hidden at start.
 class FindDialog : public Window {
 public:
+    // OK carries the id that Enter sends; Esc closes like Abort.
+    enum ControlId : int {
+        BitBtn1 = IDOK,
+        BitBtn2 = IDABORT,
+        Label1 = 100,
+        Edit1,
+        Label2,
+        DateTimePicker1,
+        DateTimePicker2,
+        ComboBox1,
+        CheckBox1,
+        DateTimePicker3,
+        DateTimePicker4,
+    };
+
+    // The place it keeps when a stored coordinate is not a whole number.
+    static constexpr POINT kDesignPlace{322, 263};
+    static constexpr SIZE kOuterSize{334, 239};
+
     explicit FindDialog(Application& app);
+    ~FindDialog() override;
+
+    // Shows the dialog until OK or Abort closes it; then it is hidden.
+    void ShowModal();
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void CreateChildControls();
+    void FormCreate();
+    void FormDestroy();
+    void OnActivate(bool active);
+    void Close();
+
+    std::filesystem::path program_folder_;
+    OwnedFont font_;
+    HWND focus_ = nullptr;  // the control that had the focus when the dialog was left
+    bool closed_ = false;
 };
 
 }  // namespace orbelle

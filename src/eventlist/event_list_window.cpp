@@ -8,6 +8,7 @@
 
 #include "base/error.h"
 #include "desktop/desktop_window.h"
+#include "dialogs/find_dialog.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/navigation.h"
@@ -505,7 +506,11 @@ void EventListWindow::DelBtnClick() {
     InvalidateRect(list_, nullptr, TRUE);
 }
 
-void EventListWindow::SearchBtnClick() {}
+void EventListWindow::SearchBtnClick() {
+    // A fresh dialog each time, kept until the end: each writes its place when
+    // destroyed, and the one made at start, destroyed last, has the last word.
+    app_.Keep(std::make_unique<FindDialog>(app_)).ShowModal();
+}
 
 void EventListWindow::PrintBtnClick() { ShowWindow(Hwnd(), SW_HIDE); }
 
