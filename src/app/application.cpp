@@ -49,7 +49,7 @@ bool Application::CreateStartupWindows() {
     desktop_ = &Keep(std::make_unique<DesktopWindow>(*this));
     if (terminated_) return false;  // another copy runs: nothing more is made
     Keep(std::make_unique<FindDialog>(*this));
-    Keep(std::make_unique<OptionsDialog>(*this));
+    options_dialog_ = &Keep(std::make_unique<OptionsDialog>(*this));
     event_list_ = &Keep(std::make_unique<EventListWindow>(*this));
     Keep(std::make_unique<AboutBox>(*this));
     return true;
@@ -73,6 +73,7 @@ void Application::DestroyWindows() {
         windows_.pop_back();
         if (newest.get() == desktop_) desktop_ = nullptr;
         if (newest.get() == event_list_) event_list_ = nullptr;
+        if (newest.get() == options_dialog_) options_dialog_ = nullptr;
         newest.reset();
     }
 }

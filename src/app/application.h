@@ -15,6 +15,7 @@ namespace orbelle {
 
 class DesktopWindow;
 class EventListWindow;
+class OptionsDialog;
 
 struct StartupOptions {
     std::wstring mutex_name = L"DeskTop-88971";
@@ -51,6 +52,8 @@ public:
 
     DesktopWindow* Desktop() const { return desktop_; }
     EventListWindow* EventList() const { return event_list_; }
+    // The one options dialog, made at start.
+    OptionsDialog* Options() const { return options_dialog_; }
 
     // Keeps a window until the end, so windows are destroyed newest first.
     template <typename W>
@@ -68,6 +71,7 @@ private:
     std::vector<std::unique_ptr<Window>> windows_;
     DesktopWindow* desktop_ = nullptr;
     EventListWindow* event_list_ = nullptr;
+    OptionsDialog* options_dialog_ = nullptr;
     bool terminated_ = false;
 };
 

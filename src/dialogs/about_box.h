@@ -1,12 +1,49 @@
 #pragma once
+// The about box (`TFormabout`): the product, its version, its page and its
+// rights notice on the popup's round picture, in a borderless stay-on-top
+// window cut to the picture's outline, with one "Close" button. One is made
+// at start and never shown; each "About" shows a fresh one modally.
+#include <windows.h>
+
 #include "app/application.h"
+#include "ui/handles.h"
 
 namespace orbelle {
 
-// The about box (`TFormabout`): for now its frame, created hidden at start.
 class AboutBox : public Window {
 public:
+    // Esc and Enter on the button close the box as "Close" does.
+    enum ControlId : int { SpeedButton2 = IDCANCEL };
+
+    static constexpr POINT kPlace{254, 181};
+    static constexpr SIZE kClientSize{314, 318};
+    // `Image1`: the picture lies at the top-left corner, shown within this box.
+    static constexpr RECT kImage1{0, 0, 305, 281};
+
+    static constexpr const wchar_t* kVersionText = L"Orbelle Version 2.01";
+    static constexpr const wchar_t* kHomePageText = L"Orbelle home page: help\\index.html";
+    static constexpr const wchar_t* kRightsText = L"Copyright (C) 2026 the Orbelle authors";
+
     explicit AboutBox(Application& app);
+    ~AboutBox() override;
+
+    // Shows the box until "Close"; then it is hidden.
+    void ShowModal();
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void FormCreate();
+    void ApplyShape();
+    void OnEraseBackground(HDC dc);
+    void OnPaint();
+    LRESULT OnNcHitTest(int screen_x, int screen_y);
+    void SpeedButton2Click();
+
+    OwnedBitmap picture_;  // `Image1`'s picture, the popup's
+    OwnedFont tahoma_;
+    OwnedFont tahoma_bold_;
+    OwnedFont sans_serif_;
+    bool closed_ = false;
 };
 
 }  // namespace orbelle

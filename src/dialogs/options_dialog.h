@@ -1,12 +1,70 @@
 #pragma once
+// The options dialog (`TForm_Option`): start with Windows, the "Show Tray
+// Icon" setting and the calendar's transparency. Created once at start and
+// shown without being modal; the slider sets the calendar alpha at once, OK
+// stores the three keys and the Run value, Cancel only hides.
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
 #include "app/application.h"
+#include "app/registry.h"
+#include "ui/handles.h"
 
 namespace orbelle {
 
-// The options dialog (`TForm_Option`): for now its frame, created hidden at start.
+// Where the dialog finds "install path" and the Run keys, and the program
+// they name. Tests give keys of their own, so the real ones stay untouched.
+struct OptionsRegistry {
+    HKEY machine_root = HKEY_LOCAL_MACHINE;
+    RunKeyOpeners run_keys;
+    std::wstring exe_path;  // empty: this executable's full path
+};
+
 class OptionsDialog : public Window {
 public:
-    explicit OptionsDialog(Application& app);
+    // OK and Cancel carry the ids that Enter and Esc send.
+    enum ControlId : int {
+        BitBtn1 = IDOK,
+        BitBtn2 = IDCANCEL,
+        cb_startrup = 100,
+        cb_Icon,
+        Label1,
+        ScrollBar1,
+        Label3,
+        CheckBox1,
+        GroupBox1,
+    };
+
+    explicit OptionsDialog(Application& app, OptionsRegistry registry = {});
+    ~OptionsDialog() override;
+
+    // The tray's "Options": the same window, shown without being modal.
+    void ShowOptions();
+
+    // The options settings file as it is located now.
+    std::filesystem::path SettingsPath() const;
+
+private:
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void CreateChildControls();
+    void FormCreate();
+    void OnHorizontalScroll(HWND bar, int code, int thumb);
+    void ScrollBar1Scroll(int position);
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
+    bool Checked(int id) const;
+    int Position() const;
+    void SetPosition(int position);
+    void SetLabel3(int position);
+    std::wstring ExePath() const;
+
+    Application& app_;
+    OptionsRegistry registry_;
+    OwnedFont font_;
 };
 
 }  // namespace orbelle

@@ -8,7 +8,9 @@
 
 #include "base/error.h"
 #include "desktop/desktop_window.h"
+#include "dialogs/about_box.h"
 #include "dialogs/find_dialog.h"
+#include "dialogs/options_dialog.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/navigation.h"
@@ -357,6 +359,12 @@ void EventListWindow::OnCommand(WORD id) {
         case kCmdNextYear: Navigate(Navigation::NextYear); break;
         case kCmdPreviewMonth: Navigate(Navigation::PreviewMonth); break;
         case kCmdNextMonth: Navigate(Navigation::NextMonth); break;
+        case kCmdOptions:  // the one made at start, not modal
+            if (OptionsDialog* options = app_.Options()) options->ShowOptions();
+            break;
+        case kCmdAbout:  // a fresh box each time, kept until the end
+            app_.Keep(std::make_unique<AboutBox>(app_)).ShowModal();
+            break;
         default: break;  // "Find a Event(&F)" and "Quick Reminder" have no action
     }
 }

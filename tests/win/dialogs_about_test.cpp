@@ -1,0 +1,92 @@
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include "dialogs/about_box.h"
+#include "eventlist/commands.h"
+#include "eventlist/event_list_window.h"
+#include "dialogs_helpers.h"
+#include "win_fixture.h"
+
+namespace orbelle::testing {
+namespace {
+
+BOOL CALLBACK CollectAboutBoxes(HWND window, LPARAM param) {
+    if (ClassName(window) == L"TFormabout") reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+class AboutBoxTest : public AppTest {
+protected:
+    std::vector<HWND> AboutBoxes() {
+        std::vector<HWND> found;
+        EnumThreadWindows(GetCurrentThreadId(), CollectAboutBoxes, reinterpret_cast<LPARAM>(&found));
+        return found;
+    }
+    void About(std::function<void(HWND)> action) {
+        WhenShown driver(L"TFormabout", std::move(action));
+        SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, kCmdAbout, 0);
+        EXPECT_EQ(driver.Runs(), 1);
+    }
+    static LRESULT HitTest(HWND box, int client_x, int client_y) {
+        POINT point{client_x, client_y};
+        ClientToScreen(box, &point);
+        return SendMessageW(box, WM_NCHITTEST, 0, MAKELPARAM(point.x, point.y));
+    }
+};
+
+TEST_F(AboutBoxTest, EachAboutShowsAFreshBorderlessTopmostBoxThatCloseHides) {
+    Start();
+    ASSERT_EQ(AboutBoxes().size(), 1u);
+    EXPECT_FALSE(IsWindowVisible(AboutBoxes()[0]));
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        About([](HWND box) {
+            EXPECT_EQ(GetWindowLongPtrW(box, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0);
+            EXPECT_TRUE(GetWindowLongPtrW(box, GWL_EXSTYLE) & WS_EX_TOPMOST);
+            RECT client;
+            GetClientRect(box, &client);
+            EXPECT_EQ(client.right, 314);
+            EXPECT_EQ(client.bottom, 318);
+            EXPECT_EQ(WindowRect(box).left, 254);
+            EXPECT_EQ(WindowRect(box).top, 181);
+            HWND close = GetDlgItem(box, AboutBox::SpeedButton2);
+            EXPECT_EQ(WindowText(close), L"Close");
+            SendMessageW(close, BM_CLICK, 0, 0);
+        });
+    }
+    const std::vector<HWND> boxes = AboutBoxes();
+    EXPECT_EQ(boxes.size(), 3u);  // each kept until the end
+    for (HWND box : boxes) EXPECT_FALSE(IsWindowVisible(box));
+    EXPECT_TRUE(IsWindowEnabled(App().EventList()->Hwnd()));
+}
+
+TEST_F(AboutBoxTest, TheTextsAreFixed) {
+    EXPECT_STREQ(AboutBox::kVersionText, L"Orbelle Version 2.01");
+    EXPECT_STREQ(AboutBox::kRightsText, L"Copyright (C) 2026 the Orbelle authors");
+    EXPECT_NE(std::wstring(AboutBox::kHomePageText).find(L"help\\index.html"), std::wstring::npos);
+}
+
+// The box is cut to the round picture: its black corners are not part of it.
+// Points on the picture, the labels and the button keep the mouse; the rest
+// of the box drags it.
+TEST_F(AboutBoxTest, TheBoxIsShapedLikeThePopupAndDraggedOutsideItsControls) {
+    Start();
+    AboutBox box(App());
+    RECT bounds{};
+    ASSERT_NE(GetWindowRgnBox(box.Hwnd(), &bounds), ERROR) << "no region";
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(box.Hwnd(), region);
+    EXPECT_TRUE(PtInRegion(region, 150, 147));  // the badge's centre
+    EXPECT_TRUE(PtInRegion(region, 152, 212));  // the button
+    EXPECT_FALSE(PtInRegion(region, 2, 2));     // a black corner
+    EXPECT_FALSE(PtInRegion(region, 300, 5));
+    EXPECT_FALSE(PtInRegion(region, 310, 310));  // beyond the picture
+    DeleteObject(region);
+
+    EXPECT_EQ(HitTest(box.Hwnd(), 150, 147), HTCLIENT);
+    EXPECT_EQ(HitTest(box.Hwnd(), 152, 212), HTCLIENT);
+    EXPECT_EQ(HitTest(box.Hwnd(), 150, 300), HTCAPTION);
+}
+
+}  // namespace
+}  // namespace orbelle::testing
