@@ -14,8 +14,9 @@
 namespace orbelle {
 namespace {
 
-// A sizeable frame without title-bar buttons.
-constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_CLIPCHILDREN;
+// A sizeable frame without title-bar buttons. Not clipping its children:
+// the frame around the transparency controls paints no inside of its own.
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_THICKFRAME;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 
 constexpr int kMinPercent = 0;
