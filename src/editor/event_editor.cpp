@@ -58,7 +58,9 @@ constexpr DWORD kEditableList = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS
 constexpr DWORD kCheck = BS_AUTOCHECKBOX | WS_TABSTOP;
 constexpr DWORD kRadio = BS_AUTORADIOBUTTON;
 constexpr DWORD kButton = BS_PUSHBUTTON | WS_TABSTOP;
-constexpr DWORD kPanel = WS_CLIPCHILDREN;
+// No WS_CLIPCHILDREN: a group's frame covers the whole panel and paints no
+// background of its own, so the panel paints under it.
+constexpr DWORD kPanel = 0;
 // A drop-down's height covers its open list; the closed box keeps the font's height.
 constexpr int kDropHeight = 200;
 
@@ -104,10 +106,10 @@ constexpr int kPanelLeft = 80, kPanelTop = 8, kPanelWidth = 369, kPanelHeight = 
 
 constexpr ControlSpec kRecurrenceControls[] = {
     {WC_BUTTONW, 0, 0, 0, 457, 121, L"Recurrence", BS_GROUPBOX},
-    {WC_BUTTONW, Id::cbx_daily, 16, 16, 57, 17, L"Daily", kRadio | WS_GROUP | WS_TABSTOP},
-    {WC_BUTTONW, Id::cbx_weekly, 16, 40, 57, 17, L"Weekly", kRadio},
-    {WC_BUTTONW, Id::cbx_monthly, 16, 64, 57, 17, L"Monthly", kRadio},
-    {WC_BUTTONW, Id::cbx_Yearly, 16, 88, 57, 17, L"Yearly", kRadio},
+    {WC_BUTTONW, Id::cbx_daily, 16, 16, 62, 17, L"Daily", kRadio | WS_GROUP | WS_TABSTOP},
+    {WC_BUTTONW, Id::cbx_weekly, 16, 40, 62, 17, L"Weekly", kRadio},
+    {WC_BUTTONW, Id::cbx_monthly, 16, 64, 62, 17, L"Monthly", kRadio},
+    {WC_BUTTONW, Id::cbx_Yearly, 16, 88, 62, 17, L"Yearly", kRadio},
     {kPanelClass, Id::Gday, kPanelLeft, kPanelTop, kPanelWidth, kPanelHeight, L"", kPanel | WS_GROUP,
      WS_EX_CONTROLPARENT},
     {kPanelClass, Id::Gweek, kPanelLeft, kPanelTop, kPanelWidth, kPanelHeight, L"", kPanel | WS_GROUP,

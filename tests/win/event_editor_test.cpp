@@ -434,12 +434,12 @@ TEST_F(EventEditorTest, EveryKindRoundTripsThroughModifyWithEveryField) {
         Select(static_cast<int>(i));
         EditorDriver driver({Do([&](HWND form) {
             kind_checked = IsChecked(form, c.radio);
-            panel_shown = IsWindowVisible(Control(form, c.panel)) ||
-                          (!IsWindowVisible(Control(form, Id::G_Recurrence)) &&
-                           (GetWindowLongW(Control(form, c.panel), GWL_STYLE) & WS_VISIBLE));
-            for (int panel : {Id::Gday, Id::Gweek, Id::GMonth, Id::Gyear})
-                if (panel != c.panel && (GetWindowLongW(Control(form, panel), GWL_STYLE) & WS_VISIBLE))
-                    others_hidden = false;
+            // The panel's own flag: the group around it is hidden when Recurrence is unticked.
+            for (int panel : {Id::Gday, Id::Gweek, Id::GMonth, Id::Gyear}) {
+                bool shown = GetWindowLongW(Control(form, panel), GWL_STYLE) & WS_VISIBLE;
+                if (panel == c.panel) panel_shown = shown;
+                else if (shown) others_hidden = false;
+            }
             height = OuterHeight(form);
             Click(form, Id::BB_OK);
         })});
