@@ -32,7 +32,7 @@ constexpr int kListId = 10;
 constexpr int kToolBarId = 11;
 constexpr int kStatusId = 12;
 
-constexpr UINT_PTR kTimer1 = 1;  // reminder scan
+constexpr UINT_PTR kTimer1 = EventListWindow::kReminderScanTimer;
 constexpr UINT kTimer1Interval = 1000;
 constexpr UINT_PTR kTimer2 = 2;  // working-set trim
 constexpr UINT kTimer2Interval = 5000;

@@ -26,6 +26,8 @@ public:
 
     static constexpr int kDesignWidth = 636;
     static constexpr int kDesignHeight = 436;
+    // `Timer1`, the reminder scan's one tick a second after creation.
+    static constexpr UINT_PTR kReminderScanTimer = 1;
 
     // "Show Main Window": centred the first time, then where the user left it.
     void ShowMainWindow();

@@ -106,6 +106,7 @@ private:
 class PopupTest : public AppTest {
 protected:
     PopupTest() {
+        keep_reminder_scan_ = true;
         SetClockForTesting([] { return Now10(); });
     }
     ~PopupTest() override { SetClockForTesting({}); }

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "eventlist/event_list_window.h"
 #include "ui/message_loop.h"
 
 namespace orbelle::testing {
@@ -88,6 +89,9 @@ void AppTest::Start() {
     options.program_folder = folder_;
     app_ = std::make_unique<Application>(options);
     ASSERT_TRUE(app_->CreateStartupWindows());
+    // Stopped before its tick can come: the queue has not been read yet.
+    if (!keep_reminder_scan_ && app_->EventList())
+        KillTimer(app_->EventList()->Hwnd(), EventListWindow::kReminderScanTimer);
 }
 
 void AppTest::Stop() {

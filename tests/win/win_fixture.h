@@ -53,6 +53,10 @@ protected:
     Application& App() { return *app_; }
     void Pump(int milliseconds = 50);
 
+    // The reminder scan a second after start runs only for the tests that
+    // ask for it: elsewhere a due record's popup would wait for a click.
+    bool keep_reminder_scan_ = false;
+
 private:
     std::filesystem::path folder_;
     std::unique_ptr<Application> app_;
