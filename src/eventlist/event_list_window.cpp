@@ -273,12 +273,12 @@ void EventListWindow::CreateChildControls() {
                           font_.Get());
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
     for (int i = 0; i < kListColumnCount; ++i) {
-        const ColumnSpec& spec = kColumns[static_cast<size_t>(i)];
+        const ColumnSpec& column_def = kColumns[static_cast<size_t>(i)];
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        column.fmt = spec.format;
-        column.cx = spec.width;
-        column.pszText = const_cast<wchar_t*>(spec.title);
+        column.fmt = column_def.format;
+        column.cx = column_def.width;
+        column.pszText = const_cast<wchar_t*>(column_def.title);
         column.iSubItem = i;
         ListView_InsertColumn(list_, i, &column);
     }
