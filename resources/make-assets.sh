@@ -287,7 +287,7 @@ expect_picture() {  # file, WxH, channels (srgba for alpha, srgb for BMPs)
 }
 
 skins=$out/dist/Skins
-expect_picture "$skins/w/Windows 2004.png" 296x226 srgba
+expect_picture "$skins/w/Windows 2004.png" 360x226 srgba
 expect_picture "$skins/Default/Weekdays.png" 140x12 srgba
 expect_picture "$skins/Default/Numbers Large1 Black.png" 10x100 srgba
 expect_picture "$skins/Default/Numbers Large Ex Blue.png" 15x210 srgba

@@ -329,7 +329,7 @@ TRAY_DIGITS = {
 # (50 + 25k, 50), the number area of column c (1..7) and row r (0..5) at
 # (20 + 25c, 75 + 25r), 20 x 10, and the date line text from (64, 8).  Only
 # the top-left (W-1) x (H-1) of the background is ever seen.
-FACE_W, FACE_H = 296, 226
+FACE_W, FACE_H = 360, 226
 SIDE_X = 232          # left edge of the side panel
 DAY_X0, DAY_Y0, PITCH = 45, 75, 25
 # Digits sit in columns 1..7 and rows 0..8 of their 10 x 10 cell, so a
@@ -379,7 +379,7 @@ def face_background():
 
     # Header band behind the date line.  The face is as wide as it is so
     # that the longest date lines ("Wednesday, September 30, 2026" in bold
-    # 14 px Tahoma ends near x 293) show whole.
+    # 14 px type) show whole also where Tahoma falls back to a wider face.
     band_bottom = 38
     header = lambda x, y: max(inner(x, y), y - band_bottom)
     c.paint(header, vertical(MIST, HAZE, 0, band_bottom), box=(0, 0, w, band_bottom + 1))

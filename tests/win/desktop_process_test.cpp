@@ -86,7 +86,7 @@ TEST_F(DesktopProcessTest, StartsAtTheStoredPlaceUnlessItLiesOffEveryMonitor) {
         std::optional<POINT> stored;  // none: no settings file
         POINT expected;
     };
-    // The screen is one 1280 x 1024 monitor; the face is 296 x 226.
+    // The screen is one 1280 x 1024 monitor; the face is 360 x 226.
     const Case cases[] = {
         {"no settings file", std::nullopt, {0, 0}},
         {"stored place", POINT{300, 200}, {300, 200}},
@@ -123,7 +123,7 @@ TEST_F(DesktopProcessTest, IsCutToTheFirstFaceAndStoresWhereItWasMovedAtExit) {
     GetRgnBox(region.Get(), &box);
     EXPECT_EQ(box.left, 1);
     EXPECT_EQ(box.top, 1);
-    EXPECT_EQ(box.right, 296);  // the background skin's size
+    EXPECT_EQ(box.right, 360);  // the background skin's size
     EXPECT_EQ(box.bottom, 226);
 
     SetWindowPos(calendar, nullptr, -60, 140, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
