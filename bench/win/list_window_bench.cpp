@@ -11,13 +11,23 @@
 #include "eventlist/event_list_window.h"
 #include "ui/message_loop.h"
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::printf("usage: list_window_bench <folder of the installed files>\n");
+        return 2;
+    }
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // lines show as they come, also into a pipe
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     auto folder = std::filesystem::path(temp) / "orbelle-list-bench";
+    std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "db");
+    // The tray picture and skins a program folder holds.
+    for (const char* part : {"pic", "Skins"})
+        std::filesystem::copy(std::filesystem::path(argv[1]) / part, folder / part,
+                              std::filesystem::copy_options::recursive);
     constexpr int kRows = 100'000;
     orbelle::bench::MakeEventTable(folder / "db" / "TODOLIST.DB", kRows);
 
