@@ -4,16 +4,24 @@
 
 namespace orbelle {
 
+namespace {
+// Looked up once: the list reads these fields of every record at start.
+std::size_t Field(std::string_view name) { return FindEventField(name).value(); }
+}  // namespace
+
 ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format) {
-    return {.id = std::stoll("0" + cursor.FieldText("id")),
-            .subject = cursor.FieldText("subject"),
-            .date = cursor.FieldDateTime("date"),
+    static const std::size_t subject = Field("subject"), date = Field("date"), start_hour = Field("starthour"),
+                             next_alarm = Field("nextalarm"), duration = Field("duration"), type = Field("type"),
+                             priority = Field("Priority");
+    return {.id = std::stoll("0" + cursor.FieldText(kIdField)),
+            .subject = cursor.FieldText(subject),
+            .date = cursor.FieldDateTime(date),
             .start_format = start_format,
-            .start_hour = cursor.FieldDateTime("starthour"),
-            .next_alarm = cursor.FieldDateTime("nextalarm"),
-            .duration = cursor.FieldText("duration"),
-            .type = cursor.FieldText("type"),
-            .priority = cursor.FieldText("Priority")};
+            .start_hour = cursor.FieldDateTime(start_hour),
+            .next_alarm = cursor.FieldDateTime(next_alarm),
+            .duration = cursor.FieldText(duration),
+            .type = cursor.FieldText(type),
+            .priority = cursor.FieldText(priority)};
 }
 
 std::string CellText(const ListRow& row, int column, const LocaleNames& names) {

@@ -251,19 +251,22 @@ bool EventCursor::SeekId(std::int64_t id) {
     return true;
 }
 
-std::string EventCursor::FieldText(std::string_view name) const {
+std::string EventCursor::FieldText(std::string_view name) const { return FieldText(FieldIndex(name)); }
+
+DateTime EventCursor::FieldDateTime(std::string_view name) const { return FieldDateTime(FieldIndex(name)); }
+
+std::string EventCursor::FieldText(std::size_t index) const {
     RequireActive();
-    const Value& value = record_[FieldIndex(name)];
+    const Value& value = record_.at(index);
     if (auto text = std::get_if<std::string>(&value)) return *text;
     if (auto number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
     if (auto days = std::get_if<double>(&value)) return FormatG(*days);
     return {};
 }
 
-DateTime EventCursor::FieldDateTime(std::string_view name) const {
+DateTime EventCursor::FieldDateTime(std::size_t index) const {
     RequireActive();
-    std::size_t index = FieldIndex(name);
-    const Value& value = record_[index];
+    const Value& value = record_.at(index);
     if (auto days = std::get_if<double>(&value)) return DateTime(*days);
     if (std::holds_alternative<std::monostate>(value)) return DateTime();
     throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");

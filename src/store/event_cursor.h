@@ -38,6 +38,9 @@ public:
     // Field access by name, without regard to case. Empty reads "" and 0.
     std::string FieldText(std::string_view name) const;
     DateTime FieldDateTime(std::string_view name) const;
+    // The same by the field's position in kEventFields, for loops over many records.
+    std::string FieldText(std::size_t index) const;
+    DateTime FieldDateTime(std::size_t index) const;
     // Text is cut to the field's width; small integers are checked and refused
     // with the engine's messages. Only in Insert or Edit state.
     void SetFieldText(std::string_view name, std::string_view text);
