@@ -10,13 +10,6 @@
 namespace orbelle::testing {
 namespace {
 
-std::filesystem::path BuiltProgram() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    // tests/win/orbelle_win_tests.exe sits two folders below Orbelle.exe.
-    return std::filesystem::path(path).parent_path().parent_path().parent_path() / "Orbelle.exe";
-}
-
 struct WindowSearch {
     DWORD process_id;
     const wchar_t* class_name;

@@ -63,6 +63,13 @@ std::filesystem::path InstalledFiles() {
            "dist";
 }
 
+std::filesystem::path BuiltProgram() {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    // tests/win/orbelle_win_tests.exe sits two folders below Orbelle.exe.
+    return std::filesystem::path(path).parent_path().parent_path().parent_path() / "Orbelle.exe";
+}
+
 AppTest::AppTest() {
     std::random_device random;
     wchar_t temp[MAX_PATH];

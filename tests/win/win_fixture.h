@@ -64,6 +64,8 @@ private:
 
 // The files the program folder holds beside the program (pictures, sounds).
 std::filesystem::path InstalledFiles();
+// The Orbelle.exe built beside these tests.
+std::filesystem::path BuiltProgram();
 
 std::wstring WindowText(HWND window);
 std::wstring ClassName(HWND window);
