@@ -37,7 +37,8 @@ bool Contains(const RECT& box, POINT point) { return PtInRect(&box, point) != FA
 AboutBox::AboutBox(Application& app) {
     SIZE outer = OuterSizeForClient(kClientSize.cx, kClientSize.cy, kStyle, kExStyle);
     Create({.name = L"TFormabout"}, {.caption = L"About", .style = kStyle, .ex_style = kExStyle, .x = kPlace.x,
-                                     .y = kPlace.y, .width = outer.cx, .height = outer.cy, .owner = app.Owner()});
+                                     .y = kPlace.y, .width = outer.cx, .height = outer.cy, .owner = app.Owner(),
+                                     .dialog_keys = true});
 }
 
 AboutBox::~AboutBox() { Destroy(); }
@@ -45,11 +46,7 @@ AboutBox::~AboutBox() { Destroy(); }
 LRESULT AboutBox::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
-            RegisterDialogKeys(Hwnd());
             FormCreate();
-            return 0;
-        case WM_DESTROY:
-            UnregisterDialogKeys(Hwnd());
             return 0;
         case WM_ERASEBKGND:
             OnEraseBackground(reinterpret_cast<HDC>(wparam));

@@ -57,7 +57,7 @@ void SetPicker(HWND picker, WORD hour, WORD minute) {
 FindDialog::FindDialog(Application& app) : program_folder_(app.ProgramFolder()) {
     Create({.name = L"TForm3"}, {.caption = L"Form3", .style = kStyle, .ex_style = kExStyle,
                                  .x = kDesignPlace.x, .y = kDesignPlace.y, .width = kOuterSize.cx,
-                                 .height = kOuterSize.cy, .owner = app.Owner()});
+                                 .height = kOuterSize.cy, .owner = app.Owner(), .dialog_keys = true});
 }
 
 FindDialog::~FindDialog() { Destroy(); }
@@ -66,11 +66,9 @@ LRESULT FindDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
             CreateChildControls();
-            RegisterDialogKeys(Hwnd());
             FormCreate();
             return 0;
         case WM_DESTROY:
-            UnregisterDialogKeys(Hwnd());
             FormDestroy();
             return 0;
         case WM_COMMAND:

@@ -75,7 +75,8 @@ std::wstring ThisExecutable() {
 OptionsDialog::OptionsDialog(Application& app, OptionsRegistry registry)
     : app_(app), registry_(std::move(registry)) {
     Create({.name = L"TForm_Option"}, {.caption = L"Options", .style = kStyle, .ex_style = kExStyle, .x = 275,
-                                       .y = 167, .width = 291, .height = 287, .owner = app.Owner()});
+                                       .y = 167, .width = 291, .height = 287, .owner = app.Owner(),
+                                       .dialog_keys = true});
 }
 
 OptionsDialog::~OptionsDialog() { Destroy(); }
@@ -84,11 +85,7 @@ LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
     switch (message) {
         case WM_CREATE:
             CreateChildControls();
-            RegisterDialogKeys(Hwnd());
             FormCreate();
-            return 0;
-        case WM_DESTROY:
-            UnregisterDialogKeys(Hwnd());
             return 0;
         case WM_COMMAND:
             if (HIWORD(wparam) != BN_CLICKED) return 0;

@@ -260,7 +260,7 @@ TForm2::TForm2(Application& app, EventCursor& cursor, bool& edit_cancelled)
     SIZE outer = OuterSizeForClient(kClientSize.cx, kClientSize.cy, kStyle, kExStyle);
     Create({.name = L"TForm2"}, {.caption = L"A New Event", .style = kStyle, .ex_style = kExStyle,
                                  .x = kPlace.x, .y = kPlace.y, .width = outer.cx, .height = outer.cy,
-                                 .owner = app.Owner()});
+                                 .owner = app.Owner(), .dialog_keys = true});
 }
 
 TForm2::~TForm2() { Destroy(); }
@@ -283,11 +283,7 @@ LRESULT TForm2::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_CREATE:
             CreateChildControls();
-            RegisterDialogKeys(Hwnd());
             FormCreate();
-            return 0;
-        case WM_DESTROY:
-            UnregisterDialogKeys(Hwnd());
             return 0;
         case WM_COMMAND:
             OnCommand(LOWORD(wparam), HIWORD(wparam));

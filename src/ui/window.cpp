@@ -1,6 +1,7 @@
 #include "ui/window.h"
 
 #include "ui/errors.h"
+#include "ui/message_loop.h"
 
 namespace orbelle {
 
@@ -24,6 +25,7 @@ void Window::Create(const ClassSpec& window_class, const CreateSpec& window) {
         wc.hIcon = LoadIconW(instance, L"MAINICON");
         RegisterClassExW(&wc);
     }
+    dialog_keys_ = window.dialog_keys;
     CreateWindowExW(window.ex_style, window_class.name, window.caption, window.style, window.x, window.y, window.width,
                     window.height, window.owner, window.menu, instance, this);
 }
@@ -42,6 +44,7 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
         self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        if (self->dialog_keys_) RegisterDialogKeys(hwnd);
     } else {
         self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
@@ -50,6 +53,7 @@ LRESULT CALLBACK Window::WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPAR
     LRESULT result = 0;
     bool handled = Guarded([&] { result = self->HandleMessage(message, wparam, lparam); });
     if (message == WM_NCDESTROY) {
+        if (self->dialog_keys_) UnregisterDialogKeys(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         self->hwnd_ = nullptr;
     }

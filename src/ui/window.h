@@ -33,6 +33,8 @@ protected:
         int width = CW_USEDEFAULT, height = CW_USEDEFAULT;
         HWND owner = nullptr;
         HMENU menu = nullptr;
+        // Enter, Esc and Tab work as in a dialog box for as long as the window lives.
+        bool dialog_keys = false;
     };
 
     // Registers the class once per process, then creates the window.
@@ -43,6 +45,7 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
     HWND hwnd_ = nullptr;
+    bool dialog_keys_ = false;
 };
 
 // Outer window size for a wanted client size with this style.
