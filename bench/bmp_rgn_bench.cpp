@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "popup/bmp_rgn_trace.h"
+#include "platform/bmp_rgn_trace.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "app/application.h"
 #include "desktop/desktop_window.h"
-#include "desktop/skin_image.h"
+#include "platform/skin_image.h"
 #include "ui/message_loop.h"
 
 int wmain(int argc, wchar_t** argv) {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "popup/bmp_rgn.h"
+#include "platform/bmp_rgn.h"
 
 namespace {
 

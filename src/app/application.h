@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/handles.h"
+#include "platform/handles.h"
 #include "ui/window.h"
 
 namespace orbelle {

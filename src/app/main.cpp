@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "app/application.h"
-#include "desktop/skin_image.h"
+#include "platform/skin_image.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Only system DLLs: a planted DLL beside the program is never loaded.

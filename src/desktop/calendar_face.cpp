@@ -1,7 +1,7 @@
 #include "desktop/calendar_face.h"
 
 #include "desktop/face_layout.h"
-#include "desktop/skin_image.h"
+#include "platform/skin_image.h"
 
 namespace orbelle {
 namespace {

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

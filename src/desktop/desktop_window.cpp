@@ -1,12 +1,12 @@
 #include "desktop/desktop_window.h"
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "base/clock.h"
 #include "desktop/calendar_face.h"
 #include "desktop/displayed_date.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

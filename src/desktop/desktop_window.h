@@ -7,8 +7,8 @@
 
 #include "app/application.h"
 #include "base/datefmt.h"
-#include "ui/handles.h"
-#include "ui/locale.h"
+#include "platform/handles.h"
+#include "platform/locale.h"
 
 namespace orbelle {
 

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "popup/bmp_rgn.h"
+#include "platform/bmp_rgn.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
 

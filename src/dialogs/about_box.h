@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "app/application.h"
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "app/application.h"
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 #include "desktop/desktop_window.h"
 #include "desktop/displayed_date.h"
 #include "ui/controls.h"

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/registry.h"
-#include "ui/handles.h"
+#include "platform/registry.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

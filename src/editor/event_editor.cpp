@@ -11,14 +11,14 @@
 #include "base/convert.h"
 #include "base/error.h"
 #include "base/text.h"
-#include "editor/alarm_time.h"
-#include "editor/amount_text.h"
+#include "base/alarm_time.h"
+#include "base/amount_text.h"
 #include "popup/reminder_popup.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
-#include "ui/locale.h"
+#include "platform/locale.h"
 #include "ui/message_loop.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

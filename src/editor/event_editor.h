@@ -12,9 +12,9 @@
 #include "app/application.h"
 #include "base/datefmt.h"
 #include "base/datetime.h"
-#include "editor/recurrence.h"
+#include "base/recurrence.h"
 #include "store/event_cursor.h"
-#include "ui/handles.h"
+#include "platform/handles.h"
 #include "ui/window.h"
 
 namespace orbelle {

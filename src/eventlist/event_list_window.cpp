@@ -14,15 +14,15 @@
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/navigation.h"
-#include "eventlist/reminder_due.h"
-#include "app/settings.h"
+#include "base/reminder_due.h"
+#include "platform/settings.h"
 #include "base/clock.h"
 #include "popup/reminder_popup.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
-#include "ui/locale.h"
+#include "platform/locale.h"
 #include "ui/message_loop.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

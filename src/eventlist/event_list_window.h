@@ -15,7 +15,7 @@
 #include "eventlist/navigation.h"
 #include "eventlist/tray_icon.h"
 #include "store/event_cursor.h"
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

@@ -7,10 +7,10 @@
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/text.h"
-#include "desktop/skin_image.h"
+#include "platform/skin_image.h"
 #include "eventlist/tray_tip.h"
-#include "ui/locale.h"
-#include "ui/wide.h"
+#include "platform/locale.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

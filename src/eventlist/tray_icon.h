@@ -10,7 +10,7 @@
 #include <string>
 
 #include "base/datetime.h"
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

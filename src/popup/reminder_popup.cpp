@@ -4,10 +4,10 @@
 
 #include <algorithm>
 
-#include "popup/bmp_rgn.h"
+#include "platform/bmp_rgn.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

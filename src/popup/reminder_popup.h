@@ -9,7 +9,7 @@
 
 #include "app/application.h"
 #include "store/event_cursor.h"
-#include "ui/handles.h"
+#include "platform/handles.h"
 #include "ui/window.h"
 
 namespace orbelle {

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

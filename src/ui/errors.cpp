@@ -1,6 +1,6 @@
 #include "ui/errors.h"
 
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

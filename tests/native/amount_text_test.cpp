@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "base/error.h"
-#include "editor/alarm_time.h"
-#include "editor/amount_text.h"
+#include "base/alarm_time.h"
+#include "base/amount_text.h"
 
 namespace orbelle {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <utility>
 
-#include "popup/bmp_rgn_trace.h"
+#include "platform/bmp_rgn_trace.h"
 
 namespace orbelle {
 

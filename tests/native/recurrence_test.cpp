@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/error.h"
-#include "editor/recurrence.h"
+#include "base/recurrence.h"
 
 namespace orbelle {
 namespace {

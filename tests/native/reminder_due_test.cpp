@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "eventlist/reminder_due.h"
+#include "base/reminder_due.h"
 
 namespace orbelle {
 namespace {

@@ -7,8 +7,8 @@
 #include "desktop/desktop_window.h"
 #include "desktop/face_layout.h"
 #include "desktop_skins.h"
-#include "ui/locale.h"
-#include "ui/wide.h"
+#include "platform/locale.h"
+#include "platform/wide.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {

@@ -8,8 +8,8 @@
 #include "desktop/desktop_window.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
-#include "ui/locale.h"
-#include "ui/wide.h"
+#include "platform/locale.h"
+#include "platform/wide.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {

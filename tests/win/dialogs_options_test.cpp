@@ -7,14 +7,14 @@
 #include <random>
 #include <sstream>
 
-#include "app/registry.h"
+#include "platform/registry.h"
 #include "desktop/desktop_window.h"
 #include "desktop/displayed_date.h"
 #include "dialogs/options_dialog.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
 #include "ui/message_loop.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 #include "dialogs_helpers.h"
 #include "win_fixture.h"
 

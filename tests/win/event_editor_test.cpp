@@ -12,8 +12,8 @@
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
 #include "store/event_fields.h"
-#include "ui/locale.h"
-#include "ui/wide.h"
+#include "platform/locale.h"
+#include "platform/wide.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {

@@ -5,7 +5,7 @@
 
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 #include "ui/message_loop.h"
 #include "win_fixture.h"
 

@@ -7,10 +7,10 @@
 #include <sstream>
 #include <string>
 
-#include "app/registry.h"
-#include "app/settings.h"
+#include "platform/registry.h"
+#include "platform/settings.h"
 #include "base/error.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {

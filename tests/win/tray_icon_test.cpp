@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "base/error.h"
-#include "desktop/skin_image.h"
+#include "platform/skin_image.h"
 #include "eventlist/tray_icon.h"
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 namespace {

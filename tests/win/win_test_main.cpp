@@ -3,7 +3,7 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
-#include "desktop/skin_image.h"
+#include "platform/skin_image.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "app/registry.h"
+#include "platform/registry.h"
 
 #include <vector>
 
-#include "app/settings.h"
+#include "platform/settings.h"
 
 namespace orbelle {
 namespace {

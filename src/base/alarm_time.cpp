@@ -1,10 +1,10 @@
-#include "editor/alarm_time.h"
+#include "base/alarm_time.h"
 
 #include <cstdint>
 
 #include "base/convert.h"
 #include "base/text.h"
-#include "editor/timeline.h"
+#include "base/timeline.h"
 
 namespace orbelle {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "editor/timeline.h"
+#include "base/timeline.h"
 
 #include "base/error.h"
 

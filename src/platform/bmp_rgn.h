@@ -7,8 +7,8 @@
 
 #include <optional>
 
-#include "popup/bmp_rgn_trace.h"
-#include "ui/handles.h"
+#include "platform/bmp_rgn_trace.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

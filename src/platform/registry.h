@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

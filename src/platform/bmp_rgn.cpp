@@ -1,4 +1,4 @@
-#include "popup/bmp_rgn.h"
+#include "platform/bmp_rgn.h"
 
 #include "ui/errors.h"
 

@@ -1,9 +1,9 @@
-#include "editor/recurrence.h"
+#include "base/recurrence.h"
 
 #include <cstdint>
 
 #include "base/error.h"
-#include "editor/timeline.h"
+#include "base/timeline.h"
 
 namespace orbelle {
 namespace {

@@ -1,8 +1,8 @@
-#include "ui/locale.h"
+#include "platform/locale.h"
 
 #include <windows.h>
 
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "platform/settings.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "ui/wide.h"
+#include "platform/wide.h"
 
 namespace orbelle {
 

@@ -1,4 +1,4 @@
-#include "desktop/skin_image.h"
+#include "platform/skin_image.h"
 
 #include <utility>
 

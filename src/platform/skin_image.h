@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "ui/handles.h"
+#include "platform/handles.h"
 
 namespace orbelle {
 

@@ -1,4 +1,4 @@
-#include "popup/bmp_rgn_trace.h"
+#include "platform/bmp_rgn_trace.h"
 
 #include <algorithm>
 #include <array>

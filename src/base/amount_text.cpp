@@ -1,4 +1,4 @@
-#include "editor/amount_text.h"
+#include "base/amount_text.h"
 
 #include <algorithm>
 #include <array>
