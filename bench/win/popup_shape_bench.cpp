@@ -43,7 +43,7 @@ int main() {
     }
 
     Report("whole shape (CreateRegionFromBitmap)", [&] {
-        orbelle::OwnedRegion region = orbelle::CreateRegionFromBitmap(window, picture.Get());
+        orbelle::OwnedRegion region = orbelle::CreateRegionFromBitmap(window, picture.Get(), {});
     });
     auto pixels = orbelle::ReadBitmapPixels(picture.Get());
     Report("pixels (GetDIBits)", [&] { auto again = orbelle::ReadBitmapPixels(picture.Get()); });

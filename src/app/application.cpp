@@ -1,6 +1,9 @@
 #include "app/application.h"
 
+#include "app/instance_guard.h"
+#include "base/clock.h"
 #include "desktop/desktop_window.h"
+#include "desktop/displayed_date.h"
 #include "dialogs/about_box.h"
 #include "dialogs/find_dialog.h"
 #include "dialogs/options_dialog.h"
@@ -35,10 +38,52 @@ std::filesystem::path ExecutableFolder() {
 
 }  // namespace
 
+class Application::CalendarLink final : public CalendarControl, public TransparencySink {
+public:
+    explicit CalendarLink(const Application& app) : app_(app) {}
+
+    void Navigate(Navigation step) override {
+        DesktopWindow* desktop = app_.Desktop();
+        if (!desktop) return;
+        switch (step) {
+            case Navigation::Today: desktop->SetDisplayedDate(Today().Date()); break;
+            case Navigation::PreviewYear: desktop->YearBack(); break;
+            case Navigation::NextYear: desktop->YearForward(); break;
+            case Navigation::PreviewMonth: desktop->MonthBack(); break;
+            case Navigation::NextMonth: desktop->MonthForward(); break;
+        }
+        desktop->repaintpng1();
+    }
+    std::optional<std::chrono::year_month_day> CurrentDay() const override {
+        if (DesktopWindow* desktop = app_.Desktop()) return desktop->CurrentDay();
+        return std::nullopt;
+    }
+    void SetCurrentDay(std::chrono::year_month_day day) override {
+        if (DesktopWindow* desktop = app_.Desktop()) desktop->SetCurrentDay(day);
+    }
+    void Hide() override {
+        if (DesktopWindow* desktop = app_.Desktop()) ShowWindow(desktop->Hwnd(), SW_HIDE);
+    }
+    void Close() override {
+        if (DesktopWindow* desktop = app_.Desktop()) SendMessageW(desktop->Hwnd(), WM_CLOSE, 0, 0);
+    }
+    void ShowTransparency(int percent) override {
+        if (DesktopWindow* desktop = app_.Desktop()) {
+            desktop->SetCalendarAlpha(CalendarAlpha(percent));
+            desktop->repaintpngbuf();  // the calendar's window-shape step shows it
+        }
+    }
+
+private:
+    const Application& app_;
+};
+
 Application::Application(StartupOptions options)
     : options_(std::move(options)),
-      program_folder_(options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder),
-      owner_(std::make_unique<OwnerWindow>()) {}
+      owner_(std::make_unique<OwnerWindow>()),
+      context_{.owner = owner_->Hwnd(),
+               .program_folder = options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder},
+      calendar_link_(std::make_unique<CalendarLink>(*this)) {}
 
 Application::~Application() {
     DestroyWindows();
@@ -46,12 +91,20 @@ Application::~Application() {
 }
 
 bool Application::CreateStartupWindows() {
-    desktop_ = &Keep(std::make_unique<DesktopWindow>(*this));
-    if (terminated_) return false;  // another copy runs: nothing more is made
-    Keep(std::make_unique<FindDialog>(*this));
-    options_dialog_ = &Keep(std::make_unique<OptionsDialog>(*this));
-    event_list_ = &Keep(std::make_unique<EventListWindow>(*this));
-    Keep(std::make_unique<AboutBox>(*this));
+    // The single-instance guard comes first: a second copy ends here.
+    std::optional<OwnedKernelHandle> guard = TakeInstanceGuard(options_.mutex_name);
+    if (!guard) {
+        RequestQuit();
+        return false;
+    }
+    instance_guard_ = std::move(*guard);
+    desktop_ = &Keep(std::make_unique<DesktopWindow>(context_, *this));
+    // No taskbar button for the program: its owner window is a tool window.
+    SetWindowLongPtrW(Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    Keep(std::make_unique<FindDialog>(context_));
+    options_dialog_ = &Keep(std::make_unique<OptionsDialog>(context_, *calendar_link_));
+    event_list_ = &Keep(std::make_unique<EventListWindow>(context_, *calendar_link_, *this));
+    Keep(std::make_unique<AboutBox>(context_));
     return true;
 }
 
@@ -62,8 +115,8 @@ int Application::Run() {
     return static_cast<int>(message.wParam);
 }
 
-void Application::Terminate() {
-    terminated_ = true;
+void Application::RequestQuit() {
+    quit_requested_ = true;
     PostQuitMessage(0);
 }
 
@@ -78,11 +131,19 @@ void Application::DestroyWindows() {
     }
 }
 
-bool Application::ConfirmExit(HWND owner) const {
-    // The full-width question mark ends the question on every system.
-    return MessageBoxW(owner, L"Are you sure you want to exit Orbelle\uFF1F", L"Orbelle:Question", MB_YESNO) ==
-           IDYES;
+void Application::ShowOptions() {
+    if (options_dialog_) options_dialog_->ShowOptions();
 }
+
+void Application::ShowAbout() { Keep(std::make_unique<AboutBox>(context_)).ShowModal(); }
+
+void Application::ShowFind() {
+    // Each find dialog writes its place when destroyed, and the one made at
+    // start, destroyed last, has the last word.
+    Keep(std::make_unique<FindDialog>(context_)).ShowModal();
+}
+
+TransparencySink& Application::CalendarTransparency() { return *calendar_link_; }
 
 HWND Application::Owner() const { return owner_->Hwnd(); }
 

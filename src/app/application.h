@@ -1,6 +1,7 @@
 #pragma once
-// The application: start-up order, the single-instance guard's name, the
-// hidden owner window, the quit request and the end, newest window first.
+// The application, the composition root: start-up order, the single-instance
+// guard, the hidden owner window, the links between windows that do not know
+// each other, the quit request, and the end, newest window first.
 #include <windows.h>
 
 #include <filesystem>
@@ -8,14 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "eventlist/program_links.h"
 #include "platform/handles.h"
 #include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
 class DesktopWindow;
 class EventListWindow;
 class OptionsDialog;
+class TransparencySink;
 
 struct StartupOptions {
     std::wstring mutex_name = L"DeskTop-88971";
@@ -23,38 +27,45 @@ struct StartupOptions {
     std::filesystem::path program_folder;
 };
 
-class Application {
+class Application final : public ProgramCommands {
 public:
     explicit Application(StartupOptions options = {});
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // The five start-up windows in their order; false when another copy runs.
+    // The five start-up windows in their order; false, and no window made,
+    // when another copy holds the single-instance guard.
     bool CreateStartupWindows();
     // Shows the main window and dispatches messages until the quit request.
     int Run();
     // The quit request: the message loop ends after what is already queued.
-    void Terminate();
-    bool Terminated() const { return terminated_; }
+    void RequestQuit() override;
+    bool QuitRequested() const override { return quit_requested_; }
     // Every window, the most recently created first.
     void DestroyWindows();
 
-    // Asks "Are you sure you want to exit Orbelle？"; true on Yes.
-    bool ConfirmExit(HWND owner) const;
+    void ShowOptions() override;
+    void ShowAbout() override;
+    void ShowFind() override;
 
     HWND Owner() const;
-    // The executable's folder; relative paths of the program folder join it.
-    const std::filesystem::path& ProgramFolder() const { return program_folder_; }
+    // What each window is made with: the owner and the program folder.
+    const WindowContext& Context() const { return context_; }
+    const std::filesystem::path& ProgramFolder() const { return context_.program_folder; }
     const std::wstring& MutexName() const { return options_.mutex_name; }
-    // The single-instance guard is held for the life of the application.
-    void HoldInstanceGuard(OwnedKernelHandle guard) { instance_guard_ = std::move(guard); }
 
     DesktopWindow* Desktop() const { return desktop_; }
     EventListWindow* EventList() const { return event_list_; }
     // The one options dialog, made at start.
     OptionsDialog* Options() const { return options_dialog_; }
 
+    // The desktop calendar as the options dialog reaches it.
+    TransparencySink& CalendarTransparency();
+
+    class CalendarLink;
+
+private:
     // Keeps a window until the end, so windows are destroyed newest first.
     template <typename W>
     W& Keep(std::unique_ptr<W> window) {
@@ -63,16 +74,16 @@ public:
         return kept;
     }
 
-private:
     StartupOptions options_;
-    std::filesystem::path program_folder_;
     std::unique_ptr<Window> owner_;
+    WindowContext context_;
     OwnedKernelHandle instance_guard_;
+    std::unique_ptr<CalendarLink> calendar_link_;
     std::vector<std::unique_ptr<Window>> windows_;
     DesktopWindow* desktop_ = nullptr;
     EventListWindow* event_list_ = nullptr;
     OptionsDialog* options_dialog_ = nullptr;
-    bool terminated_ = false;
+    bool quit_requested_ = false;
 };
 
 }  // namespace orbelle

@@ -33,7 +33,8 @@ private:
 
 }  // namespace
 
-DesktopWindow::DesktopWindow(Application& app) : app_(app) {
+DesktopWindow::DesktopWindow(WindowContext context, QuitRequest& quit)
+    : context_(std::move(context)), quit_(quit) {
     SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle);
     Create({.name = L"TForm1", .background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))},
            {.caption = L"Orbelle", .style = kStyle, .ex_style = kExStyle, .x = 0, .y = 0, .width = outer.cx,
@@ -52,7 +53,7 @@ LRESULT DesktopWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
             FormDestroy();
             return 0;
         case WM_CLOSE:  // closing the main window ends the program
-            app_.Terminate();
+            quit_.RequestQuit();
             return 0;
         case WM_NCHITTEST:
             return WMNCHitTest(message, wparam, lparam);
@@ -81,15 +82,6 @@ LRESULT DesktopWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
 }
 
 void DesktopWindow::FormCreate() {
-    // The single-instance guard comes first: a second copy ends here.
-    HANDLE guard = CreateMutexW(nullptr, TRUE, app_.MutexName().c_str());
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (guard) CloseHandle(guard);
-        app_.Terminate();
-        return;
-    }
-    app_.HoldInstanceGuard(OwnedKernelHandle(guard));
-    created_past_guard_ = true;
     // The timer, the label's font and the displayed date exist whether or not
     // the steps below fail.
     SetTimer(Hwnd(), kTimer1, 100, nullptr);
@@ -97,7 +89,7 @@ void DesktopWindow::FormCreate() {
     displayed_date_ = Today().Date();
 
     // A value that is not an integer stops the creation here, with its message.
-    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    SettingsFile settings(ProgramSettingsPath(context_.program_folder));
     constexpr UINT kMoveOnly = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
     RECT place;
     GetWindowRect(Hwnd(), &place);
@@ -108,8 +100,6 @@ void DesktopWindow::FormCreate() {
     calendar_alpha_ = orbelle::CalendarAlpha(settings.ReadInteger("ini", "transparency", "0"));
 
     current_day_ = Today().Date();
-    // No taskbar button for the program: its owner window is a tool window.
-    SetWindowLongPtrW(app_.Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
     repaintpng1();
     ComeBackFromOffScreen();
 }
@@ -129,10 +119,9 @@ void DesktopWindow::ComeBackFromOffScreen() {
 }
 
 void DesktopWindow::FormDestroy() {
-    if (!created_past_guard_) return;
     RECT place;
     GetWindowRect(Hwnd(), &place);
-    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    SettingsFile settings(ProgramSettingsPath(context_.program_folder));
     settings.WriteInteger("Init", "x", place.left);
     settings.WriteInteger("Init", "y", place.top);
 }
@@ -161,7 +150,7 @@ void DesktopWindow::YearForward() { displayed_date_ = orbelle::YearForward(displ
 void DesktopWindow::SetDisplayedDate(std::chrono::year_month_day date) { displayed_date_ = date; }
 
 void DesktopWindow::repaintpng1() {
-    ComposedFace face = ComposeFace(app_.ProgramFolder(), displayed_date_);
+    ComposedFace face = ComposeFace(context_.program_folder, displayed_date_);
     label_week_ = Widen(FormatLongDate(displayed_date_, names_));
     // `Image1` takes the composed bitmap as it is: the same pixels a copy
     // onto a black bitmap of the face size would hold.

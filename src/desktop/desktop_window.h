@@ -5,16 +5,18 @@
 #include <chrono>
 #include <string>
 
-#include "app/application.h"
 #include "base/datefmt.h"
 #include "platform/handles.h"
 #include "platform/locale.h"
+#include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
 class DesktopWindow : public Window {
 public:
-    explicit DesktopWindow(Application& app);
+    // Closing the calendar is the quit request.
+    DesktopWindow(WindowContext context, QuitRequest& quit);
     ~DesktopWindow() override;
 
     static constexpr int kClientWidth = 561;
@@ -72,8 +74,8 @@ private:
     void ShowCalendarAlpha();
     void ComeBackFromOffScreen();
 
-    Application& app_;
-    bool created_past_guard_ = false;
+    WindowContext context_;
+    QuitRequest& quit_;
     std::chrono::year_month_day displayed_date_{};
     // The zero date-time's day until creation sets it: a failed creation
     // leaves the rollover to set it at its first check.

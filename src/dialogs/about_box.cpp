@@ -5,6 +5,7 @@
 
 #include "platform/bmp_rgn.h"
 #include "ui/controls.h"
+#include "ui/errors.h"
 #include "ui/message_loop.h"
 
 namespace orbelle {
@@ -34,10 +35,10 @@ bool Contains(const RECT& box, POINT point) { return PtInRect(&box, point) != FA
 
 }  // namespace
 
-AboutBox::AboutBox(Application& app) {
+AboutBox::AboutBox(const WindowContext& context) {
     SIZE outer = OuterSizeForClient(kClientSize.cx, kClientSize.cy, kStyle, kExStyle);
     Create({.name = L"TFormabout"}, {.caption = L"About", .style = kStyle, .ex_style = kExStyle, .x = kPlace.x,
-                                     .y = kPlace.y, .width = outer.cx, .height = outer.cy, .owner = app.Owner(),
+                                     .y = kPlace.y, .width = outer.cx, .height = outer.cy, .owner = context.owner,
                                      .dialog_keys = true});
 }
 
@@ -85,7 +86,7 @@ void AboutBox::FormCreate() {
 void AboutBox::ApplyShape() {
     // Cut to the popup's badge; a null region, when no outline was traced,
     // leaves the box rectangular.
-    OwnedRegion shape = CreateRegionFromBitmap(Hwnd(), picture_.Get());
+    OwnedRegion shape = CreateRegionFromBitmap(Hwnd(), picture_.Get(), ShowStandardError);
     if (SetWindowRgn(Hwnd(), shape.Get(), TRUE)) shape.Release();  // the window owns it now
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }

@@ -5,8 +5,9 @@
 // at start and never shown; each "About" shows a fresh one modally.
 #include <windows.h>
 
-#include "app/application.h"
 #include "platform/handles.h"
+#include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
@@ -24,7 +25,7 @@ public:
     static constexpr const wchar_t* kHomePageText = L"Orbelle home page: help\\index.html";
     static constexpr const wchar_t* kRightsText = L"Copyright (C) 2026 the Orbelle authors";
 
-    explicit AboutBox(Application& app);
+    explicit AboutBox(const WindowContext& context);
     ~AboutBox() override;
 
     // Shows the box until "Close"; then it is hidden.

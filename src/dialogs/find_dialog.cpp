@@ -54,10 +54,10 @@ void SetPicker(HWND picker, WORD hour, WORD minute) {
 
 }  // namespace
 
-FindDialog::FindDialog(Application& app) : program_folder_(app.ProgramFolder()) {
+FindDialog::FindDialog(const WindowContext& context) : program_folder_(context.program_folder) {
     Create({.name = L"TForm3"}, {.caption = L"Form3", .style = kStyle, .ex_style = kExStyle,
                                  .x = kDesignPlace.x, .y = kDesignPlace.y, .width = kOuterSize.cx,
-                                 .height = kOuterSize.cy, .owner = app.Owner(), .dialog_keys = true});
+                                 .height = kOuterSize.cy, .owner = context.owner, .dialog_keys = true});
 }
 
 FindDialog::~FindDialog() { Destroy(); }

@@ -8,8 +8,9 @@
 
 #include <filesystem>
 
-#include "app/application.h"
 #include "platform/handles.h"
+#include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
@@ -34,7 +35,7 @@ public:
     static constexpr POINT kDesignPlace{322, 263};
     static constexpr SIZE kOuterSize{334, 239};
 
-    explicit FindDialog(Application& app);
+    explicit FindDialog(const WindowContext& context);
     ~FindDialog() override;
 
     // Shows the dialog until OK or Abort closes it; then it is hidden.

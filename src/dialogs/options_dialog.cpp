@@ -6,8 +6,6 @@
 #include <string>
 
 #include "platform/settings.h"
-#include "desktop/desktop_window.h"
-#include "desktop/displayed_date.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
 
@@ -72,10 +70,10 @@ std::wstring ThisExecutable() {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(Application& app, OptionsRegistry registry)
-    : app_(app), registry_(std::move(registry)) {
+OptionsDialog::OptionsDialog(WindowContext context, TransparencySink& transparency, OptionsRegistry registry)
+    : context_(std::move(context)), transparency_(transparency), registry_(std::move(registry)) {
     Create({.name = L"TForm_Option"}, {.caption = L"Options", .style = kStyle, .ex_style = kExStyle, .x = 275,
-                                       .y = 167, .width = 291, .height = 287, .owner = app.Owner(),
+                                       .y = 167, .width = 291, .height = 287, .owner = context_.owner,
                                        .dialog_keys = true});
 }
 
@@ -115,7 +113,7 @@ void OptionsDialog::CreateChildControls() {
 }
 
 std::filesystem::path OptionsDialog::SettingsPath() const {
-    return OptionsSettingsPath(app_.ProgramFolder(), registry_.machine_root);
+    return OptionsSettingsPath(context_.program_folder, registry_.machine_root);
 }
 
 void OptionsDialog::FormCreate() {
@@ -155,10 +153,7 @@ void OptionsDialog::OnHorizontalScroll(HWND bar, int code, int thumb) {
 
 void OptionsDialog::ScrollBar1Scroll(int position) {
     SetLabel3(position);
-    if (DesktopWindow* desktop = app_.Desktop()) {
-        desktop->SetCalendarAlpha(CalendarAlpha(position));
-        desktop->repaintpngbuf();  // the calendar's window-shape step shows it
-    }
+    transparency_.ShowTransparency(position);
 }
 
 void OptionsDialog::BitBtn1Click() {

@@ -8,9 +8,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/application.h"
 #include "platform/registry.h"
 #include "platform/handles.h"
+#include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
@@ -20,6 +21,17 @@ struct OptionsRegistry {
     HKEY machine_root = HKEY_LOCAL_MACHINE;
     RunKeyOpeners run_keys;
     std::wstring exe_path;  // empty: this executable's full path
+};
+
+// Where the slider's transparency goes at once: the desktop calendar, which
+// the dialog does not know; the application wires it.
+class TransparencySink {
+public:
+    // A transparency percentage as the slider stands, 0..100.
+    virtual void ShowTransparency(int percent) = 0;
+
+protected:
+    ~TransparencySink() = default;
 };
 
 class OptionsDialog : public Window {
@@ -37,7 +49,7 @@ public:
         GroupBox1,
     };
 
-    explicit OptionsDialog(Application& app, OptionsRegistry registry = {});
+    OptionsDialog(WindowContext context, TransparencySink& transparency, OptionsRegistry registry = {});
     ~OptionsDialog() override;
 
     // The tray's "Options": the same window, shown without being modal.
@@ -62,7 +74,8 @@ private:
     void SetLabel3(int position);
     std::wstring ExePath() const;
 
-    Application& app_;
+    WindowContext context_;
+    TransparencySink& transparency_;
     OptionsRegistry registry_;
     OwnedFont font_;
 };

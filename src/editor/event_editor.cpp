@@ -17,6 +17,7 @@
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "platform/locale.h"
+#include "platform/sound.h"
 #include "ui/message_loop.h"
 #include "platform/wide.h"
 
@@ -231,20 +232,6 @@ void SetPickerTime(HWND picker, DateTime value) {
     SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
 }
 
-// sndPlaySoundW from the system's winmm.dll, loaded on first use: the
-// program's import table names no DLL that could be planted beside it.
-using SndPlaySoundFunction = BOOL(WINAPI*)(LPCWSTR, UINT);
-constexpr UINT kSoundAsync = 0x0001;  // SND_ASYNC: return at once, a later sound replaces this one
-
-SndPlaySoundFunction SndPlaySound() {
-    static SndPlaySoundFunction function = [] {
-        HMODULE winmm = LoadLibraryExW(L"winmm.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-        FARPROC address = winmm ? GetProcAddress(winmm, "sndPlaySoundW") : nullptr;
-        return reinterpret_cast<SndPlaySoundFunction>(reinterpret_cast<void*>(address));
-    }();
-    return function;
-}
-
 int g_open_editors = 0;
 
 }  // namespace
@@ -255,12 +242,12 @@ std::filesystem::path SoundFilePath(const std::filesystem::path& program_folder,
     return program_folder / L"sounds" / name;
 }
 
-TForm2::TForm2(Application& app, EventCursor& cursor, bool& edit_cancelled)
-    : app_(app), cursor_(cursor), edit_cancelled_(edit_cancelled) {
+TForm2::TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled)
+    : context_(std::move(context)), cursor_(cursor), edit_cancelled_(edit_cancelled) {
     SIZE outer = OuterSizeForClient(kClientSize.cx, kClientSize.cy, kStyle, kExStyle);
     Create({.name = L"TForm2"}, {.caption = L"A New Event", .style = kStyle, .ex_style = kExStyle,
                                  .x = kPlace.x, .y = kPlace.y, .width = outer.cx, .height = outer.cy,
-                                 .owner = app.Owner(), .dialog_keys = true});
+                                 .owner = context_.owner, .dialog_keys = true});
 }
 
 TForm2::~TForm2() { Destroy(); }
@@ -633,9 +620,7 @@ void TForm2::BB_CCClick() {
 void TForm2::Close() { closed_ = true; }
 
 void TForm2::PlayClick() {
-    std::filesystem::path file = SoundFilePath(app_.ProgramFolder(), Text(Edit_sound));
-    // No "no default" flag: a file that cannot be found plays the system's sound.
-    if (SndPlaySoundFunction play = SndPlaySound()) play(file.c_str(), kSoundAsync);
+    PlaySoundFile(SoundFilePath(context_.program_folder, Text(Edit_sound)));
 }
 
 void TForm2::BrowseClick() {
@@ -655,7 +640,7 @@ void TForm2::BrowseClick() {
 void TForm2::BitBtn1Click() {
     // The record as stored, not the controls' unsaved changes: blank for a new
     // event, whose Accept then posts nothing.
-    TForm5 popup(app_, cursor_);
+    TForm5 popup(context_, cursor_);
     popup.ShowModal();
 }
 

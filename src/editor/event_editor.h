@@ -9,13 +9,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/application.h"
 #include "base/datefmt.h"
 #include "base/datetime.h"
 #include "base/recurrence.h"
 #include "store/event_cursor.h"
 #include "platform/handles.h"
 #include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
@@ -76,7 +76,7 @@ public:
     // Reads the record under the cursor: an empty subject opens a new event
     // with the defaults, any other subject loads the record. Cancel sets
     // edit_cancelled.
-    TForm2(Application& app, EventCursor& cursor, bool& edit_cancelled);
+    TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled);
     ~TForm2() override;
 
     // Shows the dialog until OK saves or Cancel discards; true when saved.
@@ -136,7 +136,7 @@ private:
     int Selected(int id) const;
     int NumberBox(int id) const;
 
-    Application& app_;
+    WindowContext context_;
     EventCursor& cursor_;
     bool& edit_cancelled_;
     LocaleNames names_;

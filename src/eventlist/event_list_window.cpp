@@ -1,16 +1,11 @@
 #include "eventlist/event_list_window.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 #include <windowsx.h>
 
 #include <array>
 
 #include "base/error.h"
-#include "desktop/desktop_window.h"
-#include "dialogs/about_box.h"
-#include "dialogs/find_dialog.h"
-#include "dialogs/options_dialog.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/navigation.h"
@@ -21,6 +16,7 @@
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "platform/locale.h"
+#include "platform/shell.h"
 #include "ui/message_loop.h"
 #include "platform/wide.h"
 
@@ -126,10 +122,11 @@ HACCEL MakeShortcuts() {
 
 }  // namespace
 
-EventListWindow::EventListWindow(Application& app) : app_(app) {
+EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program)
+    : context_(std::move(context)), calendar_(calendar), program_(program) {
     Create({.name = L"TMainForm"},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
-            .height = kDesignHeight, .owner = app.Owner(), .menu = MakeEventsMenu()});
+            .height = kDesignHeight, .owner = context_.owner, .menu = MakeEventsMenu()});
     // The rollover ticks even when a step of the creation has failed.
     SetTimer(Hwnd(), kTimer3, kTimer3Interval, nullptr);
 }
@@ -139,7 +136,7 @@ EventListWindow::~EventListWindow() {
     if (toolbar_images_) ImageList_Destroy(toolbar_images_);
 }
 
-std::filesystem::path EventListWindow::TableFile() const { return app_.ProgramFolder() / "db" / "TODOLIST.DB"; }
+std::filesystem::path EventListWindow::TableFile() const { return context_.program_folder / "db" / "TODOLIST.DB"; }
 
 LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -188,7 +185,7 @@ void EventListWindow::FormCreate() {
     accelerators_.Reset(MakeShortcuts());
     RegisterAccelerators(Hwnd(), accelerators_.Get());
     tray_menu_.Reset(MakeTrayMenu());
-    tray_.AddToday(Hwnd(), app_.ProgramFolder());
+    tray_.AddToday(Hwnd(), context_.program_folder);
     SetApplicationTitle(L"Event List");
     ConnectTable();
     FillList();
@@ -207,7 +204,7 @@ void EventListWindow::FormDestroy() {
 }
 
 void EventListWindow::ReadSettings() {
-    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    SettingsFile settings(ProgramSettingsPath(context_.program_folder));
     int x = settings.ReadInteger("MainForm", "x", "0");
     int y = settings.ReadInteger("MainForm", "y", "0");
     int width = settings.ReadInteger("MainForm", "w", std::to_string(kDesignWidth));
@@ -223,7 +220,7 @@ void EventListWindow::ReadSettings() {
 }
 
 void EventListWindow::WriteSettings() {
-    SettingsFile settings(ProgramSettingsPath(app_.ProgramFolder()));
+    SettingsFile settings(ProgramSettingsPath(context_.program_folder));
     RECT rect;
     GetWindowRect(Hwnd(), &rect);
     settings.WriteInteger("MainForm", "x", rect.left);
@@ -359,12 +356,8 @@ void EventListWindow::OnCommand(WORD id) {
         case kCmdNextYear: Navigate(Navigation::NextYear); break;
         case kCmdPreviewMonth: Navigate(Navigation::PreviewMonth); break;
         case kCmdNextMonth: Navigate(Navigation::NextMonth); break;
-        case kCmdOptions:  // the one made at start, not modal
-            if (OptionsDialog* options = app_.Options()) options->ShowOptions();
-            break;
-        case kCmdAbout:  // a fresh box each time, kept until the end
-            app_.Keep(std::make_unique<AboutBox>(app_)).ShowModal();
-            break;
+        case kCmdOptions: program_.ShowOptions(); break;
+        case kCmdAbout: program_.ShowAbout(); break;
         default: break;  // "Find a Event(&F)" and "Quick Reminder" have no action
     }
 }
@@ -444,10 +437,10 @@ void EventListWindow::Showtips() {
         ~ScanHoldsCursor() { flag = false; }
     } holds{scan_popup_open_};
     // A quit request met inside a popup ends the scan with it.
-    for (cursor_.First(); !cursor_.Eof() && !app_.Terminated(); cursor_.Next()) {
+    for (cursor_.First(); !cursor_.Eof() && !program_.QuitRequested(); cursor_.Next()) {
         if (!IsReminderDue(cursor_.FieldText("accepttext"), cursor_.FieldDateTime("nextalarm"), Today())) continue;
         // Destroyed when it closes, like the editor: nothing refers to a closed popup.
-        TForm5 popup(app_, cursor_);
+        TForm5 popup(context_, cursor_);
         popup.ShowModal();
     }
 }
@@ -467,7 +460,7 @@ void EventListWindow::NewBtnClick() {
     cursor_.Insert();
     // Destroyed when it closes: nothing refers to a closed editor, and keeping
     // each one would grow the window handles with every use.
-    TForm2 editor(app_, cursor_, edit_cancelled_);
+    TForm2 editor(context_, cursor_, edit_cancelled_);
     edit_cancelled_ = false;
     editor.SetCaption(L"A New Event");
     bool saved = editor.ShowModal();
@@ -486,7 +479,7 @@ void EventListWindow::OptionBtnClick() {
     if (!index) return;
     // A record gone from the table is not edited in place of another one.
     if (!cursor_.SeekId(rows_[static_cast<size_t>(*index)].id)) return;
-    TForm2 editor(app_, cursor_, edit_cancelled_);
+    TForm2 editor(context_, cursor_, edit_cancelled_);
     if (!editor.ShowModal()) cursor_.Cancel();
     UpdateRow(*index);
 }
@@ -515,9 +508,7 @@ void EventListWindow::DelBtnClick() {
 }
 
 void EventListWindow::SearchBtnClick() {
-    // A fresh dialog each time, kept until the end: each writes its place when
-    // destroyed, and the one made at start, destroyed last, has the last word.
-    app_.Keep(std::make_unique<FindDialog>(app_)).ShowModal();
+    program_.ShowFind();
 }
 
 void EventListWindow::PrintBtnClick() { ShowWindow(Hwnd(), SW_HIDE); }
@@ -537,45 +528,42 @@ void EventListWindow::OnTrayCallback(UINT mouse_message) {
 // One step of the desktop calendar's displayed date, then its redraw.
 void EventListWindow::Navigate(Navigation command) {
     last_navigation_command_ = NavigationName(command);
-    DesktopWindow* desktop = app_.Desktop();
-    if (!desktop) return;
-    switch (command) {
-        case Navigation::Today: desktop->SetDisplayedDate(Today().Date()); break;
-        case Navigation::PreviewYear: desktop->YearBack(); break;
-        case Navigation::NextYear: desktop->YearForward(); break;
-        case Navigation::PreviewMonth: desktop->MonthBack(); break;
-        case Navigation::NextMonth: desktop->MonthForward(); break;
-    }
-    desktop->repaintpng1();
+    calendar_.Navigate(command);
 }
 
 // The day rollover: on a new day the calendar moves to it, and a month or
 // year step the user had taken is taken again from there.
 void EventListWindow::Timer3Timer() {
-    DesktopWindow* desktop = app_.Desktop();
-    if (!desktop) return;
+    const std::optional<year_month_day> current_day = calendar_.CurrentDay();
+    if (!current_day) return;
     const year_month_day today = Today().Date();
-    if (desktop->CurrentDay() == today) return;
-    desktop->SetCurrentDay(today);
+    if (*current_day == today) return;
+    calendar_.SetCurrentDay(today);
     const std::string remembered = last_navigation_command_;
     Navigate(Navigation::Today);
     if (auto again = RepeatAfterRollover(remembered)) Navigate(*again);
 }
 
 void EventListWindow::HomePageClick() {
-    auto page = app_.ProgramFolder() / "help" / "index.html";
-    ShellExecuteW(Hwnd(), L"open", page.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    auto page = context_.program_folder / "help" / "index.html";
+    OpenWithShell(Hwnd(), page);
 }
 
 void EventListWindow::TrayExitClick() {
-    if (!app_.ConfirmExit(Hwnd())) return;
-    if (app_.Desktop()) ShowWindow(app_.Desktop()->Hwnd(), SW_HIDE);
-    app_.Terminate();
+    if (!ConfirmExit()) return;
+    calendar_.Hide();
+    program_.RequestQuit();
+}
+
+bool EventListWindow::ConfirmExit() const {
+    // The full-width question mark ends the question on every system.
+    return MessageBoxW(Hwnd(), L"Are you sure you want to exit Orbelle\uFF1F", L"Orbelle:Question", MB_YESNO) ==
+           IDYES;
 }
 
 void EventListWindow::ExitClick() {
-    if (!app_.ConfirmExit(Hwnd())) return;
-    if (app_.Desktop()) SendMessageW(app_.Desktop()->Hwnd(), WM_CLOSE, 0, 0);
+    if (!ConfirmExit()) return;
+    calendar_.Close();
 }
 
 }  // namespace orbelle

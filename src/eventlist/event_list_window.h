@@ -9,19 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
 #include "base/datefmt.h"
 #include "eventlist/list_rows.h"
 #include "eventlist/navigation.h"
+#include "eventlist/program_links.h"
 #include "eventlist/tray_icon.h"
 #include "store/event_cursor.h"
 #include "platform/handles.h"
+#include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
 class EventListWindow : public Window {
 public:
-    explicit EventListWindow(Application& app);
+    EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program);
     ~EventListWindow() override;
 
     static constexpr int kDesignWidth = 636;
@@ -58,6 +60,8 @@ private:
     void OnTrayCallback(UINT mouse_message);
     void HomePageClick();
     void TrayExitClick();
+    // Asks "Are you sure you want to exit Orbelle？"; true on Yes.
+    bool ConfirmExit() const;
     LRESULT OnNotify(const NMHDR& header);
     void OnGetDispInfo(NMLVDISPINFOW& info);
 
@@ -86,7 +90,9 @@ private:
     void PrintBtnClick();
     void ExitClick();
 
-    Application& app_;
+    WindowContext context_;
+    CalendarControl& calendar_;
+    ProgramCommands& program_;
     EventCursor cursor_;
     std::vector<ListRow> rows_;
     LocaleNames names_;

@@ -1,7 +1,5 @@
 #include "platform/bmp_rgn.h"
 
-#include "ui/errors.h"
-
 namespace orbelle {
 
 BorderStyle BorderStyleOf(HWND window) {
@@ -60,7 +58,7 @@ OwnedRegion PointsToRegion(HDC dc, const TPointsArray& points) {
     return OwnedRegion(PathToRegion(dc));
 }
 
-OwnedRegion CreateRegionFromBitmap(HWND window, HBITMAP bitmap) {
+OwnedRegion CreateRegionFromBitmap(HWND window, HBITMAP bitmap, const DeadEndReport& report_dead_end) {
     auto picture = ReadBitmapPixels(bitmap);
     if (!picture) return {};
     TraceResult outline = TraceWindowOutline(picture->View(), BorderStyleOf(window), GetMenu(window) != nullptr,
@@ -69,7 +67,7 @@ OwnedRegion CreateRegionFromBitmap(HWND window, HBITMAP bitmap) {
         case TraceStatus::NoOpaquePixel:
             return {};
         case TraceStatus::DeadEnd:
-            ShowStandardError(outline.message);
+            if (report_dead_end) report_dead_end(outline.message);
             return {};
         case TraceStatus::Closed:
             break;

@@ -5,7 +5,9 @@
 // the polygon into a region through a path.
 #include <windows.h>
 
+#include <functional>
 #include <optional>
+#include <string>
 
 #include "platform/bmp_rgn_trace.h"
 #include "platform/handles.h"
@@ -30,9 +32,11 @@ std::optional<BitmapPixels> ReadBitmapPixels(HBITMAP bitmap);
 // The region of the window that shows only the bitmap's shape, the bitmap
 // lying at the top-left corner of the client area; in window coordinates,
 // ready for SetWindowRgn. Empty when there is no shape: every pixel has the
-// top-left pixel's colour, or the outline walk reached a dead end, which is
-// shown first in the standard error message box.
-OwnedRegion CreateRegionFromBitmap(HWND window, HBITMAP bitmap);
+// top-left pixel's colour, or the outline walk reached a dead end, whose
+// message goes to report_dead_end first (the windows show it in the standard
+// error message box).
+using DeadEndReport = std::function<void(const std::string& message)>;
+OwnedRegion CreateRegionFromBitmap(HWND window, HBITMAP bitmap, const DeadEndReport& report_dead_end);
 
 // The polygon as a region through a path: a move to the first point before
 // the path opens, lines to the rest, the figure left open (alternate fill).

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/system_library.h"
+
 namespace orbelle {
 namespace {
 using namespace gdiplus_flat;
@@ -38,34 +40,28 @@ struct FlatApi {
                                        int, const void*, void*, void*);
 };
 
-template <typename Function>
-bool Resolve(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return function != nullptr;
-}
-
 // gdiplus.dll from the system folder only, resolved once. The module stays
 // loaded to the end of the process: unloading it while its background thread
 // winds down after GdiplusShutdown is not safe.
 const FlatApi* LoadFlatApi() {
     static const FlatApi* const api = []() -> const FlatApi* {
-        HMODULE module = LoadLibraryExW(L"gdiplus.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        HMODULE module = LoadSystemLibrary(L"gdiplus.dll");
         if (!module) return nullptr;
         static FlatApi loaded{};
-        bool complete = Resolve(module, "GdiplusStartup", loaded.Startup) &&
-                        Resolve(module, "GdiplusShutdown", loaded.Shutdown) &&
-                        Resolve(module, "GdipLoadImageFromFile", loaded.LoadImageFromFile) &&
-                        Resolve(module, "GdipCreateBitmapFromFile", loaded.CreateBitmapFromFile) &&
-                        Resolve(module, "GdipDisposeImage", loaded.DisposeImage) &&
-                        Resolve(module, "GdipGetImageWidth", loaded.GetImageWidth) &&
-                        Resolve(module, "GdipGetImageHeight", loaded.GetImageHeight) &&
-                        Resolve(module, "GdipGetImageBounds", loaded.GetImageBounds) &&
-                        Resolve(module, "GdipCreateHBITMAPFromBitmap", loaded.CreateHBITMAPFromBitmap) &&
-                        Resolve(module, "GdipCreateFromHDC", loaded.CreateFromHDC) &&
-                        Resolve(module, "GdipDeleteGraphics", loaded.DeleteGraphics) &&
-                        Resolve(module, "GdipSetCompositingMode", loaded.SetCompositingMode) &&
-                        Resolve(module, "GdipDrawImageRectRect", loaded.DrawImageRectRect) &&
-                        Resolve(module, "GdipDrawImageRectRectI", loaded.DrawImageRectRectI);
+        bool complete = ResolveFunction(module, "GdiplusStartup", loaded.Startup) &&
+                        ResolveFunction(module, "GdiplusShutdown", loaded.Shutdown) &&
+                        ResolveFunction(module, "GdipLoadImageFromFile", loaded.LoadImageFromFile) &&
+                        ResolveFunction(module, "GdipCreateBitmapFromFile", loaded.CreateBitmapFromFile) &&
+                        ResolveFunction(module, "GdipDisposeImage", loaded.DisposeImage) &&
+                        ResolveFunction(module, "GdipGetImageWidth", loaded.GetImageWidth) &&
+                        ResolveFunction(module, "GdipGetImageHeight", loaded.GetImageHeight) &&
+                        ResolveFunction(module, "GdipGetImageBounds", loaded.GetImageBounds) &&
+                        ResolveFunction(module, "GdipCreateHBITMAPFromBitmap", loaded.CreateHBITMAPFromBitmap) &&
+                        ResolveFunction(module, "GdipCreateFromHDC", loaded.CreateFromHDC) &&
+                        ResolveFunction(module, "GdipDeleteGraphics", loaded.DeleteGraphics) &&
+                        ResolveFunction(module, "GdipSetCompositingMode", loaded.SetCompositingMode) &&
+                        ResolveFunction(module, "GdipDrawImageRectRect", loaded.DrawImageRectRect) &&
+                        ResolveFunction(module, "GdipDrawImageRectRectI", loaded.DrawImageRectRectI);
         return complete ? &loaded : nullptr;
     }();
     return api;

@@ -6,6 +6,7 @@
 
 #include "platform/bmp_rgn.h"
 #include "ui/controls.h"
+#include "ui/errors.h"
 #include "ui/message_loop.h"
 #include "platform/wide.h"
 
@@ -53,9 +54,9 @@ std::wstring LabelLines(std::wstring_view text) {
     return lines;
 }
 
-TForm5::TForm5(Application& app, EventCursor& cursor) : cursor_(cursor) {
+TForm5::TForm5(const WindowContext& context, EventCursor& cursor) : cursor_(cursor) {
     Create({.name = L"TForm5"}, {.style = kStyle, .ex_style = kExStyle, .x = kPlace.x, .y = kPlace.y,
-                                 .width = kClientSize.cx, .height = kClientSize.cy, .owner = app.Owner()});
+                                 .width = kClientSize.cx, .height = kClientSize.cy, .owner = context.owner});
 }
 
 TForm5::~TForm5() { Destroy(); }
@@ -134,7 +135,7 @@ void TForm5::SetLabel(int id, const std::string& text_utf8, HFONT font) {
 
 void TForm5::ApplyShape() {
     // A null region, when no outline was traced, leaves the window rectangular.
-    OwnedRegion shape = CreateRegionFromBitmap(Hwnd(), picture_.Get());
+    OwnedRegion shape = CreateRegionFromBitmap(Hwnd(), picture_.Get(), ShowStandardError);
     if (SetWindowRgn(Hwnd(), shape.Get(), TRUE)) shape.Release();  // the window owns it now
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }

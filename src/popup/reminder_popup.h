@@ -7,10 +7,10 @@
 #include <array>
 #include <string>
 
-#include "app/application.h"
 #include "store/event_cursor.h"
 #include "platform/handles.h"
 #include "ui/window.h"
+#include "ui/window_context.h"
 
 namespace orbelle {
 
@@ -25,7 +25,7 @@ public:
 
     // Reads the record under the cursor and takes the badge's shape. The
     // popup never moves the cursor; Accept writes through it.
-    TForm5(Application& app, EventCursor& cursor);
+    TForm5(const WindowContext& context, EventCursor& cursor);
     ~TForm5() override;
 
     // Shows the popup until Accept or Close.

@@ -71,7 +71,7 @@ TEST_F(AboutBoxTest, TheTextsAreFixed) {
 // of the box drags it.
 TEST_F(AboutBoxTest, TheBoxIsShapedLikeThePopupAndDraggedOutsideItsControls) {
     Start();
-    AboutBox box(App());
+    AboutBox box(App().Context());
     RECT bounds{};
     ASSERT_NE(GetWindowRgnBox(box.Hwnd(), &bounds), ERROR) << "no region";
     HRGN region = CreateRectRgn(0, 0, 0, 0);

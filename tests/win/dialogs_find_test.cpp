@@ -154,7 +154,7 @@ TEST_F(FindDialogTest, ACoordinateThatIsNoNumberIsReportedAndKeepsTheDesignedPla
         SetSetting(L"Init", L"listx", c.listx);
         SetSetting(L"Init", L"listy", c.listy);
         MessageBoxAnswerer answers;
-        FindDialog dialog(App());
+        FindDialog dialog(App().Context());
         ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_EQ(answers.Seen()[0].text, c.message);
         EXPECT_EQ(Place(dialog.Hwnd()).x, c.place.x);

@@ -83,7 +83,7 @@ protected:
 
     // A dialog as the program makes it at start, reading its settings now.
     OptionsDialog& MakeDialog(RunKeyOpeners run_keys) {
-        dialog_ = std::make_unique<OptionsDialog>(App(), OptionsRegistry{Machine(), std::move(run_keys), exe_});
+        dialog_ = std::make_unique<OptionsDialog>(App().Context(), App().CalendarTransparency(), OptionsRegistry{Machine(), std::move(run_keys), exe_});
         return *dialog_;
     }
     OptionsDialog& MakeDialog() { return MakeDialog(SandboxRunKeys()); }

@@ -36,7 +36,7 @@ protected:
 };
 
 TEST_F(PopupWindowTest, IsABorderlessTopmostWindowCutToTheBadge) {
-    TForm5 popup(App(), cursor_);
+    TForm5 popup(App().Context(), cursor_);
     EXPECT_EQ(ClassName(popup.Hwnd()), L"TForm5");
     RECT place;
     GetWindowRect(popup.Hwnd(), &place);
@@ -79,7 +79,7 @@ TEST_F(PopupWindowTest, IsABorderlessTopmostWindowCutToTheBadge) {
 }
 
 TEST_F(PopupWindowTest, PointsOnAnyVisibleControlStayClientTheRestDrags) {
-    TForm5 popup(App(), cursor_);
+    TForm5 popup(App().Context(), cursor_);
     auto hit = [&](int x, int y) {
         POINT screen{x, y};
         ClientToScreen(popup.Hwnd(), &screen);
@@ -121,7 +121,7 @@ TEST_F(PopupWindowTest, MouseClicksReachAcceptAndClose) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TForm5 popup(App(), cursor_);
+        TForm5 popup(App().Context(), cursor_);
         ShowWindow(popup.Hwnd(), SW_SHOW);
         SetForegroundWindow(popup.Hwnd());
         Pump(200);
@@ -139,7 +139,7 @@ TEST_F(PopupWindowTest, AcceptThatTheTableRefusesShowsTheEngineMessageAndStaysOp
         other.First();
         other.Delete();
     }
-    TForm5 popup(App(), cursor_);
+    TForm5 popup(App().Context(), cursor_);
     ShowWindow(popup.Hwnd(), SW_SHOW);
     MessageBoxAnswerer boxes;
     SendMessageW(popup.Control(TForm5::SpeedButton1), BM_CLICK, 0, 0);

@@ -86,13 +86,13 @@ TEST_F(StartupTest, ExitAsksFirstAndNoLeavesEverythingAsItWas) {
         EXPECT_EQ(answers.Seen()[0].caption, L"Orbelle:Question");
         EXPECT_EQ(answers.Seen()[0].text, L"Are you sure you want to exit Orbelle\uFF1F");
     }
-    EXPECT_FALSE(App().Terminated());
+    EXPECT_FALSE(App().QuitRequested());
     EXPECT_TRUE(IsWindow(App().Desktop()->Hwnd()));
     {
         MessageBoxAnswerer answers({IDYES});
         SendMessageW(list, WM_COMMAND, kCmdExit, 0);
     }
-    EXPECT_TRUE(App().Terminated());  // closing the calendar is the quit request
+    EXPECT_TRUE(App().QuitRequested());  // closing the calendar is the quit request
 }
 
 TEST_F(StartupTest, ClosingOrMinimisingTheListOnlyHidesIt) {
@@ -112,7 +112,7 @@ TEST_F(StartupTest, ClosingOrMinimisingTheListOnlyHidesIt) {
     list.ShowMainWindow();
     SendMessageW(list.Hwnd(), WM_COMMAND, kCmdClose, 0);
     EXPECT_FALSE(IsWindowVisible(list.Hwnd()));
-    EXPECT_FALSE(App().Terminated());
+    EXPECT_FALSE(App().QuitRequested());
 }
 
 }  // namespace

@@ -57,13 +57,13 @@ TEST_F(TrayMenuTest, ExitAsksAndYesHidesTheCalendarAndEnds) {
         EXPECT_EQ(answers.Seen()[0].text, L"Are you sure you want to exit Orbelle\uFF1F");
     }
     EXPECT_TRUE(IsWindowVisible(calendar));
-    EXPECT_FALSE(App().Terminated());
+    EXPECT_FALSE(App().QuitRequested());
     {
         MessageBoxAnswerer answers({IDYES});
         SendMessageW(list, WM_COMMAND, kCmdTrayExit, 0);
     }
     EXPECT_FALSE(IsWindowVisible(calendar));
-    EXPECT_TRUE(App().Terminated());
+    EXPECT_TRUE(App().QuitRequested());
 }
 
 TEST_F(TrayMenuTest, AMissingTrayPictureIsReportedAndTheRestOfTheListIsNotMade) {
