@@ -80,7 +80,7 @@ private:
 
 Application::Application(StartupOptions options)
     : options_(std::move(options)),
-      owner_(std::make_unique<OwnerWindow>()),
+      owner_(MakeWindow<OwnerWindow>()),
       context_{.owner = owner_->Hwnd(),
                .program_folder = options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder},
       calendar_link_(std::make_unique<CalendarLink>(*this)) {}
@@ -98,13 +98,13 @@ bool Application::CreateStartupWindows() {
         return false;
     }
     instance_guard_ = std::move(*guard);
-    desktop_ = &Keep(std::make_unique<DesktopWindow>(context_, *this));
+    desktop_ = &Keep<DesktopWindow>(context_, *this);
     // No taskbar button for the program: its owner window is a tool window.
     SetWindowLongPtrW(Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
-    Keep(std::make_unique<FindDialog>(context_));
-    options_dialog_ = &Keep(std::make_unique<OptionsDialog>(context_, *calendar_link_));
-    event_list_ = &Keep(std::make_unique<EventListWindow>(context_, *calendar_link_, *this));
-    Keep(std::make_unique<AboutBox>(context_));
+    Keep<FindDialog>(context_);
+    options_dialog_ = &Keep<OptionsDialog>(context_, *calendar_link_);
+    event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, *this);
+    Keep<AboutBox>(context_);
     return true;
 }
 
@@ -122,7 +122,7 @@ void Application::RequestQuit() {
 
 void Application::DestroyWindows() {
     while (!windows_.empty()) {
-        std::unique_ptr<Window> newest = std::move(windows_.back());
+        WindowPtr<Window> newest = std::move(windows_.back());
         windows_.pop_back();
         if (newest.get() == desktop_) desktop_ = nullptr;
         if (newest.get() == event_list_) event_list_ = nullptr;
@@ -135,12 +135,12 @@ void Application::ShowOptions() {
     if (options_dialog_) options_dialog_->ShowOptions();
 }
 
-void Application::ShowAbout() { Keep(std::make_unique<AboutBox>(context_)).ShowModal(); }
+void Application::ShowAbout() { Keep<AboutBox>(context_).ShowModal(); }
 
 void Application::ShowFind() {
     // Each find dialog writes its place when destroyed, and the one made at
     // start, destroyed last, has the last word.
-    Keep(std::make_unique<FindDialog>(context_)).ShowModal();
+    Keep<FindDialog>(context_).ShowModal();
 }
 
 TransparencySink& Application::CalendarTransparency() { return *calendar_link_; }

@@ -67,19 +67,20 @@ public:
 
 private:
     // Keeps a window until the end, so windows are destroyed newest first.
-    template <typename W>
-    W& Keep(std::unique_ptr<W> window) {
+    template <typename W, typename... Args>
+    W& Keep(Args&&... args) {
+        WindowPtr<W> window = MakeWindow<W>(std::forward<Args>(args)...);
         W& kept = *window;
         windows_.push_back(std::move(window));
         return kept;
     }
 
     StartupOptions options_;
-    std::unique_ptr<Window> owner_;
+    WindowPtr<Window> owner_;
     WindowContext context_;
     OwnedKernelHandle instance_guard_;
     std::unique_ptr<CalendarLink> calendar_link_;
-    std::vector<std::unique_ptr<Window>> windows_;
+    std::vector<WindowPtr<Window>> windows_;
     DesktopWindow* desktop_ = nullptr;
     EventListWindow* event_list_ = nullptr;
     OptionsDialog* options_dialog_ = nullptr;

@@ -1,12 +1,12 @@
 #include "desktop/desktop_window.h"
 
-#include "platform/settings.h"
 #include "base/clock.h"
 #include "desktop/calendar_face.h"
 #include "desktop/displayed_date.h"
+#include "platform/settings.h"
+#include "platform/wide.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
-#include "platform/wide.h"
 
 namespace orbelle {
 namespace {
@@ -16,21 +16,6 @@ constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT kStayAtTheBottom = WM_APP + 1;
 constexpr DWORD kRedrawPauseMs = 100;
 
-// Selects a GDI object into a device context for as long as it lives.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selected() {
-        if (previous_) SelectObject(dc_, previous_);
-    }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
 }  // namespace
 
 DesktopWindow::DesktopWindow(WindowContext context, QuitRequest& quit)
@@ -38,47 +23,38 @@ DesktopWindow::DesktopWindow(WindowContext context, QuitRequest& quit)
     SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle);
     Create({.name = L"TForm1", .background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))},
            {.caption = L"Orbelle", .style = kStyle, .ex_style = kExStyle, .x = 0, .y = 0, .width = outer.cx,
-            .height = outer.cy, .owner = GetDesktopWindow()});
+            .height = outer.cy, .owner = GetDesktopWindow(), .paints_content = true});
 }
-
-DesktopWindow::~DesktopWindow() { Destroy(); }
 
 LRESULT DesktopWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
-        case WM_DESTROY:
-            KillTimer(Hwnd(), kTimer1);
-            FormDestroy();
-            return 0;
-        case WM_CLOSE:  // closing the main window ends the program
-            quit_.RequestQuit();
-            return 0;
-        case WM_NCHITTEST:
-            return WMNCHitTest(message, wparam, lparam);
-        case WM_WINDOWPOSCHANGING:
-            WMWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
-            return 0;
-        case WM_ACTIVATE:
         case WM_EXITSIZEMOVE:
-            // Some window managers raise a clicked window without asking first.
             PostMessageW(Hwnd(), kStayAtTheBottom, 0, 0);
-            return DefaultHandling(message, wparam, lparam);
+            return DefaultHandling();
         case kStayAtTheBottom:
             StayAtTheBottom();
             return 0;
-        case WM_TIMER:
-            if (wparam == kTimer1) Timer1Timer();
-            return 0;
-        case WM_ERASEBKGND:  // the paint covers the whole client
-            return 1;
-        case WM_PAINT:
-            OnPaint();
-            return 0;
         default:
-            return DefaultHandling(message, wparam, lparam);
+            return Window::HandleMessage(message, wparam, lparam);
     }
+}
+
+void DesktopWindow::OnDestroy() {
+    KillTimer(Hwnd(), kTimer1);
+    FormDestroy();
+}
+
+// Closing the main window ends the program.
+void DesktopWindow::OnClose() { quit_.RequestQuit(); }
+
+// Some window managers raise a clicked window without asking first.
+void DesktopWindow::OnActivate(bool) {
+    PostMessageW(Hwnd(), kStayAtTheBottom, 0, 0);
+    DefaultHandling();
+}
+
+void DesktopWindow::OnTimer(UINT_PTR id) {
+    if (id == kTimer1) Timer1Timer();
 }
 
 void DesktopWindow::FormCreate() {
@@ -126,12 +102,12 @@ void DesktopWindow::FormDestroy() {
     settings.WriteInteger("Init", "y", place.top);
 }
 
-LRESULT DesktopWindow::WMNCHitTest(UINT message, WPARAM wparam, LPARAM lparam) {
-    LRESULT hit = DefaultHandling(message, wparam, lparam);
+LRESULT DesktopWindow::OnNcHitTest(int, int) {
+    LRESULT hit = DefaultHandling();
     return hit == HTCLIENT ? HTCAPTION : hit;
 }
 
-void DesktopWindow::WMWindowPosChanging(WINDOWPOS& position) { position.hwndInsertAfter = HWND_BOTTOM; }
+void DesktopWindow::OnWindowPosChanging(WINDOWPOS& position) { position.hwndInsertAfter = HWND_BOTTOM; }
 
 void DesktopWindow::StayAtTheBottom() {
     SetWindowPos(Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -193,33 +169,15 @@ void DesktopWindow::ShowCalendarAlpha() {
     SetLayeredWindowAttributes(Hwnd(), 0, static_cast<BYTE>(opacity), LWA_ALPHA);
 }
 
-void DesktopWindow::OnPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(Hwnd(), &paint);
-    RECT client;
-    GetClientRect(Hwnd(), &client);
-    // Painted into a memory bitmap first, so the face never flickers white.
-    OwnedDc buffer(CreateCompatibleDC(dc));
-    OwnedBitmap pixels(CreateCompatibleBitmap(dc, client.right, client.bottom));
-    if (buffer && pixels) {
-        Selected selected(buffer.Get(), pixels.Get());
-        PaintClient(buffer.Get(), client);
-        BitBlt(dc, 0, 0, client.right, client.bottom, buffer.Get(), 0, 0, SRCCOPY);
-    } else {
-        PaintClient(dc, client);
-    }
-    EndPaint(Hwnd(), &paint);
-}
-
-void DesktopWindow::PaintClient(HDC dc, const RECT& client) const {
+void DesktopWindow::PaintContent(HDC dc, const RECT& client) {
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     if (image1_) {
         OwnedDc face(CreateCompatibleDC(dc));
-        Selected selected(face.Get(), image1_.Get());
+        SelectedObject selected(face.Get(), image1_.Get());
         BitBlt(dc, 0, 0, face_size_.cx, face_size_.cy, face.Get(), 0, 0, SRCCOPY);
     }
     // `Label_Week`: transparent over the face, growing to the right.
-    Selected font(dc, label_font_.Get());
+    SelectedObject font(dc, label_font_.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     TextOutW(dc, kDateLineOrigin.x, kDateLineOrigin.y, label_week_.c_str(), static_cast<int>(label_week_.size()));

@@ -17,7 +17,6 @@ class DesktopWindow : public Window {
 public:
     // Closing the calendar is the quit request.
     DesktopWindow(WindowContext context, QuitRequest& quit);
-    ~DesktopWindow() override;
 
     static constexpr int kClientWidth = 561;
     static constexpr int kClientHeight = 464;
@@ -62,15 +61,21 @@ public:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnCreate() override { FormCreate(); }
+    void OnDestroy() override;
+    void OnClose() override;
+    void OnActivate(bool active) override;
+    void OnTimer(UINT_PTR id) override;
+    // The face drags the window: a click on it is a click on a caption.
+    LRESULT OnNcHitTest(int screen_x, int screen_y) override;
+    // Always at the bottom of the z-order.
+    void OnWindowPosChanging(WINDOWPOS& position) override;
+    // The client as it shows: white, the face at (0, 0), the date line over it.
+    void PaintContent(HDC dc, const RECT& client) override;
     void FormCreate();
     void FormDestroy();
-    LRESULT WMNCHitTest(UINT message, WPARAM wparam, LPARAM lparam);
-    void WMWindowPosChanging(WINDOWPOS& position);
     void Timer1Timer();
     void StayAtTheBottom();
-    void OnPaint();
-    // The client as it shows: white, the face at (0, 0), the date line over it.
-    void PaintClient(HDC dc, const RECT& client) const;
     void ShowCalendarAlpha();
     void ComeBackFromOffScreen();
 

@@ -23,12 +23,11 @@ constexpr RECT kLabel3{40, 152, 40 + 225, 152 + 13};  // the rights notice
 constexpr RECT kSpeedButton2{128, 200, 128 + 49, 200 + 25};
 
 void DrawLabel(HDC dc, const RECT& box, const wchar_t* text, HFONT font, COLORREF colour) {
-    HGDIOBJ old = SelectObject(dc, font);
+    SelectedObject selected(dc, font);
     SetTextColor(dc, colour);
     SetBkMode(dc, TRANSPARENT);
     RECT place = box;
     DrawTextW(dc, text, -1, &place, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    SelectObject(dc, old);
 }
 
 bool Contains(const RECT& box, POINT point) { return PtInRect(&box, point) != FALSE; }
@@ -39,34 +38,15 @@ AboutBox::AboutBox(const WindowContext& context) {
     SIZE outer = OuterSizeForClient(kClientSize.cx, kClientSize.cy, kStyle, kExStyle);
     Create({.name = L"TFormabout"}, {.caption = L"About", .style = kStyle, .ex_style = kExStyle, .x = kPlace.x,
                                      .y = kPlace.y, .width = outer.cx, .height = outer.cy, .owner = context.owner,
-                                     .dialog_keys = true});
+                                     .dialog_keys = true, .paints_content = true});
 }
 
-AboutBox::~AboutBox() { Destroy(); }
-
-LRESULT AboutBox::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
-        case WM_ERASEBKGND:
-            OnEraseBackground(reinterpret_cast<HDC>(wparam));
-            return 1;
-        case WM_PAINT:
-            OnPaint();
-            return 0;
-        case WM_NCHITTEST:
-            return OnNcHitTest(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam));
-        case WM_COMMAND:
-            if (LOWORD(wparam) == SpeedButton2 && HIWORD(wparam) == BN_CLICKED) SpeedButton2Click();
-            return 0;
-        case WM_CLOSE:  // hidden, never destroyed before the end
-            SpeedButton2Click();
-            return 0;
-        default:
-            return DefaultHandling(message, wparam, lparam);
-    }
+void AboutBox::OnCommand(WORD id, WORD code, HWND) {
+    if (id == SpeedButton2 && code == BN_CLICKED) SpeedButton2Click();
 }
+
+// Hidden, never destroyed before the end.
+void AboutBox::OnClose() { SpeedButton2Click(); }
 
 void AboutBox::FormCreate() {
     picture_.Reset(static_cast<HBITMAP>(
@@ -91,33 +71,21 @@ void AboutBox::ApplyShape() {
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
-void AboutBox::OnEraseBackground(HDC dc) {
-    RECT client;
-    GetClientRect(Hwnd(), &client);
+void AboutBox::PaintContent(HDC dc, const RECT& client) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
-    if (!picture_) return;
-    BITMAP size{};
-    GetObjectW(picture_.Get(), sizeof size, &size);
-    OwnedDc source(CreateCompatibleDC(dc));
-    HGDIOBJ old = SelectObject(source.Get(), picture_.Get());
-    BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source.Get(), 0, 0, SRCCOPY);
-    SelectObject(source.Get(), old);
-}
-
-void AboutBox::OnPaint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(Hwnd(), &paint);
-    if (picture_) {  // `Image1`: the picture within its box
+    if (picture_) {
+        BITMAP size{};
+        GetObjectW(picture_.Get(), sizeof size, &size);
         OwnedDc source(CreateCompatibleDC(dc));
-        HGDIOBJ old = SelectObject(source.Get(), picture_.Get());
+        SelectedObject selected(source.Get(), picture_.Get());
+        BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, source.Get(), 0, 0, SRCCOPY);
+        // `Image1`: the picture within its box
         BitBlt(dc, kImage1.left, kImage1.top, kImage1.right - kImage1.left, kImage1.bottom - kImage1.top,
                source.Get(), 0, 0, SRCCOPY);
-        SelectObject(source.Get(), old);
     }
     DrawLabel(dc, kLabel2, kVersionText, tahoma_bold_.Get(), GetSysColor(COLOR_WINDOWTEXT));
     DrawLabel(dc, kLabel1, kHomePageText, tahoma_.Get(), kNavy);
     DrawLabel(dc, kLabel3, kRightsText, sans_serif_.Get(), GetSysColor(COLOR_WINDOWTEXT));
-    EndPaint(Hwnd(), &paint);
 }
 
 LRESULT AboutBox::OnNcHitTest(int screen_x, int screen_y) {
@@ -133,13 +101,8 @@ LRESULT AboutBox::OnNcHitTest(int screen_x, int screen_y) {
     return HTCAPTION;
 }
 
-void AboutBox::ShowModal() {
-    closed_ = false;
-    RunModal(Hwnd(), [this] { return closed_; });
-}
-
 void AboutBox::SpeedButton2Click() {
-    closed_ = true;
+    EndModal(IDCANCEL);
     ShowWindow(Hwnd(), SW_HIDE);
 }
 

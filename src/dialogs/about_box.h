@@ -11,7 +11,7 @@
 
 namespace orbelle {
 
-class AboutBox : public Window {
+class AboutBox : public ModalWindow {
 public:
     // Esc and Enter on the button close the box as "Close" does.
     enum ControlId : int { SpeedButton2 = IDCANCEL };
@@ -26,25 +26,23 @@ public:
     static constexpr const wchar_t* kRightsText = L"Copyright (C) 2026 the Orbelle authors";
 
     explicit AboutBox(const WindowContext& context);
-    ~AboutBox() override;
-
-    // Shows the box until "Close"; then it is hidden.
-    void ShowModal();
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnCreate() override { FormCreate(); }
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnClose() override;
+    // Only the box's controls keep the mouse; the rest of it drags the box.
+    LRESULT OnNcHitTest(int screen_x, int screen_y) override;
+    void PaintContent(HDC dc, const RECT& client) override;
     void FormCreate();
     void ApplyShape();
-    void OnEraseBackground(HDC dc);
-    void OnPaint();
-    LRESULT OnNcHitTest(int screen_x, int screen_y);
+    // "Close": the modal run ends and the box hides.
     void SpeedButton2Click();
 
     OwnedBitmap picture_;  // `Image1`'s picture, the popup's
     OwnedFont tahoma_;
     OwnedFont tahoma_bold_;
     OwnedFont sans_serif_;
-    bool closed_ = false;
 };
 
 }  // namespace orbelle

@@ -60,48 +60,35 @@ FindDialog::FindDialog(const WindowContext& context) : program_folder_(context.p
                                  .height = kOuterSize.cy, .owner = context.owner, .dialog_keys = true});
 }
 
-FindDialog::~FindDialog() { Destroy(); }
-
-LRESULT FindDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_CREATE:
-            CreateChildControls();
-            FormCreate();
-            return 0;
-        case WM_DESTROY:
-            FormDestroy();
-            return 0;
-        case WM_COMMAND:
-            if (HIWORD(wparam) != BN_CLICKED) return 0;
-            // OK, Abort and Esc only close: the opener takes no action on how.
-            if (LOWORD(wparam) == BitBtn1 || LOWORD(wparam) == BitBtn2 || LOWORD(wparam) == IDCANCEL) Close();
-            return 0;
-        case WM_ACTIVATE:
-            OnActivate(LOWORD(wparam) != WA_INACTIVE);
-            return 0;
-        case WM_CLOSE:  // hidden, never destroyed before the end: its place is written then
-            Close();
-            return 0;
-        default:
-            return DefaultHandling(message, wparam, lparam);
-    }
+void FindDialog::OnCreate() {
+    CreateChildControls();
+    FormCreate();
 }
+
+void FindDialog::OnCommand(WORD id, WORD code, HWND) {
+    if (code != BN_CLICKED) return;
+    // OK, Abort and Esc only close: the opener takes no action on how.
+    if (id == BitBtn1 || id == BitBtn2 || id == IDCANCEL) Close();
+}
+
+// Hidden, never destroyed before the end: its place is written then.
+void FindDialog::OnClose() { Close(); }
 
 void FindDialog::CreateChildControls() {
     font_ = MakeFontPoints(L"Tahoma", 8);
-    CreateControls(Hwnd(), kControls, font_.Get());
-    HWND types = GetDlgItem(Hwnd(), ComboBox1);
+    controls_.Create(Hwnd(), kControls, font_.Get());
+    HWND types = controls_[ComboBox1];
     for (const wchar_t* type : kEventTypes) SendMessageW(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type));
-    SetPicker(GetDlgItem(Hwnd(), DateTimePicker1), 0, 0);
-    SetPicker(GetDlgItem(Hwnd(), DateTimePicker2), 0, 0);
-    for (int picker : {DateTimePicker3, DateTimePicker4})
-        SendMessageW(GetDlgItem(Hwnd(), picker), DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm"));
-    SetPicker(GetDlgItem(Hwnd(), DateTimePicker3), 14, 39);
-    SetPicker(GetDlgItem(Hwnd(), DateTimePicker4), 14, 40);
+    SetPicker(controls_[DateTimePicker1], 0, 0);
+    SetPicker(controls_[DateTimePicker2], 0, 0);
+    for (ControlId picker : {DateTimePicker3, DateTimePicker4})
+        SendMessageW(controls_[picker], DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(L"HH:mm"));
+    SetPicker(controls_[DateTimePicker3], 14, 39);
+    SetPicker(controls_[DateTimePicker4], 14, 40);
 }
 
 void FindDialog::FormCreate() {
-    SendMessageW(GetDlgItem(Hwnd(), ComboBox1), CB_SETCURSEL, 0, 0);
+    SendMessageW(controls_[ComboBox1], CB_SETCURSEL, 0, 0);
     // Joined as the other windows do not: the doubled separator names the same file.
     const SettingsFile settings(program_folder_.wstring() + L"\\" + std::wstring(kSettingsFileName));
     // A coordinate that is not a whole number stops here with its message:
@@ -120,21 +107,17 @@ void FindDialog::FormDestroy() {
     settings.WriteInteger("Init", "listy", place.top);
 }
 
-void FindDialog::ShowModal() {
-    closed_ = false;
-    focus_ = nullptr;
-    RunModal(Hwnd(), [this] { return closed_; });
-}
+void FindDialog::BeforeModal() { focus_ = nullptr; }
 
 void FindDialog::Close() {
-    closed_ = true;
+    EndModal(IDOK);
     ShowWindow(Hwnd(), SW_HIDE);
 }
 
 void FindDialog::OnActivate(bool active) {
     // The focus goes back to the control that had it, or to the first one.
     if (active) {
-        HWND target = focus_ && IsWindow(focus_) ? focus_ : GetDlgItem(Hwnd(), Edit1);
+        HWND target = focus_ && IsWindow(focus_) ? focus_ : controls_[Edit1];
         SetFocus(target);
     } else {
         HWND focused = GetFocus();

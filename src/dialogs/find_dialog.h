@@ -9,12 +9,13 @@
 #include <filesystem>
 
 #include "platform/handles.h"
+#include "ui/controls.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
 namespace orbelle {
 
-class FindDialog : public Window {
+class FindDialog : public ModalWindow {
 public:
     // OK carries the id that Enter sends; Esc closes like Abort.
     enum ControlId : int {
@@ -36,23 +37,24 @@ public:
     static constexpr SIZE kOuterSize{334, 239};
 
     explicit FindDialog(const WindowContext& context);
-    ~FindDialog() override;
-
-    // Shows the dialog until OK or Abort closes it; then it is hidden.
-    void ShowModal();
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnCreate() override;
+    void OnDestroy() override { FormDestroy(); }
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnActivate(bool active) override;
+    void OnClose() override;
+    void BeforeModal() override;
     void CreateChildControls();
     void FormCreate();
     void FormDestroy();
-    void OnActivate(bool active);
+    // OK, Abort, Esc and Alt+F4: the modal run ends and the dialog hides.
     void Close();
 
     std::filesystem::path program_folder_;
     OwnedFont font_;
+    Controls<ControlId> controls_;
     HWND focus_ = nullptr;  // the control that had the focus when the dialog was left
-    bool closed_ = false;
 };
 
 }  // namespace orbelle

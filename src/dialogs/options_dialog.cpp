@@ -47,10 +47,11 @@ void SizeToText(HWND label) {
     int length = GetWindowTextW(label, text, 64);
     HDC dc = GetDC(label);
     auto font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
-    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     SIZE size{};
-    GetTextExtentPoint32W(dc, text, length, &size);
-    SelectObject(dc, old);
+    {
+        SelectedObject selected(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32W(dc, text, length, &size);
+    }
     ReleaseDC(label, dc);
     SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(GetParent(label), nullptr, TRUE);
@@ -77,39 +78,29 @@ OptionsDialog::OptionsDialog(WindowContext context, TransparencySink& transparen
                                        .dialog_keys = true});
 }
 
-OptionsDialog::~OptionsDialog() { Destroy(); }
-
-LRESULT OptionsDialog::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_CREATE:
-            CreateChildControls();
-            FormCreate();
-            return 0;
-        case WM_COMMAND:
-            if (HIWORD(wparam) != BN_CLICKED) return 0;
-            if (LOWORD(wparam) == BitBtn1) BitBtn1Click();
-            if (LOWORD(wparam) == BitBtn2) BitBtn2Click();
-            return 0;
-        case WM_HSCROLL:
-            OnHorizontalScroll(reinterpret_cast<HWND>(lparam), LOWORD(wparam), HIWORD(wparam));
-            return 0;
-        case WM_CLOSE:  // Alt+F4 hides, as Cancel does: the one instance lives until the end
-            BitBtn2Click();
-            return 0;
-        default:
-            return DefaultHandling(message, wparam, lparam);
-    }
+void OptionsDialog::OnCreate() {
+    CreateChildControls();
+    FormCreate();
 }
+
+void OptionsDialog::OnCommand(WORD id, WORD code, HWND) {
+    if (code != BN_CLICKED) return;
+    if (id == BitBtn1) BitBtn1Click();
+    if (id == BitBtn2) BitBtn2Click();
+}
+
+// Alt+F4 hides, as Cancel does: the one instance lives until the end.
+void OptionsDialog::OnClose() { BitBtn2Click(); }
 
 void OptionsDialog::CreateChildControls() {
     font_ = MakeFontPoints(L"Tahoma", 8);
-    CreateControls(Hwnd(), kControls, font_.Get());
-    SizeToText(Control(Label1));
-    SizeToText(Control(Label3));
+    controls_.Create(Hwnd(), kControls, font_.Get());
+    SizeToText(controls_[Label1]);
+    SizeToText(controls_[Label3]);
     // Arrow and page steps of 1 are the handler's; page size 0 keeps the
     // thumb small and lets it reach 100.
     SCROLLINFO range{sizeof range, SIF_RANGE | SIF_PAGE | SIF_POS, kMinPercent, kMaxPercent, 0, 0, 0};
-    SetScrollInfo(Control(ScrollBar1), SB_CTL, &range, FALSE);
+    SetScrollInfo(controls_[ScrollBar1], SB_CTL, &range, FALSE);
 }
 
 std::filesystem::path OptionsDialog::SettingsPath() const {
@@ -134,7 +125,7 @@ void OptionsDialog::ShowOptions() {
 }
 
 void OptionsDialog::OnHorizontalScroll(HWND bar, int code, int thumb) {
-    if (bar != Control(ScrollBar1)) return;
+    if (bar != controls_[ScrollBar1]) return;
     int position = Position();
     switch (code) {
         case SB_LINELEFT:
@@ -174,15 +165,15 @@ void OptionsDialog::BitBtn2Click() { ShowWindow(Hwnd(), SW_HIDE); }
 
 bool OptionsDialog::Checked(int id) const { return IsDlgButtonChecked(Hwnd(), id) == BST_CHECKED; }
 
-int OptionsDialog::Position() const { return GetScrollPos(Control(ScrollBar1), SB_CTL); }
+int OptionsDialog::Position() const { return GetScrollPos(controls_[ScrollBar1], SB_CTL); }
 
 void OptionsDialog::SetPosition(int position) {
-    SetScrollPos(Control(ScrollBar1), SB_CTL, std::clamp(position, kMinPercent, kMaxPercent), TRUE);
+    SetScrollPos(controls_[ScrollBar1], SB_CTL, std::clamp(position, kMinPercent, kMaxPercent), TRUE);
 }
 
 void OptionsDialog::SetLabel3(int position) {
-    SetWindowTextW(Control(Label3), (std::to_wstring(position) + L"%").c_str());
-    SizeToText(Control(Label3));
+    SetWindowTextW(controls_[Label3], (std::to_wstring(position) + L"%").c_str());
+    SizeToText(controls_[Label3]);
 }
 
 std::wstring OptionsDialog::ExePath() const {

@@ -8,8 +8,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/registry.h"
 #include "platform/handles.h"
+#include "platform/registry.h"
+#include "ui/controls.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
@@ -50,7 +51,6 @@ public:
     };
 
     OptionsDialog(WindowContext context, TransparencySink& transparency, OptionsRegistry registry = {});
-    ~OptionsDialog() override;
 
     // The tray's "Options": the same window, shown without being modal.
     void ShowOptions();
@@ -59,15 +59,16 @@ public:
     std::filesystem::path SettingsPath() const;
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnCreate() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnClose() override;
+    void OnHorizontalScroll(HWND bar, int code, int thumb) override;
     void CreateChildControls();
     void FormCreate();
-    void OnHorizontalScroll(HWND bar, int code, int thumb);
     void ScrollBar1Scroll(int position);
     void BitBtn1Click();
     void BitBtn2Click();
 
-    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
     bool Checked(int id) const;
     int Position() const;
     void SetPosition(int position);
@@ -78,6 +79,7 @@ private:
     TransparencySink& transparency_;
     OptionsRegistry registry_;
     OwnedFont font_;
+    Controls<ControlId> controls_;
 };
 
 }  // namespace orbelle

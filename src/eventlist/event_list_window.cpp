@@ -8,6 +8,7 @@
 #include "base/error.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
+#include "eventlist/menus.h"
 #include "eventlist/navigation.h"
 #include "base/reminder_due.h"
 #include "platform/settings.h"
@@ -70,121 +71,43 @@ constexpr std::array<ToolButtonSpec, 5> kToolButtons{{
 // The toolbar pictures' background, made see-through by the mask.
 constexpr COLORREF kToolBarMaskColour = RGB(255, 0, 255);
 
-HMENU MakeEventsMenu() {
-    HMENU events = CreatePopupMenu();
-    AppendMenuW(events, MF_STRING, kCmdNew, L"New a event(&C)\tCtrl+N");
-    AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(events, MF_STRING, kCmdModify, L"Modify a event (&R)\tAlt+Enter");
-    AppendMenuW(events, MF_STRING, kCmdDelete, L"Delete a event(&D)\tDel");
-    AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(events, MF_STRING, kCmdFindEvent, L"Find a Event(&F)\tCtrl+R");
-    AppendMenuW(events, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(events, MF_STRING, kCmdExit, L"Exit(&X)");
-    HMENU bar = CreateMenu();
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(events), L"Events");
-    return bar;
-}
-
-// `PopupMenu1`: every command of the program.
-HMENU MakeTrayMenu() {
-    HMENU go_to = CreatePopupMenu();
-    AppendMenuW(go_to, MF_STRING, kCmdPreviewYear, L"Preview Year");
-    AppendMenuW(go_to, MF_STRING, kCmdNextYear, L"Next Year");
-    AppendMenuW(go_to, MF_STRING, kCmdPreviewMonth, L"Preview Month");
-    AppendMenuW(go_to, MF_STRING, kCmdNextMonth, L"Next Month");
-    HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, kCmdNew, L"New Event");
-    AppendMenuW(menu, MF_STRING, kCmdShowMainWindow, L"Show Main Window");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kCmdQuickReminder, L"Quick Reminder");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kCmdToday, L"Today");
-    AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(go_to), L"Goto");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kCmdOptions, L"Options");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kCmdHomePage, L"Home Page");
-    AppendMenuW(menu, MF_STRING, kCmdAbout, L"About");
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kCmdTrayExit, L"Exit");
-    return menu;
-}
-
-HACCEL MakeShortcuts() {
-    ACCEL shortcuts[] = {
-        {FCONTROL | FVIRTKEY, 'N', kCmdNew},
-        {FALT | FVIRTKEY, VK_RETURN, kCmdModify},
-        {FVIRTKEY, VK_DELETE, kCmdDelete},
-        {FCONTROL | FVIRTKEY, 'R', kCmdFindEvent},
-    };
-    return CreateAcceleratorTableW(shortcuts, static_cast<int>(std::size(shortcuts)));
-}
-
 }  // namespace
 
 EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program)
     : context_(std::move(context)), calendar_(calendar), program_(program) {
     Create({.name = L"TMainForm"},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
-            .height = kDesignHeight, .owner = context_.owner, .menu = MakeEventsMenu()});
+            .height = kDesignHeight, .owner = context_.owner, .menu = MakeMenuBar(EventsMenuBar()).Release(),
+            .accelerators = EventsShortcuts()});
     // The rollover ticks even when a step of the creation has failed.
     SetTimer(Hwnd(), kTimer3, kTimer3Interval, nullptr);
-}
-
-EventListWindow::~EventListWindow() {
-    Destroy();
-    if (toolbar_images_) ImageList_Destroy(toolbar_images_);
 }
 
 std::filesystem::path EventListWindow::TableFile() const { return context_.program_folder / "db" / "TODOLIST.DB"; }
 
 LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
-        case WM_DESTROY:
-            UnregisterAccelerators(Hwnd());
-            FormDestroy();
-            return 0;
-        case WM_SIZE:
-            OnSize();
-            return 0;
-        case WM_COMMAND:
-            OnCommand(LOWORD(wparam));
-            return 0;
-        case WM_TIMER:
-            OnTimer(wparam);
-            return 0;
-        case WM_NOTIFY:
-            return OnNotify(*reinterpret_cast<NMHDR*>(lparam));
-        case TrayIcon::kCallbackMessage:
-            OnTrayCallback(static_cast<UINT>(lparam));
-            return 0;
-        case WM_CLOSE:  // closing only hides
-            ShowWindow(Hwnd(), SW_HIDE);
-            return 0;
-        case WM_SYSCOMMAND:
-            if ((wparam & 0xFFF0) == SC_MINIMIZE) {
-                ShowWindow(Hwnd(), SW_HIDE);
-                return 0;
-            }
-            return DefaultHandling(message, wparam, lparam);
-        default:
-            // A restarted shell has forgotten every icon: register ours again.
-            if (message == TrayIcon::TaskbarCreatedMessage()) {
-                tray_.Readd();
-                return 0;
-            }
-            return DefaultHandling(message, wparam, lparam);
+    if (message == TrayIcon::kCallbackMessage) {
+        OnTrayCallback(static_cast<UINT>(lparam));
+        return 0;
     }
+    if (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_MINIMIZE) {
+        ShowWindow(Hwnd(), SW_HIDE);
+        return 0;
+    }
+    // A restarted shell has forgotten every icon: register ours again.
+    if (message == TrayIcon::TaskbarCreatedMessage()) {
+        tray_.Readd();
+        return 0;
+    }
+    return Window::HandleMessage(message, wparam, lparam);
 }
+
+// Closing only hides.
+void EventListWindow::OnClose() { ShowWindow(Hwnd(), SW_HIDE); }
 
 void EventListWindow::FormCreate() {
     CreateChildControls();
-    accelerators_.Reset(MakeShortcuts());
-    RegisterAccelerators(Hwnd(), accelerators_.Get());
-    tray_menu_.Reset(MakeTrayMenu());
+    tray_menu_ = MakePopupMenu(TrayMenuItems());
     tray_.AddToday(Hwnd(), context_.program_folder);
     SetApplicationTitle(L"Event List");
     ConnectTable();
@@ -242,15 +165,15 @@ void EventListWindow::CreateChildControls() {
                               .style = TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | WS_CLIPSIBLINGS},
                              font_.Get());
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    toolbar_images_ = ImageList_Create(26, 20, ILC_COLOR24 | ILC_MASK, 5, 0);
+    toolbar_images_.Reset(ImageList_Create(26, 20, ILC_COLOR24 | ILC_MASK, 5, 0));
     for (const auto& button : kToolButtons) {
         HBITMAP picture = static_cast<HBITMAP>(LoadImageW(instance, button.bitmap, IMAGE_BITMAP, 0, 0, 0));
         if (picture) {
-            ImageList_AddMasked(toolbar_images_, picture, kToolBarMaskColour);
+            ImageList_AddMasked(toolbar_images_.Get(), picture, kToolBarMaskColour);
             DeleteObject(picture);
         }
     }
-    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_));
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_.Get()));
     std::array<TBBUTTON, kToolButtons.size()> buttons{};
     for (size_t i = 0; i < kToolButtons.size(); ++i) {
         buttons[i].iBitmap = static_cast<int>(i);
@@ -283,7 +206,7 @@ void EventListWindow::CreateChildControls() {
     status_ = CreateControl(Hwnd(), {.window_class = STATUSCLASSNAMEW, .id = kStatusId, .style = SBARS_SIZEGRIP},
                             font_.Get());
     names_ = UserLocaleNames();
-    OnSize();
+    LayOutChildren();
 }
 
 void EventListWindow::ConnectTable() {
@@ -304,7 +227,7 @@ void EventListWindow::FillList() {
     ListView_SetColumnWidth(list_, kListColumnCount - 1, 0);
 }
 
-void EventListWindow::OnSize() {
+void EventListWindow::LayOutChildren() {
     if (!toolbar_ || !list_ || !status_) return;
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
     SendMessageW(status_, WM_SIZE, 0, 0);
@@ -340,7 +263,7 @@ void EventListWindow::ShowMainWindow() {
     SetForegroundWindow(Hwnd());
 }
 
-void EventListWindow::OnCommand(WORD id) {
+void EventListWindow::OnCommand(WORD id, WORD, HWND) {
     switch (id) {
         case kCmdNew: NewBtnClick(); break;
         case kCmdModify: OptionBtnClick(); break;
@@ -527,7 +450,7 @@ void EventListWindow::OnTrayCallback(UINT mouse_message) {
 
 // One step of the desktop calendar's displayed date, then its redraw.
 void EventListWindow::Navigate(Navigation command) {
-    last_navigation_command_ = NavigationName(command);
+    last_navigation_ = command;
     calendar_.Navigate(command);
 }
 
@@ -539,9 +462,9 @@ void EventListWindow::Timer3Timer() {
     const year_month_day today = Today().Date();
     if (*current_day == today) return;
     calendar_.SetCurrentDay(today);
-    const std::string remembered = last_navigation_command_;
+    const std::optional<Navigation> again = RepeatAfterRollover(last_navigation_);
     Navigate(Navigation::Today);
-    if (auto again = RepeatAfterRollover(remembered)) Navigate(*again);
+    if (again) Navigate(*again);
 }
 
 void EventListWindow::HomePageClick() {

@@ -14,8 +14,8 @@
 #include "eventlist/navigation.h"
 #include "eventlist/program_links.h"
 #include "eventlist/tray_icon.h"
-#include "store/event_cursor.h"
 #include "platform/handles.h"
+#include "store/event_cursor.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
@@ -24,7 +24,6 @@ namespace orbelle {
 class EventListWindow : public Window {
 public:
     EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program);
-    ~EventListWindow() override;
 
     static constexpr int kDesignWidth = 636;
     static constexpr int kDesignHeight = 436;
@@ -38,9 +37,8 @@ public:
     HWND ToolBar() const { return toolbar_; }
     HWND StatusBar() const { return status_; }
     HMENU TrayMenu() const { return tray_menu_.Get(); }
-    // "oday", "PreviewYear", "NextYear", "PreviewMonth" or "NextMonth"; empty
-    // until the first navigation command.
-    const std::string& LastNavigationCommand() const { return last_navigation_command_; }
+    // The last navigation command; none until the first.
+    std::optional<Navigation> LastNavigation() const { return last_navigation_; }
     const TrayIcon& Tray() const { return tray_; }
     EventCursor& Cursor() { return cursor_; }
     const std::vector<ListRow>& Rows() const { return rows_; }
@@ -48,21 +46,26 @@ public:
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnCreate() override { FormCreate(); }
+    void OnDestroy() override { FormDestroy(); }
+    void OnClose() override;
+    void OnSize(UINT, int, int) override { LayOutChildren(); }
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    LRESULT OnNotify(const NMHDR& header) override;
+    void OnTimer(UINT_PTR id) override;
     void FormCreate();
     void FormDestroy();
     void CreateChildControls();
+    void LayOutChildren();
     void ConnectTable();
     void FillList();
     void ReadSettings();
     void WriteSettings();
-    void OnSize();
-    void OnCommand(WORD id);
     void OnTrayCallback(UINT mouse_message);
     void HomePageClick();
     void TrayExitClick();
     // Asks "Are you sure you want to exit Orbelle？"; true on Yes.
     bool ConfirmExit() const;
-    LRESULT OnNotify(const NMHDR& header);
     void OnGetDispInfo(NMLVDISPINFOW& info);
 
     // The row filler: a row for the record under the cursor, at the end.
@@ -72,7 +75,6 @@ private:
     std::optional<int> SelectedRow() const;
     void SelectRow(int index);
 
-    void OnTimer(UINT_PTR id);
     // The reminder scan, once, a second after start.
     void Timer1Timer();
     // Every record that is due, one modal popup after another, in cursor order.
@@ -101,7 +103,7 @@ private:
     // While a popup of the scan is open the cursor belongs to the scan: its
     // Accept writes to the record under it.
     bool scan_popup_open_ = false;
-    std::string last_navigation_command_;
+    std::optional<Navigation> last_navigation_;
     bool shown_once_ = false;
     bool show_maximized_ = false;
 
@@ -109,8 +111,7 @@ private:
     HWND list_ = nullptr;
     HWND status_ = nullptr;
     OwnedFont font_;
-    HIMAGELIST toolbar_images_ = nullptr;
-    OwnedAccelerators accelerators_;
+    OwnedImageList toolbar_images_;
     TrayIcon tray_;
     OwnedMenu tray_menu_;  // `PopupMenu1`
 };

@@ -7,9 +7,9 @@
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/text.h"
-#include "platform/skin_image.h"
 #include "eventlist/tray_tip.h"
 #include "platform/locale.h"
+#include "platform/skin_image.h"
 #include "platform/wide.h"
 
 namespace orbelle {

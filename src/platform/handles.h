@@ -2,6 +2,7 @@
 // Move-only owners of GDI and kernel handles: each remembers how to release
 // what it holds, and a copy can never release it twice.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -43,5 +44,22 @@ using OwnedMenu = Owned<HMENU, DestroyMenu>;
 using OwnedAccelerators = Owned<HACCEL, DestroyAcceleratorTable>;
 using OwnedDc = Owned<HDC, DeleteDC>;
 using OwnedKernelHandle = Owned<HANDLE, CloseHandle>;
+using OwnedImageList = Owned<HIMAGELIST, ImageList_Destroy>;
+
+// A GDI object selected into a device context for as long as this lives; the
+// object it replaced goes back at the end.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~SelectedObject() {
+        if (previous_) SelectObject(dc_, previous_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
 
 }  // namespace orbelle

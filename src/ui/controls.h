@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <span>
+#include <vector>
 
 #include "platform/handles.h"
 
@@ -18,7 +19,32 @@ struct ControlSpec {
 };
 
 HWND CreateControl(HWND parent, const ControlSpec& layout, HFONT font);
-void CreateControls(HWND parent, std::span<const ControlSpec> specs, HFONT font);
+
+// The controls a window made from its tables, kept by id from creation on,
+// so the window never looks them up again. Id is the window's enum of
+// control ids.
+template <typename Id>
+class Controls {
+public:
+    // Creates the controls in table order (the keyboard order) and keeps them.
+    void Create(HWND parent, std::span<const ControlSpec> specs, HFONT font) {
+        for (const ControlSpec& spec : specs) Keep(static_cast<Id>(spec.id), CreateControl(parent, spec, font));
+    }
+    void Keep(Id id, HWND control) { controls_.push_back({id, control}); }
+    // Null when no control of that id was made.
+    HWND operator[](Id id) const {
+        for (const auto& kept : controls_)
+            if (kept.id == id) return kept.control;
+        return nullptr;
+    }
+
+private:
+    struct Kept {
+        Id id;
+        HWND control;
+    };
+    std::vector<Kept> controls_;
+};
 
 // A font by point size at the screen's resolution, or by character height in pixels.
 OwnedFont MakeFontPoints(const wchar_t* face, int points, bool bold = false);

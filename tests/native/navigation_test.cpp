@@ -2,30 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 namespace orbelle {
 namespace {
 
-TEST(RolloverRepeat, OnlyTheFourStepsNamedExactlyRunAgain) {
+TEST(RolloverRepeat, TheLastMonthOrYearStepRunsAgainButNotToday) {
     struct Case {
-        const char* remembered;
+        const char* name;
+        std::optional<Navigation> last;
         std::optional<Navigation> expected;
     };
     const Case cases[] = {
-        {"PreviewYear", Navigation::PreviewYear},
-        {"NextYear", Navigation::NextYear},
-        {"PreviewMonth", Navigation::PreviewMonth},
-        {"NextMonth", Navigation::NextMonth},
-        {"", std::nullopt},          // no command used yet
-        {"oday", std::nullopt},      // Today has just run anyway
-        {"nextmonth", std::nullopt}, // case-sensitive
-        {"NextMonth ", std::nullopt},
-        {"Today", std::nullopt},
+        {"Preview Year", Navigation::PreviewYear, Navigation::PreviewYear},
+        {"Next Year", Navigation::NextYear, Navigation::NextYear},
+        {"Preview Month", Navigation::PreviewMonth, Navigation::PreviewMonth},
+        {"Next Month", Navigation::NextMonth, Navigation::NextMonth},
+        {"no command used yet", std::nullopt, std::nullopt},
+        {"Today has just run anyway", Navigation::Today, std::nullopt},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("remembered \"") + c.remembered + "\"");
-        EXPECT_EQ(RepeatAfterRollover(c.remembered), c.expected);
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(RepeatAfterRollover(c.last), c.expected);
     }
 }
 

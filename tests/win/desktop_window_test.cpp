@@ -100,16 +100,19 @@ TEST_F(DesktopWindowTest, NavigationCommandsStepTheDisplayedDateAndRedraw) {
         WORD command;
         year_month_day from;
         year_month_day expected;
-        const char* remembered;
+        Navigation remembered;
     };
     const Case cases[] = {
-        {"Today from 31 January on 15 February", kCmdToday, 2025y / January / 31, 2025y / February / 15, "oday"},
-        {"Preview Month from 31 March", kCmdPreviewMonth, 2025y / March / 31, 2025y / February / 28, "PreviewMonth"},
+        {"Today from 31 January on 15 February", kCmdToday, 2025y / January / 31, 2025y / February / 15,
+         Navigation::Today},
+        {"Preview Month from 31 March", kCmdPreviewMonth, 2025y / March / 31, 2025y / February / 28,
+         Navigation::PreviewMonth},
         {"Next Month from 31 January, leap year", kCmdNextMonth, 2024y / January / 31, 2024y / February / 29,
-         "NextMonth"},
-        {"Next Year from 29 February 2008", kCmdNextYear, 2008y / February / 29, 2009y / February / 28, "NextYear"},
+         Navigation::NextMonth},
+        {"Next Year from 29 February 2008", kCmdNextYear, 2008y / February / 29, 2009y / February / 28,
+         Navigation::NextYear},
         {"Preview Year from 29 February 2008", kCmdPreviewYear, 2008y / February / 29, 2007y / February / 28,
-         "PreviewYear"},
+         Navigation::PreviewYear},
     };
     SetToday(2025y / February / 15);
     Start();
@@ -119,7 +122,7 @@ TEST_F(DesktopWindowTest, NavigationCommandsStepTheDisplayedDateAndRedraw) {
         Desktop().SetDisplayedDate(c.from);
         Command(c.command);
         EXPECT_EQ(Desktop().DisplayedDate(), c.expected);
-        EXPECT_EQ(List().LastNavigationCommand(), c.remembered);
+        EXPECT_EQ(List().LastNavigation(), c.remembered);
         // The face was redrawn: the date line shows the new date.
         EXPECT_EQ(Desktop().DateLine(), Widen(FormatLongDate(c.expected, UserLocaleNames())));
     }
@@ -139,7 +142,7 @@ TEST_F(DesktopWindowTest, AtMidnightAMonthStepIsTakenAgainFromTheNewDay) {
     RolloverTick();
     EXPECT_EQ(Desktop().CurrentDay(), 2025y / April / 1);
     EXPECT_EQ(Desktop().DisplayedDate(), 2025y / March / 1);
-    EXPECT_EQ(List().LastNavigationCommand(), "PreviewMonth");
+    EXPECT_EQ(List().LastNavigation(), Navigation::PreviewMonth);
     EXPECT_EQ(Desktop().DateLine(), Widen(FormatLongDate(2025y / March / 1, UserLocaleNames())));
 }
 
@@ -151,7 +154,7 @@ TEST_F(DesktopWindowTest, AtMidnightWithNoCommandUsedTheCalendarMovesToTheNewDay
     SetToday(2025y / April / 1);
     RolloverTick();
     EXPECT_EQ(Desktop().DisplayedDate(), 2025y / April / 1);
-    EXPECT_EQ(List().LastNavigationCommand(), "oday");
+    EXPECT_EQ(List().LastNavigation(), Navigation::Today);
 }
 
 }  // namespace

@@ -71,11 +71,11 @@ TEST_F(AboutBoxTest, TheTextsAreFixed) {
 // of the box drags it.
 TEST_F(AboutBoxTest, TheBoxIsShapedLikeThePopupAndDraggedOutsideItsControls) {
     Start();
-    AboutBox box(App().Context());
+    auto box = MakeWindow<AboutBox>(App().Context());
     RECT bounds{};
-    ASSERT_NE(GetWindowRgnBox(box.Hwnd(), &bounds), ERROR) << "no region";
+    ASSERT_NE(GetWindowRgnBox(box->Hwnd(), &bounds), ERROR) << "no region";
     HRGN region = CreateRectRgn(0, 0, 0, 0);
-    GetWindowRgn(box.Hwnd(), region);
+    GetWindowRgn(box->Hwnd(), region);
     EXPECT_TRUE(PtInRegion(region, 150, 147));  // the badge's centre
     EXPECT_TRUE(PtInRegion(region, 152, 212));  // the button
     EXPECT_FALSE(PtInRegion(region, 2, 2));     // a black corner
@@ -83,9 +83,9 @@ TEST_F(AboutBoxTest, TheBoxIsShapedLikeThePopupAndDraggedOutsideItsControls) {
     EXPECT_FALSE(PtInRegion(region, 310, 310));  // beyond the picture
     DeleteObject(region);
 
-    EXPECT_EQ(HitTest(box.Hwnd(), 150, 147), HTCLIENT);
-    EXPECT_EQ(HitTest(box.Hwnd(), 152, 212), HTCLIENT);
-    EXPECT_EQ(HitTest(box.Hwnd(), 150, 300), HTCAPTION);
+    EXPECT_EQ(HitTest(box->Hwnd(), 150, 147), HTCLIENT);
+    EXPECT_EQ(HitTest(box->Hwnd(), 152, 212), HTCLIENT);
+    EXPECT_EQ(HitTest(box->Hwnd(), 150, 300), HTCAPTION);
 }
 
 }  // namespace

@@ -154,12 +154,12 @@ TEST_F(FindDialogTest, ACoordinateThatIsNoNumberIsReportedAndKeepsTheDesignedPla
         SetSetting(L"Init", L"listx", c.listx);
         SetSetting(L"Init", L"listy", c.listy);
         MessageBoxAnswerer answers;
-        FindDialog dialog(App().Context());
+        auto dialog = MakeWindow<FindDialog>(App().Context());
         ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_EQ(answers.Seen()[0].text, c.message);
-        EXPECT_EQ(Place(dialog.Hwnd()).x, c.place.x);
-        EXPECT_EQ(Place(dialog.Hwnd()).y, c.place.y);
-        EXPECT_EQ(SendMessageW(GetDlgItem(dialog.Hwnd(), Id::ComboBox1), CB_GETCURSEL, 0, 0), 0);
+        EXPECT_EQ(Place(dialog->Hwnd()).x, c.place.x);
+        EXPECT_EQ(Place(dialog->Hwnd()).y, c.place.y);
+        EXPECT_EQ(SendMessageW(GetDlgItem(dialog->Hwnd(), Id::ComboBox1), CB_GETCURSEL, 0, 0), 0);
     }
 }
 

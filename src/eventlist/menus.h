@@ -1,0 +1,16 @@
+#pragma once
+// The list window's menu bar and keyboard shortcuts and the tray's menu
+// (`PopupMenu1`, every command of the program), as tables.
+#include <windows.h>
+
+#include <span>
+
+#include "ui/menu.h"
+
+namespace orbelle {
+
+std::span<const MenuItem> EventsMenuBar();
+std::span<const MenuItem> TrayMenuItems();
+std::span<const ACCEL> EventsShortcuts();
+
+}  // namespace orbelle
