@@ -1,7 +1,6 @@
 #include "store/event_cursor.h"
 
-#include <sqlite3.h>
-
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -13,8 +12,7 @@
 namespace orbelle {
 namespace {
 
-// The cursor lives on the user-interface thread alone: no connection mutex.
-constexpr int kSingleThread = SQLITE_OPEN_NOMUTEX;
+using namespace std::chrono_literals;
 
 std::string ColumnList() {
     std::string list;
@@ -108,7 +106,6 @@ void CheckExistingTable(sql::Database& db) {
 // Commits every change to the disk before it returns; never the in-memory or
 // unsynced journal modes, so a killed process loses no posted record.
 void SetDurability(sql::Database& db) {
-    sqlite3_busy_timeout(db.Handle(), 5000);
     db.Exec("PRAGMA journal_mode=TRUNCATE");
     db.Exec("PRAGMA synchronous=FULL");
 }
@@ -122,13 +119,18 @@ void EventCursor::Open(const std::filesystem::path& file) {
         bool exists = std::filesystem::exists(file, ec);
         if (!exists) {
             std::filesystem::create_directories(file.parent_path(), ec);
-            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE | kSingleThread);
+            // The cursor lives on the user-interface thread alone: the
+            // connection is opened for one thread.
+            sql::Database db(file, sql::OpenMode::kCreate);
+            db.SetBusyTimeout(5s);
             SetDurability(db);
-            db.Exec(("BEGIN IMMEDIATE; " + CreateTableSql() + "; COMMIT").c_str());
+            sql::Transaction create(db);
+            db.Exec(CreateTableSql().c_str());
+            create.Commit();
             db_ = std::move(db);
         } else {
-            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | kSingleThread);
-            sqlite3_busy_timeout(db.Handle(), 5000);
+            sql::Database db(file, sql::OpenMode::kExisting);
+            db.SetBusyTimeout(5s);
             CheckExistingTable(db);
             SetDurability(db);
             db_ = std::move(db);
@@ -337,17 +339,14 @@ void EventCursor::Edit() {
 
 void EventCursor::Write(const char* sql_text, void (*bind)(sql::Statement&, const Record&, std::int64_t)) {
     ForgetBatch();
-    db_.Exec("BEGIN IMMEDIATE");
-    try {
+    sql::Transaction transaction(db_);
+    {
         sql::Statement statement(db_, sql_text);
         bind(statement, record_, CurrentId().value_or(0));
         statement.Step();
-        if (db_.Changes() != 1) throw Error("Record not found or changed by another user");
-        db_.Exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
     }
+    if (db_.Changes() != 1) throw Error("Record not found or changed by another user");
+    transaction.Commit();
 }
 
 void EventCursor::Post() {

@@ -13,7 +13,9 @@ namespace {
 }
 }  // namespace
 
-Database::Database(const std::filesystem::path& file, int flags) {
+Database::Database(const std::filesystem::path& file, OpenMode mode) {
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX;
+    if (mode == OpenMode::kCreate) flags |= SQLITE_OPEN_CREATE;
     auto name = file.u8string();
     int rc = sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -37,6 +39,10 @@ Database& Database::operator=(Database&& other) noexcept {
 
 Database::~Database() { sqlite3_close(db_); }
 
+void Database::SetBusyTimeout(std::chrono::milliseconds wait) {
+    if (sqlite3_busy_timeout(db_, static_cast<int>(wait.count())) != SQLITE_OK) Fail(db_);
+}
+
 void Database::Exec(const char* sql) {
     if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) Fail(db_);
 }
@@ -47,7 +53,20 @@ int Database::Changes() const { return sqlite3_changes(db_); }
 
 std::string Database::LastError() const { return sqlite3_errmsg(db_); }
 
-Statement::Statement(const Database& db, std::string_view sql) : db_(db.Handle()) {
+Transaction::Transaction(Database& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+
+Transaction::~Transaction() {
+    // A failed rollback leaves nothing to do: SQLite has rolled back already
+    // when the error that brought us here ended the transaction.
+    if (open_) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void Transaction::Commit() {
+    db_.Exec("COMMIT");
+    open_ = false;
+}
+
+Statement::Statement(const Database& db, std::string_view sql) : db_(db.db_) {
     if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
         Fail(db_);
 }
@@ -77,11 +96,17 @@ bool Statement::Step() {
 
 void Statement::Reset() { sqlite3_reset(stmt_); }
 
-void Statement::BindNull(int index) { sqlite3_bind_null(stmt_, index); }
+void Statement::BindNull(int index) {
+    if (sqlite3_bind_null(stmt_, index) != SQLITE_OK) Fail(db_);
+}
 
-void Statement::BindInt(int index, std::int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
+void Statement::BindInt(int index, std::int64_t value) {
+    if (sqlite3_bind_int64(stmt_, index, value) != SQLITE_OK) Fail(db_);
+}
 
-void Statement::BindDouble(int index, double value) { sqlite3_bind_double(stmt_, index, value); }
+void Statement::BindDouble(int index, double value) {
+    if (sqlite3_bind_double(stmt_, index, value) != SQLITE_OK) Fail(db_);
+}
 
 void Statement::BindText(int index, std::string_view text) {
     if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) !=

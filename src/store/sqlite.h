@@ -1,6 +1,9 @@
 #pragma once
-// A small move-only wrapper over SQLite: a connection and a statement that
-// finalises itself; every failure throws Error with SQLite's own words.
+// A small move-only wrapper over SQLite: a connection, a statement that
+// finalises itself and a transaction that rolls back unless committed; every
+// failure throws Error with SQLite's own words. No other file sees SQLite's
+// own header.
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -11,11 +14,16 @@ struct sqlite3_stmt;
 
 namespace orbelle::sql {
 
+enum class OpenMode {
+    kExisting,  // read and write a file that exists
+    kCreate,    // the same, making the file when it is missing
+};
+
 class Database {
 public:
     Database() = default;
-    // flags are SQLite's SQLITE_OPEN_* bits.
-    Database(const std::filesystem::path& file, int flags);
+    // For one thread (no locking inside SQLite), with extended result codes.
+    Database(const std::filesystem::path& file, OpenMode mode);
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
     Database(const Database&) = delete;
@@ -23,14 +31,34 @@ public:
     ~Database();
 
     explicit operator bool() const { return db_ != nullptr; }
-    sqlite3* Handle() const { return db_; }
+    // How long a statement waits for another connection's lock before it fails as busy.
+    void SetBusyTimeout(std::chrono::milliseconds wait);
     void Exec(const char* sql);
     std::int64_t LastInsertId() const;
     int Changes() const;
     std::string LastError() const;
 
 private:
+    friend class Transaction;
+    friend class Statement;
     sqlite3* db_ = nullptr;
+};
+
+// BEGIN IMMEDIATE at construction: the write lock is taken at once, so a
+// table another program holds fails here rather than at the first write.
+// The destructor rolls back unless Commit ran.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void Commit();
+
+private:
+    Database& db_;
+    bool open_ = true;
 };
 
 class Statement {
@@ -46,6 +74,8 @@ public:
     bool Step();
     void Reset();
 
+    // Every bind throws when SQLite refuses it (an index out of range, a
+    // statement already stepping).
     void BindNull(int index);
     void BindInt(int index, std::int64_t value);
     void BindDouble(int index, double value);
