@@ -36,23 +36,6 @@ constexpr UINT kTimer2Interval = 5000;
 constexpr UINT_PTR kTimer3 = 3;  // day rollover
 constexpr UINT kTimer3Interval = 1000;
 
-struct ColumnSpec {
-    const wchar_t* title;
-    int width;
-    int format;
-};
-
-constexpr std::array<ColumnSpec, kListColumnCount> kColumns{{
-    {L"Subject", 150, LVCFMT_LEFT},
-    {L"Start", 105, LVCFMT_CENTER},
-    {L"Next Occurrence", 70, LVCFMT_CENTER},
-    {L"Reminder Time", 75, LVCFMT_LEFT},
-    {L"Duration", 50, LVCFMT_LEFT},
-    {L"Item Type", 50, LVCFMT_LEFT},
-    {L"Priority", 50, LVCFMT_LEFT},
-    {L"Id", 20, LVCFMT_LEFT},
-}};
-
 struct ToolButtonSpec {
     WORD command;
     const wchar_t* caption;
@@ -138,7 +121,7 @@ void EventListWindow::ReadSettings() {
         int present = ListView_GetColumnWidth(list_, column);
         ListView_SetColumnWidth(list_, column, settings.ReadIntegerOr("listview", std::to_string(column), present));
     }
-    ListView_SetColumnWidth(list_, kListColumnCount - 1, 0);  // the Id column stays hidden
+    HideHiddenColumns();
     show_maximized_ = settings.ReadString("MainForm", "Maximized", "") == "Yes";
 }
 
@@ -192,15 +175,15 @@ void EventListWindow::CreateChildControls() {
                            .ex_style = WS_EX_CLIENTEDGE},
                           font_.Get());
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
-    for (int i = 0; i < kListColumnCount; ++i) {
-        const ColumnSpec& column_def = kColumns[static_cast<size_t>(i)];
+    for (const ListColumnSpec& spec : ListColumns()) {
+        const int index = static_cast<int>(spec.id);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        column.fmt = column_def.format;
-        column.cx = column_def.width;
-        column.pszText = const_cast<wchar_t*>(column_def.title);
-        column.iSubItem = i;
-        ListView_InsertColumn(list_, i, &column);
+        column.fmt = spec.align == ColumnAlign::Centre ? LVCFMT_CENTER : LVCFMT_LEFT;
+        column.cx = spec.width;
+        column.pszText = const_cast<wchar_t*>(spec.title);
+        column.iSubItem = index;
+        ListView_InsertColumn(list_, index, &column);
     }
 
     status_ = CreateControl(Hwnd(), {.window_class = STATUSCLASSNAMEW, .id = kStatusId, .style = SBARS_SIZEGRIP},
@@ -223,8 +206,12 @@ void EventListWindow::FillList() {
     for (cursor_.First(); !cursor_.Eof(); cursor_.Next()) rows_.push_back(RowFromCursor(cursor_, StartFormat::Added));
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOINVALIDATEALL);
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    // The Id column is the row's hidden link to its record.
-    ListView_SetColumnWidth(list_, kListColumnCount - 1, 0);
+    HideHiddenColumns();
+}
+
+void EventListWindow::HideHiddenColumns() {
+    for (const ListColumnSpec& spec : ListColumns())
+        if (spec.hidden) ListView_SetColumnWidth(list_, static_cast<int>(spec.id), 0);
 }
 
 void EventListWindow::LayOutChildren() {

@@ -59,6 +59,8 @@ private:
     void LayOutChildren();
     void ConnectTable();
     void FillList();
+    // The Id column stays at width 0.
+    void HideHiddenColumns();
     void ReadSettings();
     void WriteSettings();
     void OnTrayCallback(UINT mouse_message);

@@ -24,20 +24,44 @@ ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format) {
             .priority = cursor.FieldText(priority)};
 }
 
+namespace {
+// "Next Occurrence" shows the alarm time and "Reminder Time" the next
+// occurrence: the headers and their cells are crossed, as they always were.
+constexpr ListColumnSpec kColumns[] = {
+    {ListColumn::Subject, L"Subject", 150, ColumnAlign::Left, false,
+     [](const ListRow& row, const LocaleNames&) { return row.subject; }},
+    {ListColumn::Start, L"Start", 105, ColumnAlign::Centre, false,
+     [](const ListRow& row, const LocaleNames& names) {
+         return row.start_format == StartFormat::Added ? FormatStartAdded(row.date, names)
+                                                       : FormatStartRewritten(row.date, names);
+     }},
+    {ListColumn::NextOccurrence, L"Next Occurrence", 70, ColumnAlign::Centre, false,
+     [](const ListRow& row, const LocaleNames& names) { return FormatDateTime12(row.start_hour, names); }},
+    {ListColumn::ReminderTime, L"Reminder Time", 75, ColumnAlign::Left, false,
+     [](const ListRow& row, const LocaleNames& names) { return FormatDateTime12(row.next_alarm, names); }},
+    {ListColumn::Duration, L"Duration", 50, ColumnAlign::Left, false,
+     [](const ListRow& row, const LocaleNames&) { return row.duration; }},
+    {ListColumn::ItemType, L"Item Type", 50, ColumnAlign::Left, false,
+     [](const ListRow& row, const LocaleNames&) { return row.type; }},
+    {ListColumn::Priority, L"Priority", 50, ColumnAlign::Left, false,
+     [](const ListRow& row, const LocaleNames&) { return row.priority; }},
+    {ListColumn::Id, L"Id", 20, ColumnAlign::Left, true,
+     [](const ListRow& row, const LocaleNames&) { return std::to_string(row.id); }},
+};
+
+constexpr bool InColumnOrder() {
+    for (std::size_t i = 0; i < std::size(kColumns); ++i)
+        if (kColumns[i].id != static_cast<ListColumn>(i)) return false;
+    return true;
+}
+static_assert(InColumnOrder() && std::size(kColumns) == kListColumnCount);
+}  // namespace
+
+std::span<const ListColumnSpec> ListColumns() { return kColumns; }
+
 std::string CellText(const ListRow& row, int column, const LocaleNames& names) {
-    switch (column) {
-        case 0: return row.subject;
-        case 1:
-            return row.start_format == StartFormat::Added ? FormatStartAdded(row.date, names)
-                                                          : FormatStartRewritten(row.date, names);
-        case 2: return FormatDateTime12(row.start_hour, names);
-        case 3: return FormatDateTime12(row.next_alarm, names);
-        case 4: return row.duration;
-        case 5: return row.type;
-        case 6: return row.priority;
-        case 7: return std::to_string(row.id);
-        default: return {};
-    }
+    if (column < 0 || column >= kListColumnCount) return {};
+    return kColumns[static_cast<std::size_t>(column)].text(row, names);
 }
 
 }  // namespace orbelle

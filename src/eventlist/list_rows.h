@@ -2,6 +2,7 @@
 // The rows of the event list: what each row keeps of its record, and the
 // texts of its cells, formatted when the list asks for them.
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "base/datefmt.h"
@@ -25,13 +26,32 @@ struct ListRow {
     std::string priority;
 };
 
+// The list's columns, left to right.
+enum class ListColumn { Subject, Start, NextOccurrence, ReminderTime, Duration, ItemType, Priority, Id };
+
+enum class ColumnAlign { Left, Centre };
+
+// Everything the list knows of a column: its header, its width until the
+// settings file gives another, its alignment and the text of its cells.
+struct ListColumnSpec {
+    ListColumn id;
+    const wchar_t* title;
+    int width;
+    ColumnAlign align;
+    // Kept at width 0 whatever the settings file says: the Id column is the
+    // row's hidden link to its record.
+    bool hidden;
+    std::string (*text)(const ListRow& row, const LocaleNames& names);
+};
+
+// In column order: ListColumns()[i].id is ListColumn i.
+std::span<const ListColumnSpec> ListColumns();
 inline constexpr int kListColumnCount = 8;
 
 // The record under the cursor as a row.
 ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format);
 
-// Column 0 Subject, 1 Start, 2 Next Occurrence (the alarm time), 3 Reminder
-// Time (the next occurrence), 4 Duration, 5 Item Type, 6 Priority, 7 Id.
+// The text of the row's cell in the column at that index; empty outside the table.
 std::string CellText(const ListRow& row, int column, const LocaleNames& names);
 
 }  // namespace orbelle
