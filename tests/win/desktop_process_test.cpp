@@ -11,20 +11,6 @@
 namespace orbelle::testing {
 namespace {
 
-struct CalendarSearch {
-    DWORD process_id;
-    HWND found;
-};
-
-BOOL CALLBACK FindCalendar(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<CalendarSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->process_id || ClassName(window) != L"TForm1") return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 class DesktopProcessTest : public AppTest {
 protected:
     DesktopProcessTest() { std::filesystem::copy_file(BuiltProgram(), ProgramFolder() / "Orbelle.exe"); }
@@ -46,9 +32,8 @@ protected:
                             ProgramFolder().c_str(), &startup, &process_))
             return nullptr;
         for (int i = 0; i < 300; ++i) {
-            CalendarSearch search{process_.dwProcessId, nullptr};
-            EnumWindows(FindCalendar, reinterpret_cast<LPARAM>(&search));
-            if (search.found && IsWindowVisible(search.found)) return search.found;
+            HWND found = FirstTopLevelWindow(OfClassInProcess(L"TForm1", process_.dwProcessId));
+            if (found && IsWindowVisible(found)) return found;
             Sleep(20);
         }
         return nullptr;
@@ -62,12 +47,6 @@ protected:
         CloseHandle(process_.hThread);
         process_ = {};
         return ended;
-    }
-
-    static RECT Place(HWND window) {
-        RECT rect{};
-        GetWindowRect(window, &rect);
-        return rect;
     }
 
     PROCESS_INFORMATION process_{};
@@ -98,7 +77,7 @@ TEST_F(DesktopProcessTest, StartsAtTheStoredPlaceUnlessItLiesOffEveryMonitor) {
         }
         HWND calendar = StartCalendar();
         ASSERT_TRUE(calendar) << "the calendar did not show";
-        RECT place = Place(calendar);
+        RECT place = WindowRect(calendar);
         EXPECT_EQ(place.left, c.expected.x);
         EXPECT_EQ(place.top, c.expected.y);
         ASSERT_TRUE(CloseCalendar(calendar));
@@ -175,7 +154,7 @@ TEST_F(DesktopProcessTest, StaysBelowAnOverlappingWindowWhenClicked) {
     // and only ever restacks its X windows upwards, so nothing the program
     // does can lower it there again. Windows draws by the window list.
     EXPECT_TRUE(cover_above()) << "the click raised the calendar over the other window";
-    RECT place = Place(calendar);
+    RECT place = WindowRect(calendar);
     EXPECT_EQ(place.left, 100);  // a click is no drag
     EXPECT_EQ(place.top, 100);
     DestroyWindow(cover);

@@ -5,87 +5,14 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "desktop/calendar_face.h"
+#include "kit/pictures.h"
 
 namespace orbelle::testing {
-
-// 0xAARRGGBB pixels, row by row from the top.
-struct Picture {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> argb;
-
-    Picture(int w, int h, std::uint32_t fill) : width(w), height(h), argb(static_cast<size_t>(w) * h, fill) {}
-    void Fill(int x, int y, int w, int h, std::uint32_t colour) {
-        for (int row = y; row < y + h; ++row)
-            for (int column = x; column < x + w; ++column) argb[static_cast<size_t>(row) * width + column] = colour;
-    }
-};
-
-namespace png_detail {
-inline std::uint32_t Crc(const std::string& bytes) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-inline void PutBig(std::string& out, std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<char>((value >> shift) & 0xFF));
-}
-inline void Chunk(std::string& out, const char* type, const std::string& data) {
-    PutBig(out, static_cast<std::uint32_t>(data.size()));
-    std::string typed = std::string(type, 4) + data;
-    out += typed;
-    PutBig(out, Crc(typed));
-}
-}  // namespace png_detail
-
-// An RGBA PNG without a resolution chunk, compressed with stored blocks only.
-inline void WritePng(const std::filesystem::path& file, const Picture& picture) {
-    using namespace png_detail;
-    std::string raw;
-    for (int y = 0; y < picture.height; ++y) {
-        raw.push_back(0);  // no filter
-        for (int x = 0; x < picture.width; ++x) {
-            std::uint32_t p = picture.argb[static_cast<size_t>(y) * picture.width + x];
-            for (int shift : {16, 8, 0, 24}) raw.push_back(static_cast<char>((p >> shift) & 0xFF));
-        }
-    }
-    std::string zlib = "\x78\x01";
-    for (size_t at = 0; at == 0 || at < raw.size(); at += 65535) {
-        size_t length = std::min<size_t>(65535, raw.size() - at);
-        zlib.push_back(at + length >= raw.size() ? 1 : 0);
-        for (std::uint32_t v : {static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(~length & 0xFFFF)}) {
-            zlib.push_back(static_cast<char>(v & 0xFF));
-            zlib.push_back(static_cast<char>((v >> 8) & 0xFF));
-        }
-        zlib.append(raw, at, length);
-    }
-    std::uint32_t a = 1, b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBig(zlib, (b << 16) | a);
-
-    std::string ihdr;
-    PutBig(ihdr, static_cast<std::uint32_t>(picture.width));
-    PutBig(ihdr, static_cast<std::uint32_t>(picture.height));
-    ihdr += std::string("\x08\x06\x00\x00\x00", 5);  // 8 bits, RGBA
-    std::string png = "\x89PNG\r\n\x1a\n";
-    Chunk(png, "IHDR", ihdr);
-    Chunk(png, "IDAT", zlib);
-    Chunk(png, "IEND", "");
-    std::filesystem::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary).write(png.data(), static_cast<std::streamsize>(png.size()));
-}
 
 // The plain skins: every digit, label and the marker its own opaque colour.
 constexpr std::uint32_t kBackgroundColour = 0xFFF0F0E0;

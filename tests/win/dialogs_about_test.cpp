@@ -4,28 +4,18 @@
 #include "dialogs/about_box.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
-#include "dialogs_helpers.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {
 namespace {
 
-BOOL CALLBACK CollectAboutBoxes(HWND window, LPARAM param) {
-    if (ClassName(window) == L"TFormabout") reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
-}
-
 class AboutBoxTest : public AppTest {
 protected:
-    std::vector<HWND> AboutBoxes() {
-        std::vector<HWND> found;
-        EnumThreadWindows(GetCurrentThreadId(), CollectAboutBoxes, reinterpret_cast<LPARAM>(&found));
-        return found;
-    }
+    std::vector<HWND> AboutBoxes() { return ThreadWindows(OfClass(L"TFormabout")); }
     void About(std::function<void(HWND)> action) {
-        WhenShown driver(L"TFormabout", std::move(action));
+        TimerScript driver({WhenVisible(L"TFormabout", std::move(action))});
         SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, kCmdAbout, 0);
-        EXPECT_EQ(driver.Runs(), 1);
+        EXPECT_TRUE(driver.Finished());
     }
     static LRESULT HitTest(HWND box, int client_x, int client_y) {
         POINT point{client_x, client_y};

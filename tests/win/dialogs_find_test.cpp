@@ -8,7 +8,6 @@
 #include "dialogs/find_dialog.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
-#include "dialogs_helpers.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {
@@ -16,26 +15,20 @@ namespace {
 
 using Id = FindDialog::ControlId;
 
-BOOL CALLBACK CollectFindDialogs(HWND window, LPARAM param) {
-    if (ClassName(window) == L"TForm3") reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-    return TRUE;
-}
-
 class FindDialogTest : public AppTest {
 protected:
     // Every find dialog of this thread, the one made at start first.
     std::vector<HWND> FindDialogs() {
-        std::vector<HWND> found;
-        EnumThreadWindows(GetCurrentThreadId(), CollectFindDialogs, reinterpret_cast<LPARAM>(&found));
+        std::vector<HWND> found = ThreadWindows(OfClass(L"TForm3"));
         std::sort(found.begin(), found.end(), [](HWND a, HWND b) { return a < b; });
         return found;
     }
     void Command(WORD id) { SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, id, 0); }
     // The toolbar's Find; the action runs on the fresh dialog while it is open.
     void FindWith(std::function<void(HWND)> action) {
-        WhenShown driver(L"TForm3", std::move(action));
+        TimerScript driver({WhenVisible(L"TForm3", std::move(action))});
         Command(kCmdFind);
-        EXPECT_EQ(driver.Runs(), 1);
+        EXPECT_TRUE(driver.Finished());
     }
     static void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
     static POINT Place(HWND window) {

@@ -7,15 +7,14 @@
 #include <random>
 #include <sstream>
 
-#include "platform/registry.h"
 #include "desktop/desktop_window.h"
 #include "desktop/displayed_date.h"
 #include "dialogs/options_dialog.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
-#include "ui/message_loop.h"
+#include "platform/registry.h"
 #include "platform/wide.h"
-#include "dialogs_helpers.h"
+#include "ui/message_loop.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {

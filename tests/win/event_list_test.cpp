@@ -185,7 +185,7 @@ TEST_F(BadTableTest, TruncatedDatabase) {
 TEST_F(BadTableTest, DatabaseOfAnotherSchema) {
     auto other = ProgramFolder() / "other.db";
     {
-        sql::Database db(other, 0x06 /* read-write, create */);
+        sql::Database db(other, sql::OpenMode::kCreate);
         db.Exec("CREATE TABLE TODOLIST (Title TEXT, Due REAL)");
     }
     std::ifstream in(other, std::ios::binary);

@@ -9,12 +9,6 @@ namespace {
 
 using ListSettingsTest = AppTest;
 
-RECT Bounds(HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    return rect;
-}
-
 TEST_F(ListSettingsTest, EveryKeyRoundTripsAndTheIdColumnStaysHidden) {
     SetSetting(L"MainForm", L"x", L"40");
     SetSetting(L"MainForm", L"y", L"-30");
@@ -25,7 +19,7 @@ TEST_F(ListSettingsTest, EveryKeyRoundTripsAndTheIdColumnStaysHidden) {
     SetSetting(L"listview", L"7", L"90");    // ignored: the Id column
     Start();
     HWND list = App().EventList()->ListView();
-    RECT rect = Bounds(App().EventList()->Hwnd());
+    RECT rect = WindowRect(App().EventList()->Hwnd());
     EXPECT_EQ(rect.right - rect.left, 500);
     EXPECT_EQ(rect.bottom - rect.top, 300);
     EXPECT_EQ(ListView_GetColumnWidth(list, 0), 100);
@@ -45,7 +39,7 @@ TEST_F(ListSettingsTest, EveryKeyRoundTripsAndTheIdColumnStaysHidden) {
 
 TEST_F(ListSettingsTest, NoSettingsFileGivesTheDesignSizeAndIsWrittenAtTheEnd) {
     Start();
-    RECT rect = Bounds(App().EventList()->Hwnd());
+    RECT rect = WindowRect(App().EventList()->Hwnd());
     EXPECT_EQ(rect.right - rect.left, EventListWindow::kDesignWidth);
     EXPECT_EQ(rect.bottom - rect.top, EventListWindow::kDesignHeight);
     Stop();
@@ -61,7 +55,7 @@ TEST_F(ListSettingsTest, ANonIntegerSizeIsReportedAndLeavesDesignSizeAndWidths) 
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, L"'wide' is not a valid integer value");
     EXPECT_EQ(answers.Seen()[0].caption, L"Event List");
-    RECT rect = Bounds(App().EventList()->Hwnd());
+    RECT rect = WindowRect(App().EventList()->Hwnd());
     EXPECT_EQ(rect.right - rect.left, EventListWindow::kDesignWidth);
     EXPECT_EQ(ListView_GetColumnWidth(App().EventList()->ListView(), 0), 150);
 }
@@ -95,7 +89,7 @@ TEST_F(ListSettingsTest, TheFirstShowingIsCentredWithTheStoredSize) {
     SetSetting(L"MainForm", L"h", L"200");
     Start();
     App().EventList()->ShowMainWindow();
-    RECT rect = Bounds(App().EventList()->Hwnd());
+    RECT rect = WindowRect(App().EventList()->Hwnd());
     EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 400) / 2);
     EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - 200) / 2);
     EXPECT_EQ(rect.right - rect.left, 400);

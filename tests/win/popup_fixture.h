@@ -26,51 +26,22 @@ struct SeenPopup {
     std::wstring memo;
 };
 
-inline BOOL CALLBACK CollectVisible(HWND window, LPARAM found) {
-    auto& windows = *reinterpret_cast<std::pair<const wchar_t*, std::vector<HWND>>*>(found);
-    if (IsWindowVisible(window) && ClassName(window) == windows.first) windows.second.push_back(window);
-    return TRUE;
-}
-
-inline std::vector<HWND> VisibleWindowsOfClass(const wchar_t* class_name) {
-    std::pair<const wchar_t*, std::vector<HWND>> found{class_name, {}};
-    EnumThreadWindows(GetCurrentThreadId(), CollectVisible, reinterpret_cast<LPARAM>(&found));
-    return found.second;
-}
-
 // Answers every reminder popup of this thread: records its labels, runs
 // on_open, lets it stand a few ticks, then clicks the next answer's button
 // (TForm5::SpeedButton1 "Accept" or SpeedButton2 "Close"; Close when none left).
 class PopupAnswerer {
 public:
     explicit PopupAnswerer(std::vector<int> buttons = {}, std::function<void(HWND)> on_open = {})
-        : buttons_(std::move(buttons)), on_open_(std::move(on_open)) {
-        Current() = this;
-        timer_ = SetTimer(nullptr, 0, 40, Tick);
-    }
-    ~PopupAnswerer() {
-        KillTimer(nullptr, timer_);
-        Current() = nullptr;
-    }
-    PopupAnswerer(const PopupAnswerer&) = delete;
-    PopupAnswerer& operator=(const PopupAnswerer&) = delete;
+        : buttons_(std::move(buttons)), on_open_(std::move(on_open)), script_({[this] { return OnTick(); }}, 40) {}
 
     const std::vector<SeenPopup>& Seen() const { return seen_; }
     // The most popups ever shown at the same moment.
     int MostOpenAtOnce() const { return most_open_; }
 
 private:
-    static PopupAnswerer*& Current() {
-        static PopupAnswerer* current = nullptr;
-        return current;
-    }
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-        if (Current()) Current()->OnTick();
-    }
-    void OnTick() {
-        if (busy_) return;  // on_open may run a nested loop
-        busy_ = true;
-        auto popups = VisibleWindowsOfClass(L"TForm5");
+    // Never done: it answers for as long as it lives.
+    bool OnTick() {
+        auto popups = ThreadWindows(Visible(OfClass(L"TForm5")));
         most_open_ = std::max(most_open_, static_cast<int>(popups.size()));
         if (popups.empty()) {
             current_ = nullptr;
@@ -90,7 +61,7 @@ private:
             HWND answered = std::exchange(current_, nullptr);
             SendMessageW(GetDlgItem(answered, button), BM_CLICK, 0, 0);
         }
-        busy_ = false;
+        return false;
     }
 
     std::vector<int> buttons_;
@@ -99,8 +70,7 @@ private:
     HWND current_ = nullptr;
     int ticks_open_ = 0;
     int most_open_ = 0;
-    bool busy_ = false;
-    UINT_PTR timer_ = 0;
+    TimerScript script_;
 };
 
 class PopupTest : public AppTest {

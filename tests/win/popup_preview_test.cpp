@@ -29,10 +29,10 @@ struct EditorScript {
 EditorScript g_script;
 
 void CALLBACK DriveEditor(HWND, UINT, UINT_PTR, DWORD) {
-    auto editors = VisibleWindowsOfClass(L"TForm2");
+    auto editors = ThreadWindows(Visible(OfClass(L"TForm2")));
     if (editors.empty()) return;
     HWND editor = editors.front();
-    bool popup_open = !VisibleWindowsOfClass(L"TForm5").empty();
+    bool popup_open = !ThreadWindows(Visible(OfClass(L"TForm5"))).empty();
     g_script.popup_seen |= popup_open;
     switch (g_script.step) {
         case 0:

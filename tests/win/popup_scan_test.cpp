@@ -19,7 +19,7 @@ int g_editors_or_questions = 0;
 
 void CALLBACK DismissEditorsAndQuestions(HWND, UINT, UINT_PTR, DWORD) {
     for (const wchar_t* kind : {L"TForm2", L"#32770"})
-        for (HWND window : VisibleWindowsOfClass(kind)) {
+        for (HWND window : ThreadWindows(Visible(OfClass(kind)))) {
             ++g_editors_or_questions;
             PostMessageW(window, WM_COMMAND, kind[0] == L'#' ? IDNO : IDCANCEL, 0);
         }
@@ -30,9 +30,9 @@ int g_editor_ticks = 0;
 bool g_editor_seen_with_popup = false;
 
 void CALLBACK CancelEditorLater(HWND, UINT, UINT_PTR, DWORD) {
-    auto editors = VisibleWindowsOfClass(L"TForm2");
+    auto editors = ThreadWindows(Visible(OfClass(L"TForm2")));
     if (editors.empty()) return;
-    if (!VisibleWindowsOfClass(L"TForm5").empty()) g_editor_seen_with_popup = true;
+    if (!ThreadWindows(Visible(OfClass(L"TForm5"))).empty()) g_editor_seen_with_popup = true;
     if (++g_editor_ticks == 20) PostMessageW(editors.front(), WM_COMMAND, IDCANCEL, 0);
 }
 

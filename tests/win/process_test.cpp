@@ -10,25 +10,8 @@
 namespace orbelle::testing {
 namespace {
 
-struct WindowSearch {
-    DWORD process_id;
-    const wchar_t* class_name;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if ((search->process_id == 0 || owner == search->process_id) && ClassName(window) == search->class_name)
-        search->found.push_back(window);
-    return TRUE;
-}
-
 std::vector<HWND> TopWindows(DWORD process_id, const wchar_t* class_name) {
-    WindowSearch search{process_id, class_name, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return TopLevelWindows(OfClassInProcess(class_name, process_id));
 }
 
 class ProcessTest : public AppTest {
@@ -87,27 +70,9 @@ TEST_F(ProcessTest, ASecondCopyEndsSilentlyAndClosingTheCalendarEndsTheFirst) {
 namespace orbelle::testing {
 namespace {
 
-struct OwnedBy {
-    DWORD process_id;
-    const wchar_t* class_name;
-    HWND found;
-};
-
-BOOL CALLBACK FindVisibleOwnedBy(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<OwnedBy*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner != search->process_id || !IsWindowVisible(window) || ClassName(window) != search->class_name)
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 HWND WaitForVisible(DWORD process_id, const wchar_t* class_name) {
     for (int i = 0; i < 100; ++i) {
-        OwnedBy search{process_id, class_name, nullptr};
-        EnumWindows(FindVisibleOwnedBy, reinterpret_cast<LPARAM>(&search));
-        if (search.found) return search.found;
+        if (HWND found = FirstTopLevelWindow(Visible(OfClassInProcess(class_name, process_id)))) return found;
         Sleep(50);
     }
     return nullptr;

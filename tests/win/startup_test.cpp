@@ -12,22 +12,9 @@ namespace {
 
 using StartupTest = AppTest;
 
-struct Search {
-    const wchar_t* name;
-    HWND found;
-};
-
-BOOL CALLBACK MatchClass(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    if (ClassName(window) != search->name) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 HWND FindOwn(const wchar_t* class_name) {
-    Search search{class_name, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), MatchClass, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    auto found = ThreadWindows(OfClass(class_name));
+    return found.empty() ? nullptr : found.front();
 }
 
 TEST_F(StartupTest, CreatesTheFiveWindowsHiddenButTheCalendar) {

@@ -6,154 +6,28 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "base/error.h"
-#include "platform/skin_image.h"
 #include "eventlist/tray_icon.h"
+#include "kit/pictures.h"
+#include "kit/temp_folder.h"
 #include "platform/handles.h"
+#include "platform/skin_image.h"
 
 namespace orbelle {
 namespace {
 namespace fs = std::filesystem;
+using testing::EncodeBmp;
+using testing::EncodePng;
+using testing::Picture;
+using testing::TempFolder;
+using testing::WriteBytes;
 
 // Pixels as 0xAARRGGBB (files) or 0x00RRGGBB (read back from GDI).
 using Pixels = std::vector<std::uint32_t>;
-
-void Put32(std::string& out, std::uint32_t value) {  // big-endian, as PNG wants
-    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>(value >> shift);
-}
-
-std::uint32_t Crc32(const std::string& bytes) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320 & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-void PutChunk(std::string& out, const char* type, const std::string& data) {
-    Put32(out, static_cast<std::uint32_t>(data.size()));
-    std::string typed = type + data;
-    out += typed;
-    Put32(out, Crc32(typed));
-}
-
-// An RGBA PNG whose zlib stream holds stored (uncompressed) deflate blocks;
-// with dpi72 it carries a pHYs chunk of 2835 pixels per metre.
-std::string EncodePng(int width, int height, const Pixels& argb, bool dpi72) {
-    std::string raw;
-    for (int y = 0; y < height; ++y) {
-        raw += '\0';  // filter: none
-        for (int x = 0; x < width; ++x) {
-            std::uint32_t p = argb[static_cast<std::size_t>(y) * width + x];
-            raw += static_cast<char>(p >> 16);
-            raw += static_cast<char>(p >> 8);
-            raw += static_cast<char>(p);
-            raw += static_cast<char>(p >> 24);
-        }
-    }
-    std::string zlib = "\x78\x01";
-    for (std::size_t at = 0; at < raw.size() || at == 0; at += 65535) {
-        std::size_t length = std::min<std::size_t>(65535, raw.size() - at);
-        bool last = at + length >= raw.size();
-        zlib += static_cast<char>(last ? 1 : 0);
-        zlib += static_cast<char>(length & 0xFF);
-        zlib += static_cast<char>(length >> 8);
-        zlib += static_cast<char>(~length & 0xFF);
-        zlib += static_cast<char>((~length >> 8) & 0xFF);
-        zlib += raw.substr(at, length);
-        if (last) break;
-    }
-    std::uint32_t a = 1, b = 0;
-    for (unsigned char byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    Put32(zlib, (b << 16) | a);
-
-    std::string header;
-    Put32(header, static_cast<std::uint32_t>(width));
-    Put32(header, static_cast<std::uint32_t>(height));
-    header += std::string("\x08\x06\x00\x00\x00", 5);  // 8-bit RGBA, no interlace
-    std::string png = "\x89PNG\r\n\x1a\n";
-    PutChunk(png, "IHDR", header);
-    if (dpi72) {
-        std::string physical;
-        Put32(physical, 2835);
-        Put32(physical, 2835);
-        physical += '\x01';  // per metre
-        PutChunk(png, "pHYs", physical);
-    }
-    PutChunk(png, "IDAT", zlib);
-    PutChunk(png, "IEND", "");
-    return png;
-}
-
-void Put16le(std::string& out, std::uint32_t value) {
-    out += static_cast<char>(value);
-    out += static_cast<char>(value >> 8);
-}
-void Put32le(std::string& out, std::uint32_t value) {
-    Put16le(out, value & 0xFFFF);
-    Put16le(out, value >> 16);
-}
-
-// A bottom-up BMP: 24-bit from 0x00RRGGBB pixels, or 1-bit (black, white)
-// where a pixel is white exactly when it is 0xFFFFFF.
-std::string EncodeBmp(int width, int height, const Pixels& rgb, int bits) {
-    const int stride = (width * bits + 31) / 32 * 4;
-    const std::uint32_t palette_size = bits == 1 ? 8 : 0;
-    const std::uint32_t offset = 14 + 40 + palette_size;
-    std::string bmp = "BM";
-    Put32le(bmp, offset + stride * height);
-    Put32le(bmp, 0);
-    Put32le(bmp, offset);
-    Put32le(bmp, 40);
-    Put32le(bmp, width);
-    Put32le(bmp, height);
-    Put16le(bmp, 1);
-    Put16le(bmp, bits);
-    for (int field = 0; field < 6; ++field) Put32le(bmp, 0);
-    if (bits == 1) {
-        Put32le(bmp, 0x000000);
-        Put32le(bmp, 0xFFFFFF);
-    }
-    for (int y = height - 1; y >= 0; --y) {
-        std::string row(stride, '\0');
-        for (int x = 0; x < width; ++x) {
-            std::uint32_t p = rgb[static_cast<std::size_t>(y) * width + x];
-            if (bits == 24) {
-                row[3 * x] = static_cast<char>(p);
-                row[3 * x + 1] = static_cast<char>(p >> 8);
-                row[3 * x + 2] = static_cast<char>(p >> 16);
-            } else if (p == 0xFFFFFF) {
-                row[x / 8] = static_cast<char>(row[x / 8] | (0x80 >> (x % 8)));
-            }
-        }
-        bmp += row;
-    }
-    return bmp;
-}
-
-void WriteFile(const fs::path& file, const std::string& bytes) {
-    fs::create_directories(file.parent_path());
-    std::ofstream(file, std::ios::binary) << bytes;
-}
-
-fs::path FreshFolder() {
-    std::random_device random;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    fs::path folder = fs::path(temp) / ("orbelle-tray-" + std::to_string(random()));
-    fs::create_directories(folder);
-    return folder;
-}
 
 Pixels ReadPixels(HBITMAP bitmap) {
     BITMAP info{};
@@ -188,12 +62,6 @@ int BitmapWidth(HBITMAP bitmap) {
 
 class SkinImageTest : public ::testing::Test {
 protected:
-    SkinImageTest() : folder_(FreshFolder()) {}
-    ~SkinImageTest() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
-
     // A w x h 32-bit surface filled with `fill`, selected into dc_.
     void MakeSurface(int width, int height, std::uint32_t fill) {
         BITMAPINFO format{};
@@ -212,7 +80,8 @@ protected:
     }
 
     GdiplusSession gdiplus_;
-    fs::path folder_;
+    TempFolder temp_{"orbelle-tray-"};
+    const fs::path folder_ = temp_.Path();
     OwnedBitmap surface_;
     OwnedDc dc_;
     HGDIOBJ old_ = nullptr;
@@ -220,7 +89,7 @@ protected:
 
 TEST_F(SkinImageTest, MissingOrUndecodableFileIsAnEmptyImageThatDrawsNothing) {
     ASSERT_TRUE(gdiplus_.Started());
-    WriteFile(folder_ / "garbage.png", "\x89PNG but not really");
+    WriteBytes(folder_ / "garbage.png", "\x89PNG but not really");
     for (const char* name : {"missing.png", "garbage.png"}) {
         SCOPED_TRACE(name);
         TGPImage image(folder_ / name);
@@ -257,7 +126,7 @@ TEST_P(SkinDrawTest, PartIsCompositedSourceOverOnePixelPerPixel) {
     Pixels image(64, 0x80FF0000);
     image[2 * 8 + 2] = 0xFF00FF00;
     image[1 * 8 + 1] = 0xFFFFFF00;
-    WriteFile(folder_ / "part.png", EncodePng(8, 8, image, true));
+    WriteBytes(folder_ / "part.png", EncodePng(Picture(8, 8, image), true));
     TGPImage part(folder_ / "part.png");
     ASSERT_EQ(part.Width(), 8u);
     ASSERT_EQ(part.Height(), 8u);
@@ -303,11 +172,6 @@ constexpr std::uint32_t DigitColor(int digit) { return 0x104080u + 0x100000u * d
 
 class TrayPictureTest : public ::testing::Test {
 protected:
-    TrayPictureTest() : folder_(FreshFolder()) {}
-    ~TrayPictureTest() override {
-        std::error_code ec;
-        fs::remove_all(folder_, ec);
-    }
 
     // A picture of the system icon size, so icon pixels map one to one:
     // the page colour with a frame colour along the top row.
@@ -315,7 +179,7 @@ protected:
         size_ = GetSystemMetrics(SM_CXICON);
         Pixels pixels(static_cast<std::size_t>(size_) * size_, page);
         for (int x = 0; x < size_; ++x) pixels[x] = frame;
-        WriteFile(folder_ / "pic" / "tutorial.bmp", EncodeBmp(size_, size_, pixels, bits));
+        WriteBytes(folder_ / "pic" / "tutorial.bmp", EncodeBmp(Picture(size_, size_, pixels), bits));
     }
     void WriteDigitStrip() {
         Pixels strip(15 * 210);
@@ -325,11 +189,12 @@ protected:
             strip[(21 * digit + 10) * 15 + 7] = 0x80FF0000;
         }
         strip[(21 * kDigitWithPageColour + 3) * 15 + 3] = 0xFF000000 | kPage;
-        WriteFile(folder_ / "Skins" / "Default" / "Numbers Large Ex Blue.png", EncodePng(15, 210, strip, false));
+        WriteBytes(folder_ / "Skins" / "Default" / "Numbers Large Ex Blue.png", EncodePng(Picture(15, 210, strip)));
     }
 
     GdiplusSession gdiplus_;
-    fs::path folder_;
+    TempFolder temp_{"orbelle-tray-"};
+    const fs::path folder_ = temp_.Path();
     int size_ = 0;
 };
 
@@ -371,7 +236,7 @@ TEST_F(TrayPictureTest, UnreadableDigitStripLeavesThePicturesPixels) {
     WritePicture();
     for (bool garbage : {false, true}) {
         SCOPED_TRACE(garbage ? "undecodable strip" : "missing strip");
-        if (garbage) WriteFile(folder_ / "Skins" / "Default" / "Numbers Large Ex Blue.png", "not a png");
+        if (garbage) WriteBytes(folder_ / "Skins" / "Default" / "Numbers Large Ex Blue.png", "not a png");
         OwnedBitmap picture = MakeDayPicture(folder_, 31);
         Pixels pixels = ReadPixels(picture.Get());
         for (int y = 1; y < size_; ++y)
@@ -452,15 +317,8 @@ TEST(TrayIconRegistration, AddRemoveAndAddAgainAfterTheShellForgot) {
     HWND owner = CreateWindowExW(0, L"STATIC", L"tray owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(owner);
-    // Wine's standalone tray takes two seconds to delete its last icon; a
-    // placeholder keeps each delete below from being the last.
-    NOTIFYICONDATAW placeholder{};
-    placeholder.cbSize = NOTIFYICONDATAW_V1_SIZE;
-    placeholder.hWnd = owner;
-    placeholder.uID = 99;
-    placeholder.uFlags = NIF_ICON;
-    placeholder.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    ASSERT_TRUE(Shell_NotifyIconW(NIM_ADD, &placeholder));
+    // Wine's standalone tray takes two seconds to delete its last icon: the
+    // test run's own icon (see its main) keeps each delete below from being the last.
     const int before = StandaloneTrayIcons();
     {
         TrayIcon tray;
@@ -488,8 +346,6 @@ TEST(TrayIconRegistration, AddRemoveAndAddAgainAfterTheShellForgot) {
         ASSERT_TRUE(tray.Add(owner, OwnedIcon(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION))), L"again"));
     }
     EXPECT_EQ(StandaloneTrayIcons(), before) << "the destructor removes the icon";
-    placeholder.uFlags = 0;
-    Shell_NotifyIconW(NIM_DELETE, &placeholder);
     DestroyWindow(owner);
 }
 

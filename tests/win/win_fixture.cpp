@@ -1,58 +1,27 @@
 #include "win_fixture.h"
 
-#include <random>
-
 #include "eventlist/event_list_window.h"
 #include "ui/message_loop.h"
 
 namespace orbelle::testing {
-namespace {
-MessageBoxAnswerer* g_answerer = nullptr;
 
-BOOL CALLBACK FindMessageBox(HWND window, LPARAM found) {
-    if (IsWindowVisible(window) && ClassName(window) == L"#32770") {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-}  // namespace
+MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> answers)
+    : answers_(std::move(answers)), script_({[this] { return AnswerOne(); }}, 30) {}
 
-std::wstring WindowText(HWND window) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
-    return text;
-}
-
-std::wstring ClassName(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
-MessageBoxAnswerer::MessageBoxAnswerer(std::vector<int> answers) : answers_(std::move(answers)) {
-    g_answerer = this;
-    timer_ = SetTimer(nullptr, 0, 30, Tick);
-}
-
-MessageBoxAnswerer::~MessageBoxAnswerer() {
-    KillTimer(nullptr, timer_);
-    g_answerer = nullptr;
-}
-
-void CALLBACK MessageBoxAnswerer::Tick(HWND, UINT, UINT_PTR, DWORD) {
-    if (!g_answerer) return;
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindMessageBox, reinterpret_cast<LPARAM>(&box));
-    if (!box) return;
+// Never done: every box that shows while the answerer lives is answered.
+bool MessageBoxAnswerer::AnswerOne() {
+    auto boxes = ThreadWindows([](HWND window) { return IsWindowVisible(window) && ClassName(window) == L"#32770"; });
+    if (boxes.empty()) return false;
+    HWND box = boxes.front();
     // The box's text is its static control with id 0xFFFF.
-    g_answerer->seen_.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))});
+    seen_.push_back({WindowText(box), WindowText(GetDlgItem(box, 0xFFFF))});
     int answer = IDOK;
-    if (!g_answerer->answers_.empty()) {
-        answer = g_answerer->answers_.front();
-        g_answerer->answers_.erase(g_answerer->answers_.begin());
+    if (!answers_.empty()) {
+        answer = answers_.front();
+        answers_.erase(answers_.begin());
     }
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
+    return false;
 }
 
 std::filesystem::path InstalledFiles() {
@@ -71,14 +40,10 @@ std::filesystem::path BuiltProgram() {
 }
 
 AppTest::AppTest() {
-    std::random_device random;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = std::filesystem::path(temp) / ("orbelle-test-" + std::to_string(random()));
-    std::filesystem::create_directories(folder_);
     // The pictures a user's program folder holds; a test removes what it needs gone.
     for (const char* part : {"pic", "Skins"})
-        std::filesystem::copy(InstalledFiles() / part, folder_ / part, std::filesystem::copy_options::recursive);
+        std::filesystem::copy(InstalledFiles() / part, folder_.Path() / part,
+                              std::filesystem::copy_options::recursive);
 }
 
 AppTest::~AppTest() {
@@ -86,14 +51,12 @@ AppTest::~AppTest() {
     MSG quit;  // an exit test leaves its quit request behind
     while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
 }
 
 void AppTest::Start() {
     StartupOptions options;
-    options.mutex_name = L"orbelle-test-" + folder_.filename().wstring();
-    options.program_folder = folder_;
+    options.mutex_name = L"orbelle-test-" + folder_.Path().filename().wstring();
+    options.program_folder = folder_.Path();
     app_ = std::make_unique<Application>(options);
     ASSERT_TRUE(app_->CreateStartupWindows());
     // Stopped before its tick can come: the queue has not been read yet.

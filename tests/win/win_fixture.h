@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "app/application.h"
+#include "kit/temp_folder.h"
+#include "kit/timer_script.h"
+#include "kit/window_finder.h"
 
 namespace orbelle::testing {
 
@@ -25,14 +28,13 @@ struct SeenMessageBox {
 class MessageBoxAnswerer {
 public:
     explicit MessageBoxAnswerer(std::vector<int> answers = {});
-    ~MessageBoxAnswerer();
     const std::vector<SeenMessageBox>& Seen() const { return seen_; }
 
 private:
-    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+    bool AnswerOne();
     std::vector<int> answers_;
     std::vector<SeenMessageBox> seen_;
-    UINT_PTR timer_ = 0;
+    TimerScript script_;
 };
 
 class AppTest : public ::testing::Test {
@@ -40,13 +42,13 @@ protected:
     AppTest();
     ~AppTest() override;
 
-    std::filesystem::path ProgramFolder() const { return folder_; }
-    std::filesystem::path TableFile() const { return folder_ / "db" / "TODOLIST.DB"; }
+    std::filesystem::path ProgramFolder() const { return folder_.Path(); }
+    std::filesystem::path TableFile() const { return folder_.Path() / "db" / "TODOLIST.DB"; }
     // Creates the start-up windows as the program does.
     void Start();
     // Ends the application as the program ends: every window destroyed, newest first.
     void Stop();
-    std::filesystem::path SettingsPath() const { return folder_ / "Pellmar.ini"; }
+    std::filesystem::path SettingsPath() const { return folder_.Path() / "Pellmar.ini"; }
     // Reads one key straight from the settings file, "" when missing.
     std::wstring Setting(const wchar_t* section, const wchar_t* key) const;
     void SetSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) const;
@@ -58,7 +60,7 @@ protected:
     bool keep_reminder_scan_ = false;
 
 private:
-    std::filesystem::path folder_;
+    TempFolder folder_;
     std::unique_ptr<Application> app_;
 };
 
@@ -66,8 +68,5 @@ private:
 std::filesystem::path InstalledFiles();
 // The Orbelle.exe built beside these tests.
 std::filesystem::path BuiltProgram();
-
-std::wstring WindowText(HWND window);
-std::wstring ClassName(HWND window);
 
 }  // namespace orbelle::testing
