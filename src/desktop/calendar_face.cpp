@@ -10,22 +10,6 @@ ImageSize SizeOf(TGPImage& image) {
     return {static_cast<int>(image.Width()), static_cast<int>(image.Height())};
 }
 
-// Selects a bitmap into a device context for as long as it lives, so the
-// bitmap is free again before either is deleted.
-class SelectedBitmap {
-public:
-    SelectedBitmap(HDC dc, HBITMAP bitmap) : dc_(dc), previous_(SelectObject(dc, bitmap)) {}
-    ~SelectedBitmap() {
-        if (previous_) SelectObject(dc_, previous_);
-    }
-    SelectedBitmap(const SelectedBitmap&) = delete;
-    SelectedBitmap& operator=(const SelectedBitmap&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
 }  // namespace
 
 ComposedFace ComposeFace(const std::filesystem::path& program_folder, std::chrono::year_month_day displayed) {
@@ -43,7 +27,7 @@ ComposedFace ComposeFace(const std::filesystem::path& program_folder, std::chron
 
     OwnedDc dc(CreateCompatibleDC(nullptr));
     if (!dc) return face;
-    SelectedBitmap selected(dc.Get(), face.bitmap.Get());
+    SelectedObject selected(dc.Get(), face.bitmap.Get());
     TGPGraphics surface(dc.Get());
     for (const DrawOp& op : layout.ops) {
         TGPImage& source = op.element == FaceElement::WeekdayLabel ? weekdays

@@ -20,24 +20,11 @@ constexpr int kDigitWidth = 15;
 constexpr int kDigitHeight = 21;
 constexpr int kDigitsTop = 10;
 
-// A GDI object selected into a DC for one scope; the DC gets its old one back.
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~Selection() { SelectObject(dc_, old_); }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
 void DrawDigits(HBITMAP picture, HBITMAP digits, unsigned day) {
     OwnedDc target(CreateCompatibleDC(nullptr));
     OwnedDc source(CreateCompatibleDC(nullptr));
-    Selection picture_in(target.Get(), picture);
-    Selection digits_in(source.Get(), digits);
+    SelectedObject picture_in(target.Get(), picture);
+    SelectedObject digits_in(source.Get(), digits);
     // day is 1..31, so the tens digit is 0..3 and always drawn: the 5th reads 05.
     int tens = static_cast<int>(day / 10), units = static_cast<int>(day % 10);
     BitBlt(target.Get(), 0, kDigitsTop, kDigitWidth, kDigitHeight, source.Get(), 0, kDigitHeight * tens,
@@ -85,7 +72,7 @@ OwnedIcon BitmapToIcon(HBITMAP picture) {
     const int height = GetSystemMetrics(SM_CYICON);
 
     OwnedDc picture_dc(CreateCompatibleDC(nullptr));
-    Selection picture_in(picture_dc.Get(), picture);
+    SelectedObject picture_in(picture_dc.Get(), picture);
     const COLORREF transparent = picture_info.bmBitsPixel == 1
                                      ? RGB(255, 255, 255)
                                      : GetPixel(picture_dc.Get(), 0, picture_info.bmHeight - 1);
@@ -100,7 +87,7 @@ OwnedIcon BitmapToIcon(HBITMAP picture) {
     if (!colour) throw Error("Cannot make the tray icon: out of system resources.");
     {
         OwnedDc colour_dc(CreateCompatibleDC(nullptr));
-        Selection colour_in(colour_dc.Get(), colour.Get());
+        SelectedObject colour_in(colour_dc.Get(), colour.Get());
         SetStretchBltMode(colour_dc.Get(), COLORONCOLOR);
         StretchBlt(colour_dc.Get(), 0, 0, width, height, picture_dc.Get(), 0, 0, picture_info.bmWidth,
                    picture_info.bmHeight, SRCCOPY);
