@@ -54,7 +54,27 @@ inline constexpr std::array<FieldDef, 37> kEventFields{{
     {"Date", FieldType::DateTime, 0},
 }};
 
-inline constexpr std::size_t kIdField = 4;
+// Field names are ASCII and match without regard to case.
+constexpr bool SameFieldName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+// The position of a field named in the code, found by the compiler: a name
+// that is not in the table does not compile.
+consteval std::size_t EventField(std::string_view name) {
+    for (std::size_t i = 0; i < kEventFields.size(); ++i)
+        if (SameFieldName(kEventFields[i].name, name)) return i;
+    throw "no field of that name in the event table";
+}
+
+inline constexpr std::size_t kIdField = EventField("Id");
 
 // The field's position, matching the name without regard to case.
 std::optional<std::size_t> FindEventField(std::string_view name);
