@@ -504,8 +504,7 @@ void EventListWindow::DelBtnClick() {
     // The full-width question mark ends the question on every system.
     std::wstring question = L"Are you sure you want to delete '" + Widen(row.subject) + L"' Item\uFF1F";
     if (MessageBoxW(Hwnd(), question.c_str(), L"", MB_YESNO) != IDYES) return;
-    cursor_.Close();
-    cursor_.Open(TableFile());
+    cursor_.Reopen(TableFile());  // a failure keeps the old connection working
     if (!cursor_.SeekId(row.id)) return;
     cursor_.Delete();
     rows_.erase(rows_.begin() + *index);

@@ -90,10 +90,7 @@ std::string FormatG(double value) {
     return text;
 }
 
-// Leaves a damaged or foreign file as it is: only reads happen before it passes.
-void CheckExistingTable(sql::Database& db) {
-    sql::Statement check(db, "PRAGMA quick_check");
-    if (!check.Step() || check.ColumnText(0) != "ok") throw Error("database disk image is malformed");
+void CheckColumns(const sql::Database& db) {
     sql::Statement columns(db, "PRAGMA table_info(TODOLIST)");
     std::size_t count = 0;
     while (columns.Step()) {
@@ -105,6 +102,37 @@ void CheckExistingTable(sql::Database& db) {
     if (count != kEventFields.size()) throw Error("the file holds no event table of this program");
 }
 
+// A "file:" URI that reads the main file alone, as it lies on the disk.
+std::string ImmutableUri(const std::filesystem::path& file) {
+    std::string path = PathToUtf8(std::filesystem::absolute(file));
+    std::string uri = "file:";
+    if (path.size() > 1 && path[1] == ':') uri += "///";  // a drive letter
+    for (char c : path) {
+        if (c == '\\') uri += '/';
+        else if (c == '%') uri += "%25";
+        else if (c == '?') uri += "%3f";
+        else if (c == '#') uri += "%23";
+        else uri += c;
+    }
+    return uri + "?mode=ro&immutable=1";
+}
+
+// Decides whether the file is ours before anything may change it: this view
+// takes no lock, reads no journal or log, creates no file, so a foreign file
+// keeps every byte of itself and of its -journal, -wal and -shm files. Only
+// our own table then gets a normal connection, which rolls back its journal.
+void CheckIsEventTable(const std::filesystem::path& file) {
+    sql::Database view(ImmutableUri(file), SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_EXRESCODE | kSingleThread);
+    CheckColumns(view);
+}
+
+// Only reads happen before it passes.
+void CheckExistingTable(sql::Database& db) {
+    sql::Statement check(db, "PRAGMA quick_check");
+    if (!check.Step() || check.ColumnText(0) != "ok") throw Error("database disk image is malformed");
+    CheckColumns(db);
+}
+
 // Commits every change to the disk before it returns; never the in-memory or
 // unsynced journal modes, so a killed process loses no posted record.
 void SetDurability(sql::Database& db) {
@@ -113,30 +141,53 @@ void SetDurability(sql::Database& db) {
     db.Exec("PRAGMA synchronous=FULL");
 }
 
+// A failed creation takes its file away again, else every later start would
+// find an empty file and refuse it as foreign. Only what this call made goes.
+sql::Database CreateTable(const std::filesystem::path& file) {
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    std::filesystem::path journal = file;
+    journal += "-journal";
+    bool had_journal = std::filesystem::exists(journal, ec);
+    try {
+        sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE | kSingleThread);
+        SetDurability(db);
+        db.Exec(("BEGIN IMMEDIATE; " + CreateTableSql() + "; COMMIT").c_str());
+        return db;
+    } catch (const Error&) {
+        std::filesystem::remove(file, ec);
+        if (!had_journal) std::filesystem::remove(journal, ec);
+        throw;
+    }
+}
+
+sql::Database OpenTable(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (std::filesystem::status(file, ec).type() == std::filesystem::file_type::not_found) return CreateTable(file);
+    CheckIsEventTable(file);
+    sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | kSingleThread);
+    sqlite3_busy_timeout(db.Handle(), 5000);
+    CheckExistingTable(db);
+    SetDurability(db);
+    return db;
+}
+
 }  // namespace
 
 void EventCursor::Open(const std::filesystem::path& file) {
     Close();
+    Reopen(file);
+}
+
+void EventCursor::Reopen(const std::filesystem::path& file) {
+    sql::Database fresh;
     try {
-        std::error_code ec;
-        bool exists = std::filesystem::exists(file, ec);
-        if (!exists) {
-            std::filesystem::create_directories(file.parent_path(), ec);
-            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXRESCODE | kSingleThread);
-            SetDurability(db);
-            db.Exec(("BEGIN IMMEDIATE; " + CreateTableSql() + "; COMMIT").c_str());
-            db_ = std::move(db);
-        } else {
-            sql::Database db(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | kSingleThread);
-            sqlite3_busy_timeout(db.Handle(), 5000);
-            CheckExistingTable(db);
-            SetDurability(db);
-            db_ = std::move(db);
-        }
+        fresh = OpenTable(file);
     } catch (const Error& error) {
-        db_ = {};
         throw Error("Cannot open the event table " + PathToUtf8(file) + ": " + error.what());
     }
+    ForgetBatch();
+    db_ = std::move(fresh);
     file_ = file;
     state_ = State::Browse;
     eof_ = true;
@@ -267,7 +318,9 @@ std::string EventCursor::FieldText(std::size_t index) const {
 DateTime EventCursor::FieldDateTime(std::size_t index) const {
     RequireActive();
     const Value& value = record_.at(index);
-    if (auto days = std::get_if<double>(&value)) return DateTime(*days);
+    // Any program may have stored infinities or far years here: those read as
+    // the zero date-time, like an empty field, for every window alike.
+    if (auto days = std::get_if<double>(&value)) return DateTime(*days).InRange() ? DateTime(*days) : DateTime();
     if (std::holds_alternative<std::monostate>(value)) return DateTime();
     throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");
 }

@@ -13,9 +13,11 @@ namespace {
 }
 }  // namespace
 
-Database::Database(const std::filesystem::path& file, int flags) {
-    auto name = file.u8string();
-    int rc = sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &db_, flags, nullptr);
+Database::Database(const std::filesystem::path& file, int flags)
+    : Database(std::string(reinterpret_cast<const char*>(file.u8string().c_str())), flags) {}
+
+Database::Database(const std::string& name_utf8, int flags) {
+    int rc = sqlite3_open_v2(name_utf8.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);

@@ -16,6 +16,9 @@ public:
     Database() = default;
     // flags are SQLite's SQLITE_OPEN_* bits.
     Database(const std::filesystem::path& file, int flags);
+    // The name as SQLite takes it, in UTF-8: a plain path, or a "file:" URI
+    // when flags hold SQLITE_OPEN_URI.
+    Database(const std::string& name_utf8, int flags);
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
     Database(const Database&) = delete;
