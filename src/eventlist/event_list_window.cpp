@@ -485,10 +485,13 @@ void EventListWindow::OptionBtnClick() {
     auto index = SelectedRow();
     if (!index) return;
     // A record gone from the table is not edited in place of another one.
-    if (!cursor_.SeekId(rows_[static_cast<size_t>(*index)].id)) return;
+    const std::int64_t id = rows_[static_cast<size_t>(*index)].id;
+    if (!cursor_.SeekId(id)) return;
     TForm2 editor(app_, cursor_, edit_cancelled_);
     if (!editor.ShowModal()) cursor_.Cancel();
-    UpdateRow(*index);
+    // The row shows its own record only: the editor refuses to save when the
+    // cursor was taken elsewhere while it was open.
+    if (cursor_.FieldText("Id") == std::to_string(id)) UpdateRow(*index);
 }
 
 void EventListWindow::UpdateRow(int index) {
@@ -498,6 +501,9 @@ void EventListWindow::UpdateRow(int index) {
 
 void EventListWindow::DelBtnClick() {
     if (scan_popup_open_) return;
+    // An open editor holds the cursor's pending row, even when the list was
+    // shown from the tray after the editor opened.
+    if (TForm2::IsOpen()) return;
     auto index = SelectedRow();
     if (!index) return;
     ListRow row = rows_[static_cast<size_t>(*index)];
