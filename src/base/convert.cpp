@@ -6,10 +6,17 @@
 #include "base/error.h"
 
 namespace orbelle {
+namespace {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+}  // namespace
 
 std::optional<int> ParseInt(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return std::nullopt;
+    // One sign at most: from_chars reads a minus itself, so after a plus
+    // only a digit may follow ("+-5" is no number).
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || !IsDigit(text.front())) return std::nullopt;
+    }
     int value = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;

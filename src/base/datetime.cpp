@@ -16,6 +16,8 @@ struct Split {
 };
 
 Split SplitValue(double value) {
+    // Anything else would overflow the integer casts below.
+    if (!DateTime(value).InRange()) return {0, 0};
     double whole = std::trunc(value);
     double fraction = std::fabs(value - whole);
     auto ms = static_cast<std::int64_t>(std::llround(fraction * kMsPerDay));

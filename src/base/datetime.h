@@ -28,6 +28,9 @@ public:
     static DateTime FromParts(year_month_day date, TimeOfDay time);
 
     constexpr double Days() const { return days_; }
+    // Whether the value lies within the years 1 to 9999; infinities and NaN
+    // do not. Date, Time and DateOnly read any other value as the zero date-time.
+    constexpr bool InRange() const { return days_ > kFirstDay - 1 && days_ < kLastDay + 1; }
     // The calendar date; the time of day is dropped (the fraction is always
     // the time, also for values before the zero date-time).
     year_month_day Date() const;
@@ -38,6 +41,9 @@ public:
     DateTime DateOnly() const;
 
     friend constexpr auto operator<=>(DateTime, DateTime) = default;
+
+    static constexpr double kFirstDay = -693593;  // 0001-01-01
+    static constexpr double kLastDay = 2958465;   // 9999-12-31
 
 private:
     double days_ = 0;

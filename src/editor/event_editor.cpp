@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "base/alarm_time.h"
 #include "base/amount_text.h"
+#include "platform/sound_path.h"
 #include "popup/reminder_popup.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
@@ -236,14 +237,12 @@ int g_open_editors = 0;
 
 }  // namespace
 
-std::filesystem::path SoundFilePath(const std::filesystem::path& program_folder, std::wstring_view sound_text) {
-    std::wstring name = Widen(Trim(Narrow(sound_text)));
-    if (sound_text.find(L'\\') != std::wstring_view::npos) return name;
-    return program_folder / L"sounds" / name;
-}
-
 TForm2::TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled)
     : context_(std::move(context)), cursor_(cursor), edit_cancelled_(edit_cancelled) {
+    if (cursor.Active()) {
+        opened_state_ = cursor.GetState();
+        opened_id_ = cursor.FieldText("Id");
+    }
     SIZE outer = OuterSizeForClient(kClientSize.cx, kClientSize.cy, kStyle, kExStyle);
     Create({.name = L"TForm2"}, {.caption = L"A New Event", .style = kStyle, .ex_style = kExStyle,
                                  .x = kPlace.x, .y = kPlace.y, .width = outer.cx, .height = outer.cy,
@@ -556,15 +555,42 @@ void TForm2::BB_OKClick() {
         MessageBoxW(Hwnd(), L"Subject field should not be empty!", ApplicationTitle().c_str(), MB_OK);
         return;
     }
+    if (RefuseForeignCursor()) return;
     DateTime alarm = CalcNextAlarmTime();
     DateTime next = CalcNextDatetime();
+    const bool inserting = cursor_.GetState() == EventCursor::State::Insert;
     cursor_.Edit();  // a row being inserted stays in insert state
-    // A field that refuses its text stops here with nothing posted; the
-    // dialog stays open and the next OK writes every field again.
-    WriteFields(alarm, next);
-    cursor_.Post();
+    try {
+        WriteFields(alarm, next);
+        cursor_.Post();
+    } catch (...) {
+        // A refused field leaves the record as stored, so that Preview and
+        // its Accept see no half-written row; the dialog stays open and the
+        // next OK writes every field again.
+        cursor_.Cancel();
+        if (inserting) cursor_.Insert();
+        throw;
+    }
     saved_ = true;
     Close();
+}
+
+bool TForm2::RefuseForeignCursor() {
+    if (CursorStillOurs()) return false;
+    MessageBoxW(Hwnd(),
+                L"This event was changed or deleted while the dialog was open, so nothing was saved. "
+                L"Cancel, then open the event again.",
+                ApplicationTitle().c_str(), MB_OK | MB_ICONSTOP);
+    return true;
+}
+
+bool TForm2::CursorStillOurs() const {
+    using State = EventCursor::State;
+    if (!cursor_.Active()) return false;
+    State state = cursor_.GetState();
+    if (opened_state_ == State::Insert) return state == State::Insert;
+    return (state == State::Browse || state == State::Edit) && opened_state_ == State::Browse &&
+           cursor_.FieldText("Id") == opened_id_;
 }
 
 void TForm2::WriteFields(DateTime alarm, DateTime next) {
@@ -619,8 +645,18 @@ void TForm2::BB_CCClick() {
 // their input, so that activation returns to them.
 void TForm2::Close() { closed_ = true; }
 
+bool TForm2::RefuseSoundPath(std::wstring_view sound_text) {
+    auto refusal = SoundPathRefusal(Narrow(sound_text));
+    if (!refusal) return false;
+    MessageBoxW(Hwnd(), Widen(*refusal).c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONSTOP);
+    return true;
+}
+
 void TForm2::PlayClick() {
-    PlaySoundFile(SoundFilePath(context_.program_folder, Text(Edit_sound)));
+    // A stored or typed path of another computer is never handed to the system.
+    std::wstring text = Text(Edit_sound);
+    if (RefuseSoundPath(text)) return;
+    PlaySoundFile(Widen(SoundFileText(PathToUtf8(context_.program_folder), Narrow(text))));
 }
 
 void TForm2::BrowseClick() {
@@ -634,10 +670,12 @@ void TForm2::BrowseClick() {
     dialog.lpstrTitle = L"Open Audio File";
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) return;  // cancelled: nothing changes
+    if (RefuseSoundPath(file.c_str())) return;
     SetText(Edit_sound, file.c_str());
 }
 
 void TForm2::BitBtn1Click() {
+    if (RefuseForeignCursor()) return;  // its Accept would mark another record
     // The record as stored, not the controls' unsaved changes: blank for a new
     // event, whose Accept then posts nothing.
     TForm5 popup(context_, cursor_);

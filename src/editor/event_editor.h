@@ -119,6 +119,14 @@ private:
     DateTime StartDateTime() const;
     void WriteFields(DateTime alarm, DateTime next);
     void Close();
+    // True while the cursor is as this dialog left it: its own pending row,
+    // or the record it loaded. Anything else was done by another command, and
+    // posting now would write over a record the user never opened.
+    bool CursorStillOurs() const;
+    // Says so when the cursor is no longer ours; true then.
+    bool RefuseForeignCursor();
+    // Shows why the sound text is not played; true when it is refused.
+    bool RefuseSoundPath(std::wstring_view sound_text);
 
     void ShowKindPanel(int panel);
     void LayOutRecurrence(bool shown);
@@ -139,6 +147,9 @@ private:
     WindowContext context_;
     EventCursor& cursor_;
     bool& edit_cancelled_;
+    // The cursor as the dialog found it.
+    EventCursor::State opened_state_ = EventCursor::State::Inactive;
+    std::string opened_id_;
     LocaleNames names_;
     OwnedFont font_;
     std::map<int, HWND> controls_;
@@ -146,9 +157,5 @@ private:
     bool closed_ = false;
     bool saved_ = false;
 };
-
-// The file Play plays: a bare name lies in the program folder's "sounds"
-// folder, a text with a "\" is a path. Blanks around the text do not count.
-std::filesystem::path SoundFilePath(const std::filesystem::path& program_folder, std::wstring_view sound_text);
 
 }  // namespace orbelle

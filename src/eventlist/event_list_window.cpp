@@ -388,10 +388,13 @@ void EventListWindow::OptionBtnClick() {
     auto index = SelectedRow();
     if (!index) return;
     // A record gone from the table is not edited in place of another one.
-    if (!cursor_.SeekId(rows_[static_cast<size_t>(*index)].id)) return;
+    const std::int64_t id = rows_[static_cast<size_t>(*index)].id;
+    if (!cursor_.SeekId(id)) return;
     TForm2 editor(context_, cursor_, edit_cancelled_);
     if (!editor.ShowModal()) cursor_.Cancel();
-    UpdateRow(*index);
+    // The row shows its own record only: the editor refuses to save when the
+    // cursor was taken elsewhere while it was open.
+    if (cursor_.FieldText("Id") == std::to_string(id)) UpdateRow(*index);
 }
 
 void EventListWindow::UpdateRow(int index) {
@@ -401,14 +404,16 @@ void EventListWindow::UpdateRow(int index) {
 
 void EventListWindow::DelBtnClick() {
     if (scan_popup_open_) return;
+    // An open editor holds the cursor's pending row, even when the list was
+    // shown from the tray after the editor opened.
+    if (TForm2::IsOpen()) return;
     auto index = SelectedRow();
     if (!index) return;
     ListRow row = rows_[static_cast<size_t>(*index)];
     // The full-width question mark ends the question on every system.
     std::wstring question = L"Are you sure you want to delete '" + Widen(row.subject) + L"' Item\uFF1F";
     if (MessageBoxW(Hwnd(), question.c_str(), L"", MB_YESNO) != IDYES) return;
-    cursor_.Close();
-    cursor_.Open(TableFile());
+    cursor_.Reopen(TableFile());  // a failure keeps the old connection working
     if (!cursor_.SeekId(row.id)) return;
     cursor_.Delete();
     rows_.erase(rows_.begin() + *index);

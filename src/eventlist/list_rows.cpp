@@ -1,5 +1,7 @@
 #include "eventlist/list_rows.h"
 
+#include <charconv>
+
 #include "store/event_cursor.h"
 
 namespace orbelle {
@@ -7,13 +9,22 @@ namespace orbelle {
 namespace {
 // Looked up once: the list reads these fields of every record at start.
 std::size_t Field(std::string_view name) { return FindEventField(name).value(); }
+
+// The Id exactly as stored, negative ones too; the table keeps it an integer.
+std::int64_t IdOf(const EventCursor& cursor) {
+    std::string text = cursor.FieldText(kIdField);
+    std::int64_t id = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (ec != std::errc{} || end != text.data() + text.size()) return 0;
+    return id;
+}
 }  // namespace
 
 ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format) {
     static const std::size_t subject = Field("subject"), date = Field("date"), start_hour = Field("starthour"),
                              next_alarm = Field("nextalarm"), duration = Field("duration"), type = Field("type"),
                              priority = Field("Priority");
-    return {.id = std::stoll("0" + cursor.FieldText(kIdField)),
+    return {.id = IdOf(cursor),
             .subject = cursor.FieldText(subject),
             .date = cursor.FieldDateTime(date),
             .start_format = start_format,

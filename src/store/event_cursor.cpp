@@ -88,10 +88,7 @@ std::string FormatG(double value) {
     return text;
 }
 
-// Leaves a damaged or foreign file as it is: only reads happen before it passes.
-void CheckExistingTable(sql::Database& db) {
-    sql::Statement check(db, "PRAGMA quick_check");
-    if (!check.Step() || check.ColumnText(0) != "ok") throw Error("database disk image is malformed");
+void CheckColumns(const sql::Database& db) {
     sql::Statement columns(db, "PRAGMA table_info(TODOLIST)");
     std::size_t count = 0;
     while (columns.Step()) {
@@ -103,42 +100,81 @@ void CheckExistingTable(sql::Database& db) {
     if (count != kEventFields.size()) throw Error("the file holds no event table of this program");
 }
 
+// Decides whether the file is ours before anything may change it: this view
+// takes no lock, reads no journal or log, creates no file, so a foreign file
+// keeps every byte of itself and of its -journal, -wal and -shm files. Only
+// our own table then gets a normal connection, which rolls back its journal.
+void CheckIsEventTable(const std::filesystem::path& file) {
+    sql::Database view(file, sql::OpenMode::kImmutableView);
+    CheckColumns(view);
+}
+
+// Only reads happen before it passes.
+void CheckExistingTable(sql::Database& db) {
+    sql::Statement check(db, "PRAGMA quick_check");
+    if (!check.Step() || check.ColumnText(0) != "ok") throw Error("database disk image is malformed");
+    CheckColumns(db);
+}
+
 // Commits every change to the disk before it returns; never the in-memory or
 // unsynced journal modes, so a killed process loses no posted record.
 void SetDurability(sql::Database& db) {
+    db.SetBusyTimeout(5s);
     db.Exec("PRAGMA journal_mode=TRUNCATE");
     db.Exec("PRAGMA synchronous=FULL");
+}
+
+// A failed creation takes its file away again, else every later start would
+// find an empty file and refuse it as foreign. Only what this call made goes.
+sql::Database CreateTable(const std::filesystem::path& file) {
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    std::filesystem::path journal = file;
+    journal += "-journal";
+    bool had_journal = std::filesystem::exists(journal, ec);
+    try {
+        // The cursor lives on the user-interface thread alone: every
+        // connection is opened for one thread.
+        sql::Database db(file, sql::OpenMode::kCreate);
+        SetDurability(db);
+        sql::Transaction create(db);
+        db.Exec(CreateTableSql().c_str());
+        create.Commit();
+        return db;
+    } catch (const Error&) {
+        std::filesystem::remove(file, ec);
+        if (!had_journal) std::filesystem::remove(journal, ec);
+        throw;
+    }
+}
+
+sql::Database OpenTable(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (std::filesystem::status(file, ec).type() == std::filesystem::file_type::not_found) return CreateTable(file);
+    CheckIsEventTable(file);
+    sql::Database db(file, sql::OpenMode::kExisting);
+    db.SetBusyTimeout(5s);
+    CheckExistingTable(db);
+    SetDurability(db);
+    return db;
 }
 
 }  // namespace
 
 void EventCursor::Open(const std::filesystem::path& file) {
     Close();
+    Reopen(file);
+}
+
+void EventCursor::Reopen(const std::filesystem::path& file) {
+    sql::Database fresh;
     try {
-        std::error_code ec;
-        bool exists = std::filesystem::exists(file, ec);
-        if (!exists) {
-            std::filesystem::create_directories(file.parent_path(), ec);
-            // The cursor lives on the user-interface thread alone: the
-            // connection is opened for one thread.
-            sql::Database db(file, sql::OpenMode::kCreate);
-            db.SetBusyTimeout(5s);
-            SetDurability(db);
-            sql::Transaction create(db);
-            db.Exec(CreateTableSql().c_str());
-            create.Commit();
-            db_ = std::move(db);
-        } else {
-            sql::Database db(file, sql::OpenMode::kExisting);
-            db.SetBusyTimeout(5s);
-            CheckExistingTable(db);
-            SetDurability(db);
-            db_ = std::move(db);
-        }
+        fresh = OpenTable(file);
     } catch (const Error& error) {
-        db_ = {};
         throw Error("Cannot open the event table " + PathToUtf8(file) + ": " + error.what());
     }
+    ForgetBatch();
+    db_ = std::move(fresh);
     file_ = file;
     state_ = State::Browse;
     eof_ = true;
@@ -269,7 +305,9 @@ std::string EventCursor::FieldText(std::size_t index) const {
 DateTime EventCursor::FieldDateTime(std::size_t index) const {
     RequireActive();
     const Value& value = record_.at(index);
-    if (auto days = std::get_if<double>(&value)) return DateTime(*days);
+    // Any program may have stored infinities or far years here: those read as
+    // the zero date-time, like an empty field, for every window alike.
+    if (auto days = std::get_if<double>(&value)) return DateTime(*days).InRange() ? DateTime(*days) : DateTime();
     if (std::holds_alternative<std::monostate>(value)) return DateTime();
     throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");
 }

@@ -26,6 +26,9 @@ public:
     // reported: Error with the reason.
     void Open(const std::filesystem::path& file);
     void Close();
+    // Open again from the start, as Close then Open would, except that a
+    // failure leaves the cursor exactly as it was, its connection usable.
+    void Reopen(const std::filesystem::path& file);
     bool Active() const { return state_ != State::Inactive; }
     State GetState() const { return state_; }
 

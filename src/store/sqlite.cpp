@@ -5,19 +5,42 @@
 #include <utility>
 
 #include "base/error.h"
+#include "base/text.h"
 
 namespace orbelle::sql {
 namespace {
 [[noreturn]] void Fail(sqlite3* db) {
     throw Error(db ? sqlite3_errmsg(db) : "out of memory");
 }
+
+// A "file:" URI that reads the main file alone, as it lies on the disk.
+std::string ImmutableUri(const std::filesystem::path& file) {
+    std::string path = PathToUtf8(std::filesystem::absolute(file));
+    std::string uri = "file:";
+    if (path.size() > 1 && path[1] == ':') uri += "///";  // a drive letter
+    for (char c : path) {
+        if (c == '\\') uri += '/';
+        else if (c == '%') uri += "%25";
+        else if (c == '?') uri += "%3f";
+        else if (c == '#') uri += "%23";
+        else uri += c;
+    }
+    return uri + "?mode=ro&immutable=1";
+}
 }  // namespace
 
 Database::Database(const std::filesystem::path& file, OpenMode mode) {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX;
-    if (mode == OpenMode::kCreate) flags |= SQLITE_OPEN_CREATE;
-    auto name = file.u8string();
-    int rc = sqlite3_open_v2(reinterpret_cast<const char*>(name.c_str()), &db_, flags, nullptr);
+    int flags = SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX;
+    std::string name = PathToUtf8(file);
+    switch (mode) {
+        case OpenMode::kExisting: flags |= SQLITE_OPEN_READWRITE; break;
+        case OpenMode::kCreate: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+        case OpenMode::kImmutableView:
+            flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+            name = ImmutableUri(file);
+            break;
+    }
+    int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);

@@ -17,6 +17,9 @@ namespace orbelle::sql {
 enum class OpenMode {
     kExisting,  // read and write a file that exists
     kCreate,    // the same, making the file when it is missing
+    // Read the main file alone, as it lies on the disk: no lock, no journal
+    // or log read, no file created.
+    kImmutableView,
 };
 
 class Database {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "base/datefmt.h"
 #include "base/datetime.h"
 #include "base/error.h"
@@ -32,6 +34,23 @@ TEST(DateTime, TimeRoundsToTheMillisecond) {
     // Before the zero date-time the fraction is still the time of day.
     EXPECT_EQ(DateTime(-1.25).Date(), 1899y / 12 / 29);
     EXPECT_EQ(DateTime(-1.25).Time(), (TimeOfDay{6, 0, 0, 0}));
+}
+
+TEST(DateTime, ValuesOutsideTheYears1To9999ReadAsTheZeroDateTime) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    for (double days : {1e300, -1e300, kInf, -kInf, std::numeric_limits<double>::quiet_NaN(), -693594.0,
+                        2958466.0, 9.3e18, -9.3e18}) {
+        SCOPED_TRACE(days);
+        DateTime value(days);
+        EXPECT_FALSE(value.InRange());
+        EXPECT_EQ(value.Date(), 1899y / 12 / 30);
+        EXPECT_EQ(value.Time(), TimeOfDay{});
+        EXPECT_EQ(value.DateOnly().Days(), 0);
+    }
+    EXPECT_EQ(DateTime(-693593.5).Date(), 1y / 1 / 1);
+    EXPECT_EQ(DateTime(-693593.5).Time(), (TimeOfDay{12, 0, 0, 0}));
+    EXPECT_EQ(DateTime(2958465.75).Date(), 9999y / 12 / 31);
+    EXPECT_EQ(DateTime(2958465.75).Time(), (TimeOfDay{18, 0, 0, 0}));
 }
 
 TEST(DateTime, ImpossibleDateIsRefused) {

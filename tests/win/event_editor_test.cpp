@@ -11,6 +11,7 @@
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
+#include "popup_fixture.h"
 #include "store/event_fields.h"
 #include "platform/locale.h"
 #include "platform/wide.h"
@@ -23,24 +24,6 @@ using Id = TForm2::ControlId;
 using std::chrono::year;
 
 // ---- finding and driving the open editor ------------------------------------
-
-struct Found {
-    const wchar_t* class_name;
-    HWND window;
-};
-
-BOOL CALLBACK FindVisibleOfClass(HWND window, LPARAM param) {
-    auto* found = reinterpret_cast<Found*>(param);
-    if (!IsWindowVisible(window) || ClassName(window) != found->class_name) return TRUE;
-    found->window = window;
-    return FALSE;
-}
-
-HWND VisibleWindowOfThread(const wchar_t* class_name) {
-    Found found{class_name, nullptr};
-    EnumThreadWindows(GetCurrentThreadId(), FindVisibleOfClass, reinterpret_cast<LPARAM>(&found));
-    return found.window;
-}
 
 // Controls sit inside the editor's groups and panels, never inside other
 // controls (a combo box's own edit field has an id too).
@@ -110,8 +93,8 @@ public:
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         EditorDriver* self = current_;
-        HWND form = VisibleWindowOfThread(L"TForm2");
-        if (!self || !form || VisibleWindowOfThread(L"#32770")) return;
+        HWND form = VisibleThreadWindow(L"TForm2");
+        if (!self || !form || VisibleThreadWindow(L"#32770")) return;
         if (self->next_ < self->steps_.size()) {
             if (self->steps_[self->next_](form)) ++self->next_;
         } else if (++self->idle_ticks_ > 100) {
@@ -195,6 +178,12 @@ protected:
             records.push_back(record);
         }
         return records;
+    }
+
+    std::vector<std::string> TableSubjects() {
+        std::vector<std::string> subjects;
+        for (Stored& record : TableRecords()) subjects.push_back(record.texts["Subject"]);
+        return subjects;
     }
 
     HWND List() { return App().EventList()->ListView(); }
@@ -370,6 +359,165 @@ TEST_F(EventEditorTest, BadBoxesShowTheirMessagesAndPostNothing) {
     EXPECT_EQ(records[0].texts["Week_week"], "1");
     EXPECT_EQ(records[0].texts["Year_day2"], "1");
     EXPECT_EQ(RowCount(), 1);
+}
+
+// ---- the cursor belongs to the open editor -------------------------------------
+
+// The tray's New Event opens the editor while the list is hidden, so the
+// modal loop leaves the list enabled; shown afterwards, it takes commands.
+TEST_F(EventEditorTest, CommandsWaitWhileTheEditorFromTheTrayIsOpenAndTheListIsShown) {
+    for (const char* subject : {"keep-1", "victim", "keep-2"}) Seed({{"Subject", subject}}, At(2005, 1, 5, 9, 0));
+    Start();
+    HWND list_window = App().EventList()->Hwnd();
+    ASSERT_FALSE(IsWindowVisible(list_window));
+    struct Route {
+        const char* name;
+        std::function<void()> run;
+    };
+    const Route routes[] = {
+        {"Delete of the toolbar and the menu", [&] { SendMessageW(list_window, WM_COMMAND, kCmdDelete, 0); }},
+        {"Del key",
+         [&] {
+             SetFocus(List());
+             PostMessageW(List(), WM_KEYDOWN, VK_DELETE, 0);
+             PostMessageW(List(), WM_KEYUP, VK_DELETE, 0xC0000001);
+         }},
+        {"Modify of the toolbar, the menu and Alt+Enter",
+         [&] { SendMessageW(list_window, WM_COMMAND, kCmdModify, 0); }},
+        {"New of the toolbar, the menu and the tray", [&] { SendMessageW(list_window, WM_COMMAND, kCmdNew, 0); }},
+    };
+    MessageBoxAnswerer answers({IDYES, IDYES, IDYES, IDYES});
+    std::vector<std::string> after;  // what each route left behind
+    std::vector<EditorDriver::Step> steps{Do([&](HWND form) {
+        SetTextOf(form, Id::Edit_subject, L"new event");
+        SendMessageW(list_window, WM_COMMAND, kCmdShowMainWindow, 0);
+    })};
+    for (const Route& route : routes) {
+        steps.push_back(Do([&, this](HWND) {
+            Select(1);
+            route.run();
+        }));
+        steps.push_back(Do([&, this](HWND form) {
+            bool pending = App().EventList()->Cursor().GetState() == EventCursor::State::Insert;
+            after.push_back(std::string(route.name) + ": " + std::to_string(answers.Seen().size()) +
+                            " questions, " + std::to_string(TableRecords().size()) + " records, " +
+                            (pending ? "pending, " : "not pending, ") +
+                            (IsWindowVisible(form) ? "editor open" : "editor closed"));
+        }));
+    }
+    steps.push_back(Do([](HWND form) { Click(form, Id::BB_OK); }));
+    EditorDriver driver(steps);
+    Command(kCmdNew);  // as the tray menu sends it
+
+    EXPECT_TRUE(driver.Finished());
+    EXPECT_TRUE(IsWindowVisible(list_window));
+    ASSERT_EQ(after.size(), std::size(routes));
+    for (size_t i = 0; i < std::size(routes); ++i)
+        EXPECT_EQ(after[i], std::string(routes[i].name) + ": 0 questions, 3 records, pending, editor open");
+    EXPECT_EQ(TableSubjects(), (std::vector<std::string>{"keep-1", "victim", "keep-2", "new event"}));
+    ASSERT_EQ(RowCount(), 4);
+    EXPECT_EQ(Cell(1, 0), L"victim");
+    EXPECT_EQ(Cell(3, 0), L"new event");
+}
+
+// Should a command still take the cursor away, OK writes nothing and says so.
+TEST_F(EventEditorTest, OkWritesNothingWhenTheCursorWasTakenFromTheEditor) {
+    for (const char* subject : {"keep-1", "keep-2"}) Seed({{"Subject", subject}}, At(2005, 1, 5, 9, 0));
+    Start();
+    struct Case {
+        const char* name;
+        WORD command;
+        int row;  // selected before the command, or -1
+    };
+    const Case cases[] = {
+        {"new event", kCmdNew, -1},
+        {"modified event", kCmdModify, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.row >= 0) Select(c.row);
+        MessageBoxAnswerer answers;
+        bool open_after_ok = false;
+        EditorDriver driver({
+            Do([this](HWND form) {
+                SetTextOf(form, Id::Edit_subject, L"typed");
+                EventCursor& cursor = App().EventList()->Cursor();  // as a careless command would
+                cursor.Cancel();
+                cursor.First();
+                Click(form, Id::BB_OK);
+            }),
+            Do([&](HWND form) {
+                open_after_ok = IsWindowVisible(form);
+                Click(form, Id::BB_CC);
+            }),
+        });
+        Command(c.command);
+
+        EXPECT_TRUE(driver.Finished());
+        EXPECT_TRUE(open_after_ok);
+        ASSERT_EQ(answers.Seen().size(), 1u);
+        EXPECT_EQ(answers.Seen()[0].text,
+                  L"This event was changed or deleted while the dialog was open, so nothing was saved. "
+                  L"Cancel, then open the event again.");
+        EXPECT_EQ(TableSubjects(), (std::vector<std::string>{"keep-1", "keep-2"}));
+        ASSERT_EQ(RowCount(), 2);
+        EXPECT_EQ(Cell(0, 0), L"keep-1");
+        EXPECT_EQ(Cell(1, 0), L"keep-2");
+    }
+}
+
+// A refused OK leaves the record as stored: Preview shows it, its Accept
+// posts only the mark, Cancel discards the rest and a later OK still saves.
+TEST_F(EventEditorTest, PreviewAfterARefusedOkSeesTheRecordAsStored) {
+    Seed({{"Subject", "Stored"}, {"Dwmy", "2"}, {"Day_day", "1"}, {"Accepttext", "N"}}, At(2005, 1, 5, 9, 0));
+    Start();
+    struct Case {
+        const char* name;
+        WORD command;
+        bool fix_and_save;
+        const wchar_t* previewed;
+        const char* subject, *accept_text;
+    };
+    const Case cases[] = {
+        {"new event, then Cancel", kCmdNew, false, L"", "Stored", "N"},
+        {"stored event, then Cancel", kCmdModify, false, L"Stored", "Stored", "Y"},
+        {"stored event, then OK", kCmdModify, true, L"Stored", "Changed", "Y"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Select(0);
+        MessageBoxAnswerer answers;
+        PopupAnswerer popups({TForm5::SpeedButton1});
+        EditorDriver driver({
+            Do([](HWND form) {
+                SetTextOf(form, Id::Edit_subject, L"Changed");
+                SetTextOf(form, Id::Day_day, L"40000");  // refused after the subject was written
+                Click(form, Id::BB_OK);
+            }),
+            Do([](HWND form) { Click(form, Id::BitBtn1); }),
+            [&](HWND form) {
+                if (popups.Seen().empty() || !ThreadWindows(Visible(OfClass(L"TForm5"))).empty()) return false;
+                if (c.fix_and_save) SetTextOf(form, Id::Day_day, L"1");
+                Click(form, c.fix_and_save ? Id::BB_OK : Id::BB_CC);
+                return true;
+            },
+        });
+        Command(c.command);
+
+        EXPECT_TRUE(driver.Finished());
+        ASSERT_EQ(answers.Seen().size(), 1u);
+        EXPECT_EQ(answers.Seen()[0].text,
+                  L"40000 is not a valid value for field 'Day_day'. The allowed range is -32768 to 32767");
+        ASSERT_EQ(popups.Seen().size(), 1u);
+        EXPECT_EQ(popups.Seen()[0].subject, c.previewed);
+        auto records = TableRecords();
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].texts["Subject"], c.subject);
+        EXPECT_EQ(records[0].texts["Day_day"], "1");
+        EXPECT_EQ(records[0].texts["Accepttext"], c.accept_text);
+        EXPECT_EQ(App().EventList()->Cursor().GetState(), EventCursor::State::Browse);
+        EXPECT_EQ(RowCount(), 1);
+    }
 }
 
 // ---- modifying events ---------------------------------------------------------------
@@ -603,7 +751,7 @@ TEST_F(EventEditorTest, AmountBoxesKeepTheirTextsInNormalForm) {
 std::function<bool(HWND box)> g_file_dialog_answer;
 
 void CALLBACK AnswerFileDialog(HWND, UINT, UINT_PTR, DWORD) {
-    HWND box = VisibleWindowOfThread(L"#32770");
+    HWND box = VisibleThreadWindow(L"#32770");
     if (box && g_file_dialog_answer && g_file_dialog_answer(box)) g_file_dialog_answer = nullptr;
 }
 
@@ -645,19 +793,35 @@ TEST_F(EventEditorTest, BrowseSetsTheChosenFileAndCancellingChangesNothing) {
     EXPECT_EQ(after_choice, chosen.wstring());
 }
 
-TEST(SoundFilePathTest, BareNamesLieInTheSoundsFolderAndTextsWithABackslashArePaths) {
-    const std::filesystem::path folder = L"C:\\Program Files\\Orbelle";
-    struct Case {
-        const wchar_t* text;
-        std::filesystem::path file;
-    };
-    const Case cases[] = {
-        {L"Chimes.wav", folder / L"sounds" / L"Chimes.wav"},
-        {L"  Chimes.wav \t", folder / L"sounds" / L"Chimes.wav"},
-        {L" D:\\Media\\gong.wav ", L"D:\\Media\\gong.wav"},
-        {L"\u00e9t\u00e9.wav", folder / L"sounds" / L"\u00e9t\u00e9.wav"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(SoundFilePath(folder, c.text), c.file) << Narrow(c.text);
+// The sound text of a stored record or typed by the user reaches the
+// system only when it names a file on this computer.
+TEST_F(EventEditorTest, PlayRefusesSoundsOfAnotherComputerAndDevices) {
+    Seed({{"Subject", "Gong"}, {"Sound", "\\\\host\\share\\x.wav"}}, At(2005, 1, 5, 9, 0));
+    Start();
+    Select(0);
+    const wchar_t* typed[] = {L"//host/share/x.wav ", L"\\\\?\\UNC\\host\\share\\x.wav", L"nul.wav"};
+    MessageBoxAnswerer answers;
+    std::vector<EditorDriver::Step> steps{Do([](HWND form) { Click(form, Id::Play); })};
+    for (const wchar_t* text : typed) {
+        steps.push_back(Do([text](HWND form) {
+            SetTextOf(form, Id::Edit_sound, text);
+            Click(form, Id::Play);
+        }));
+    }
+    steps.push_back(Do([](HWND form) { Click(form, Id::BB_CC); }));
+    EditorDriver driver(steps);
+    Command(kCmdModify);
+
+    EXPECT_TRUE(driver.Finished());
+    std::vector<std::wstring> messages;
+    for (const SeenMessageBox& box : answers.Seen()) messages.push_back(box.text);
+    EXPECT_EQ(messages,
+              (std::vector<std::wstring>{
+                  L"'\\\\host\\share\\x.wav' lies on another computer: only sound files on this computer are played.",
+                  L"'//host/share/x.wav' lies on another computer: only sound files on this computer are played.",
+                  L"'\\\\?\\UNC\\host\\share\\x.wav' is a device path: only sound files on this computer are played.",
+                  L"'nul.wav' names a device, not a sound file.",
+              }));
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include <windows.h>
 #include <commctrl.h>
+#include <sqlite3.h>
 
 #include <fstream>
 
+#include "base/text.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
 #include "platform/wide.h"
@@ -134,6 +136,49 @@ TEST_F(EventListTest, TheDeleteKeyDeletesTheSelectedRow) {
     DispatchOne(key);
     EXPECT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(RowCount(), 0);
+}
+
+void CALLBACK CancelTheEditor(HWND, UINT, UINT_PTR, DWORD) {
+    HWND editor = FindWindowW(L"TForm2", nullptr);
+    if (editor && IsWindowVisible(editor)) PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+}
+
+TEST_F(EventListTest, ADeleteThatMeetsALockedTableSaysSoOnceAndDeletingWorksAfterwards) {
+    Seed({"First", "Second", "Third"});
+    Start();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(PathToUtf8(TableFile()).c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    Select(1);
+    {
+        MessageBoxAnswerer answers({IDYES, IDOK});
+        Command(kCmdDelete);
+        ASSERT_EQ(answers.Seen().size(), 2u);
+        EXPECT_NE(answers.Seen()[1].text.find(L"database is locked"), std::wstring::npos);
+    }
+    sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(RowCount(), 3);
+
+    // Modify still reaches its record: the editor opens (and is cancelled), no error.
+    Select(0);
+    {
+        MessageBoxAnswerer answers({IDOK});
+        UINT_PTR closer = SetTimer(nullptr, 0, 50, CancelTheEditor);
+        Command(kCmdModify);
+        KillTimer(nullptr, closer);
+        EXPECT_TRUE(answers.Seen().empty()) << Narrow(answers.Seen()[0].text);
+    }
+
+    Select(1);
+    {
+        MessageBoxAnswerer answers({IDYES});
+        Command(kCmdDelete);
+        EXPECT_EQ(answers.Seen().size(), 1u);  // the question alone, no error
+    }
+    ASSERT_EQ(RowCount(), 2);
+    EXPECT_EQ(Cell(1, 0), L"Third");
+    EXPECT_EQ(TableRows(), 2);
 }
 
 class BadTableTest : public EventListTest {
