@@ -173,4 +173,6 @@ run_tests() {
   ensure_prefix
   log "Windows tests under Wine"
   (cd "$build/win" && ctest --output-on-failure)
+  log "setup program tests under Wine"
+  "$root/scripts/test-installer" --built
 }
