@@ -8,6 +8,7 @@
 ;   VERSION_NUMBERS  the same as four numbers, "2.1.0.0"
 ;   OUTFILE          where the setup program goes
 ;   ICON             the program's icon file
+;   WIZARD_BITMAP    the picture beside the first and last page (164 x 314)
 ;   LICENSE_TEXT     the licence, CRLF line ends
 ;   FILES_NSH        File commands for every program file
 ;   UNFILES_NSH      Delete/RMDir commands for exactly those files
@@ -54,8 +55,10 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Orbelle auth
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${WIZARD_BITMAP}"
 !define MUI_COMPONENTSPAGE_NODESC
 
+!define MUI_WELCOMEPAGE_TEXT "Setup will install Orbelle, your desktop reminder calendar, for you alone; it needs no administrator rights.$\r$\n$\r$\nIf Orbelle is running, Setup asks it to close first. Your events and settings are kept.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${LICENSE_TEXT}"
 !insertmacro MUI_PAGE_DIRECTORY

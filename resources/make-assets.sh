@@ -6,6 +6,7 @@
 #   OUTDIR/res/...   pictures compiled into the program: popup.bmp, the
 #                    five toolbar_*.bmp (mask colour magenta, 255 0 255) and
 #                    orbelle.ico, the program's icon
+#   OUTDIR/setup/... the picture on the setup program's first and last page
 #
 # Same bytes on every run: the pictures are drawn by make_pictures.py with
 # hand-made pixel fonts (no font files, no time stamps, no resolution
@@ -327,6 +328,7 @@ expect_picture "$out/res/popup.bmp" 301x294 srgb
 for tool in new modify delete find close; do
   expect_picture "$out/res/toolbar_$tool.bmp" 26x20 srgb
 done
+expect_picture "$out/setup/wizard.bmp" 164x314 srgb
 # The icon: one picture for each size Windows asks for, the largest as PNG.
 ico=$out/res/orbelle.ico
 [ -s "$ico" ] || fail "missing $ico"
