@@ -33,6 +33,8 @@ RequestExecutionLevel user
 ; when that process has ended.
 !define SINGLE_INSTANCE_MUTEX "DeskTop-88971"
 !define SYNCHRONIZE 0x00100000
+!define SYNCHRONIZE_AND_QUERY 0x00101000  ; and PROCESS_QUERY_LIMITED_INFORMATION
+!define WAIT_TIMEOUT 258
 !define WAIT_SECONDS 30
 
 Name "Orbelle"
@@ -75,47 +77,65 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Orbelle auth
 
 ; Ends a running Orbelle the way its own Exit does, minus the question:
 ; closing its calendar window (class TForm1) is the program's quit request,
-; after which it writes its settings and ends. Waits for the process to be
-; gone; never kills it, as it may be writing the event table. Returns in $R0
-; "ok", or "running" when it has not ended in time and the user (or silent
-; mode) gave up.
+; after which it writes its settings and ends. Only a TForm1 window of a
+; process whose program file is named Orbelle.exe is asked: other programs
+; may use that class name too. Waits for the process to be gone; never kills
+; it, as it may be writing the event table. Returns in $R0 "ok", or
+; "running" when it has not ended in time and the user (or silent mode)
+; gave up.
 !macro DEFINE_END_ORBELLE prefix
 Function ${prefix}EndRunningOrbelle
   Push $0
   Push $1
   Push $2
   Push $3
+  Push $4
+  Push $5
   StrCpy $R0 "ok"
   ask:
   System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${SINGLE_INSTANCE_MUTEX}") p.r1'
   ${If} $1 P= 0
     Goto done  ; not running
   ${EndIf}
+  StrCpy $0 0
   StrCpy $3 0
-  FindWindow $0 "TForm1"
-  ${If} $0 <> 0
+  ${Do}
+    FindWindow $0 "TForm1" "" 0 $0
+    ${IfThen} $0 = 0 ${|} ${ExitDo} ${|}
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r2) i'
-    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r2) p.r3'
-    DetailPrint "Asking the running Orbelle to end"
-    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
-  ${EndIf}
+    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE_AND_QUERY}, i 0, i r2) p.r3'
+    ${If} $3 P<> 0
+      StrCpy $4 ${NSIS_MAX_STRLEN}
+      System::Call 'kernel32::QueryFullProcessImageNameW(p r3, i 0, w .r5, *i r4) i'
+      StrCpy $5 $5 "" -12
+      ${If} $5 == "\Orbelle.exe"  ; StrCmp ignores case, as file names do
+        DetailPrint "Asking the running Orbelle to end"
+        SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
+        ${ExitDo}
+      ${EndIf}
+      System::Call 'kernel32::CloseHandle(p r3)'
+      StrCpy $3 0
+    ${EndIf}
+  ${Loop}
   ; The mutex is freed (abandoned) when the last thread of the process ends;
   ; the process handle, where there is one, also covers its tear-down.
   System::Call 'kernel32::WaitForSingleObject(p r1, i ${WAIT_SECONDS}000) i.r2'
   System::Call 'kernel32::CloseHandle(p r1)'
   ${If} $3 P<> 0
-    ${If} $2 <> 258  ; WAIT_TIMEOUT
+    ${If} $2 <> ${WAIT_TIMEOUT}
       System::Call 'kernel32::WaitForSingleObject(p r3, i ${WAIT_SECONDS}000) i.r2'
     ${EndIf}
     System::Call 'kernel32::CloseHandle(p r3)'
   ${EndIf}
-  ${If} $2 = 258
+  ${If} $2 = ${WAIT_TIMEOUT}
     MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
       "Orbelle is still running and did not end when asked.$\r$\n$\r$\nEnd it with Exit in its tray menu (close any Orbelle window that is open first), then choose Retry." \
       /SD IDCANCEL IDRETRY ask
     StrCpy $R0 "running"
   ${EndIf}
   done:
+  Pop $5
+  Pop $4
   Pop $3
   Pop $2
   Pop $1
