@@ -119,8 +119,9 @@ package_setup() {
   sed 's/$/\r/' "$root/LICENSE" >"$work/License.txt"
   log "packaging Orbelle $version into $out"
   makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DVERSION_NUMBERS="$numbers" -DOUTFILE="$out" \
-    -DICON="$build/assets/res/orbelle.ico" -DWIZARD_BITMAP="$build/assets/setup/wizard.bmp" -DLICENSE_TEXT="$work/License.txt" -DFILES_NSH="$work/files.nsh" \
-    -DUNFILES_NSH="$work/unfiles.nsh" -DINSTALLED_KB="$kb" "$root/installer/Orbelle.nsi" >&2
+    -DICON="$build/assets/res/orbelle.ico" -DWIZARD_BITMAP="$build/assets/setup/wizard.bmp" \
+    -DLICENSE_TEXT="$work/License.txt" -DFILES_NSH="$work/files.nsh" -DUNFILES_NSH="$work/unfiles.nsh" \
+    -DINSTALLED_KB="$kb" "$root/installer/Orbelle.nsi" >&2
   log "$(basename "$out"): $(stat -c %s "$out") bytes"
 }
 
