@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <set>
 #include <numeric>
 
 namespace orbelle {
@@ -58,16 +60,18 @@ std::vector<std::size_t> BackupsToRemove(const std::vector<DateTime>& taken, Dat
     std::vector<bool> keep(taken.size(), false);
     for (std::size_t rank = 0; rank < newest_first.size() && rank < kKeepNewestBackups; ++rank)
         keep[newest_first[rank]] = true;
-    // Week w holds the moments in (now - 7(w+1) days, now - 7w days]; the
-    // first backup met in newest-first order within a week is its newest.
-    std::vector<bool> week_has_one(kKeepWeeklyBackups, false);
+    // Calendar weeks from Monday: a week's newest backup stays its newest as
+    // time goes on, so the weekly ones do not thin out as windows slide.
+    auto week_of = [](DateTime moment) {
+        // Day 0 of the date-time scale, 1899-12-30, was a Saturday.
+        return static_cast<std::int64_t>(std::floor((moment.Days() - 2) / 7));
+    };
+    std::int64_t this_week = week_of(now);
+    std::set<std::int64_t> weeks_kept;
     for (std::size_t index : newest_first) {
-        double age_days = now.Days() - taken[index].Days();
-        if (age_days < 0) continue;
-        auto week = static_cast<std::size_t>(age_days / 7);
-        if (week >= week_has_one.size() || week_has_one[week]) continue;
-        week_has_one[week] = true;
-        keep[index] = true;
+        std::int64_t week = week_of(taken[index]);
+        if (week > this_week || week <= this_week - kKeepWeeklyBackups) continue;
+        if (weeks_kept.insert(week).second) keep[index] = true;
     }
     std::vector<std::size_t> remove;
     for (std::size_t i = 0; i < taken.size(); ++i)

@@ -22,9 +22,9 @@ std::string BackupFileName(DateTime taken);
 std::optional<DateTime> ParseBackupFileName(std::string_view name);
 
 // The positions in `taken` of the backups to delete: all but the newest
-// kKeepNewestBackups and, for each of the last kKeepWeeklyBackups weeks
-// counted back from `now` (week 0 is the 7 days up to now), the newest one
-// taken in that week. A backup dated after now counts among the newest.
+// kKeepNewestBackups and the newest one of each of the last
+// kKeepWeeklyBackups calendar weeks (Monday to Sunday, the week of `now`
+// the last of them). A backup dated after now counts among the newest.
 std::vector<std::size_t> BackupsToRemove(const std::vector<DateTime>& taken, DateTime now);
 
 }  // namespace orbelle
