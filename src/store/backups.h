@@ -75,10 +75,12 @@ std::vector<BackupEntry> ListBackups(const std::filesystem::path& folder);
 // The newest backup that passes the full check, for the offer to restore.
 std::optional<BackupEntry> NewestGoodBackup(const std::filesystem::path& folder);
 
-// Whether the table's content differs from the newest backup's: true when
-// there is no backup or either file cannot be read (a backup attempt then
-// tells what is wrong). Compares content fingerprints, so a copy's own
-// header counters and page layout do not count as a change.
+// Whether the table differs from the newest backup: true when there is no
+// backup or either file cannot be read (a backup attempt then tells what is
+// wrong). Compares the files page for page, leaving out the header counters
+// that the copy writes for itself, so an unchanged table is never copied
+// again and any change of a record is seen: no change leaves every page as
+// it was. Reads both files whole: for 100,000 events about 14 MB each.
 bool ChangedSinceNewestBackup(const std::filesystem::path& table, const std::filesystem::path& folder);
 
 // Removes the backups that BackupsToRemove names; files it cannot remove
