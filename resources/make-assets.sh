@@ -3,8 +3,10 @@
 #
 #   OUTDIR/dist/...  files installed beside Orbelle.exe (skins, tray day
 #                    picture, sounds, help/index.html)
-#   OUTDIR/res/...   pictures compiled into the program: popup.bmp and the
-#                    five toolbar_*.bmp (mask colour magenta, 255 0 255)
+#   OUTDIR/res/...   pictures compiled into the program: popup.bmp, the
+#                    five toolbar_*.bmp (mask colour magenta, 255 0 255) and
+#                    orbelle.ico, the program's icon
+#   OUTDIR/setup/... the picture on the setup program's first and last page
 #
 # Same bytes on every run: the pictures are drawn by make_pictures.py with
 # hand-made pixel fonts (no font files, no time stamps, no resolution
@@ -27,9 +29,12 @@ python3 -B "$here/make_pictures.py" "$out" &
 pictures=$!
 python3 -B "$here/make_sounds.py" "$out" &
 sounds=$!
+python3 -B "$here/make_icon.py" "$out/res/orbelle.ico" &
+icon=$!
 status=0
 wait "$pictures" || status=1
 wait "$sounds" || status=1
+wait "$icon" || status=1
 [ "$status" = 0 ] || { echo "make-assets: drawing or synthesis failed" >&2; exit 1; }
 
 mkdir -p "$out/dist/help"
@@ -79,6 +84,7 @@ cat >"$out/dist/help/index.html" <<'HTML'
 </header>
 <nav aria-label="Contents">
   <ul>
+    <li><a href="#install">Installing</a></li>
     <li><a href="#calendar">The desktop calendar</a></li>
     <li><a href="#tray">The tray icon</a></li>
     <li><a href="#events">Events</a></li>
@@ -95,6 +101,31 @@ cat >"$out/dist/help/index.html" <<'HTML'
   events (appointments, birthdays, payments, calls and the like), and shows you
   each reminder that has come due when it starts. Everything else is one click
   away, on the icon in the notification area of the taskbar.</p>
+
+  <h2 id="install">Installing and removing Orbelle</h2>
+  <p><strong>OrbelleSetup.exe</strong> installs Orbelle for you alone and needs no
+  administrator rights. It puts Orbelle in
+  <code>%LOCALAPPDATA%\Programs\Orbelle</code> unless you choose another folder,
+  which must be one you can write to, as Orbelle keeps your events and settings
+  there. It can add a Start-menu shortcut, a desktop shortcut and <q>Start Orbelle
+  with Windows</q>, the same choice as <strong>Run this Program startup</strong> in
+  the options, and it lists Orbelle in Windows' <q>Apps and features</q>, where you
+  remove it again.</p>
+  <ul>
+    <li>To update, run a newer setup. It asks a running Orbelle to close (Orbelle
+      saves as it closes), replaces the program files and keeps your events,
+      <code>Pellmar.ini</code> and any skins or sounds you added.</li>
+    <li>Removing Orbelle closes it the same way, removes what setup installed and
+      asks whether to remove your events and settings too; unless you answer
+      <strong>Yes</strong>, they stay in the folder for a later install.</li>
+    <li>For an install without questions, run setup with <code>/S</code>; add
+      <code>/D=</code> and a folder to choose the folder. The uninstaller takes
+      <code>/S</code> too, and then keeps your events and settings.</li>
+  </ul>
+  <p>Setup does not write the all-users registry entry that tells the options where
+  Orbelle is installed, as that needs administrator rights. Without it the options
+  are kept in <code>Pellmar.ini</code> in Orbelle's own folder, which is where
+  everything else is kept too.</p>
 
   <h2 id="calendar">The desktop calendar</h2>
   <p>The calendar shows one month: a line with the full date at the top, the
@@ -297,6 +328,12 @@ expect_picture "$out/res/popup.bmp" 301x294 srgb
 for tool in new modify delete find close; do
   expect_picture "$out/res/toolbar_$tool.bmp" 26x20 srgb
 done
+expect_picture "$out/setup/wizard.bmp" 164x314 srgb
+# The icon: one picture for each size Windows asks for, the largest as PNG.
+ico=$out/res/orbelle.ico
+[ -s "$ico" ] || fail "missing $ico"
+[ "$("$identify" -format '%wx%h %m,' "$ico")" = "16x16 ICO,32x32 ICO,48x48 ICO,256x256 PNG," ] ||
+  fail "$ico does not hold 16, 32, 48 and 256 pixel pictures"
 
 for name in Alarm Beep BigBen Chimes Clock Cuckoo Doorbl Mac Phone Reville Rooster; do
   wav=$out/dist/sounds/$name.wav

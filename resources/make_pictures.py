@@ -525,6 +525,30 @@ def popup_badge():
     return c
 
 
+# ---------------------------------------------------------- setup picture
+
+def setup_side():
+    """164 x 314 picture down the left of the setup program's first and
+    last pages: the bell on its orb inside a ring of hour dots, on a blue
+    that darkens downwards."""
+    w, h = 164, 314
+    c = Canvas(w, h)
+    c.paint(lambda x, y: -w, vertical(BLUE, NAVY, 0, h))
+    cx, cy, orad = w / 2, 96, 34
+    c.paint(circle(cx, cy, orad + 22), (255, 255, 255, 0.07))
+    for hour in range(12):
+        a = math.pi * hour / 6
+        c.paint(circle(cx + (orad + 14) * math.sin(a), cy - (orad + 14) * math.cos(a),
+                       2.6 if hour % 3 == 0 else 1.7), MIST + (0.85,))
+    c.paint(circle(cx + 0.8, cy + 2, orad + 0.8), NAVY + (0.35,))
+    c.paint(circle(cx, cy, orad), vertical(SKY, BLUE, cy - orad, cy + orad))
+    c.paint(ellipse(cx - orad * 0.3, cy - orad * 0.48, orad * 0.48, orad * 0.26), (255, 255, 255, 0.25))
+    shape, clapper = bell(cx, cy - orad * 0.68, orad * 1.3)
+    c.paint(shape, (255, 255, 255))
+    c.paint(clapper, GOLD)
+    return c
+
+
 def outline_traces(rows):
     """Walks the outline the way the window-shaping code does (3 x grid,
     up/right/down/left, no going back two steps) and says whether it gets
@@ -693,6 +717,8 @@ def main(out):
     if not outline_traces(badge):
         sys.exit('make_pictures: the popup outline does not close')
     write_bmp(os.path.join(out, 'res', 'popup.bmp'), badge)
+
+    write_bmp(os.path.join(out, 'setup', 'wizard.bmp'), setup_side().rgb_rows())
 
     # Toolbar pictures, New to Close; magenta (255, 0, 255) is the mask.
     for name, draw in (('new', tool_new), ('modify', tool_modify), ('delete', tool_delete),

@@ -13,7 +13,7 @@ sqlite_c_sha256=60d2f39a3726cd6b9021da6f4e868608d66fbb6528a9f513dc8ffcc640493422
 sqlite_h_sha256=9e69a1353a4288450b0d5239ede11fc7f1f4c8e5eb07491fc8317eacb5b7de7e
 
 apt_packages=(cmake g++ make libgtest-dev libbenchmark-dev g++-mingw-w64-i686-posix
-  wine wine32:i386 fonts-wine xvfb xauth x11-utils xdotool imagemagick sox python3)
+  wine wine32:i386 fonts-wine xvfb xauth x11-utils xdotool imagemagick sox python3 nsis)
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
 
@@ -86,6 +86,45 @@ build_all() {
   layout_dist
 }
 
+# The version text and its four numbers, from the one place they are written.
+version_text() { sed -n 's/^#define ORBELLE_VERSION_TEXT "\(.*\)"$/\1/p' "$root/resources/version.h"; }
+version_numbers() {
+  sed -n 's/^#define ORBELLE_VERSION_NUMBERS \([0-9,]*\)$/\1/p' "$root/resources/version.h" | tr , .
+}
+
+# Builds the setup program from the program folder: the files it installs
+# are the ones layout_dist puts there, never a db/ or Pellmar.ini a run has
+# left in it.  Usage: package_setup [OUTFILE [VERSION VERSION_NUMBERS]]
+package_setup() {
+  local out=${1:-$build/dist/OrbelleSetup.exe}
+  local version=${2:-$(version_text)} numbers=${3:-$(version_numbers)}
+  local work="$build/installer"
+  rm -rf "$work"; mkdir -p "$work"
+  (cd "$build/assets/dist" && find . -type f | sed 's|^\./||'; echo Orbelle.exe) | LC_ALL=C sort >"$work/files.txt"
+  local file dir last=
+  : >"$work/files.nsh"; : >"$work/unfiles.nsh"
+  while IFS= read -r file; do
+    dir=$(dirname "$file")
+    if [ "$dir" != "$last" ]; then
+      if [ "$dir" = . ]; then echo 'SetOutPath "$INSTDIR"'; else echo "SetOutPath \"\$INSTDIR\\${dir//\//\\}\""; fi
+      last=$dir
+    fi >>"$work/files.nsh"
+    echo "File \"$dist/$file\"" >>"$work/files.nsh"
+    echo "Delete \"\$INSTDIR\\${file//\//\\}\"" >>"$work/unfiles.nsh"
+  done <"$work/files.txt"
+  # Folders deepest first; RMDir leaves any that still hold the user's own files.
+  sed -n 's|/[^/]*$||p' "$work/files.txt" | awk -F/ '{ for (i = NF; i >= 1; i--) { p = $1; for (j = 2; j <= i; j++) p = p "/" $j; print p } }' |
+    LC_ALL=C sort -u -r | while IFS= read -r dir; do echo "RMDir \"\$INSTDIR\\${dir//\//\\}\""; done >>"$work/unfiles.nsh"
+  local kb; kb=$(cd "$dist" && tr '\n' '\0' <"$work/files.txt" | du -ck --apparent-size --files0-from=- | tail -1 | cut -f1)
+  sed 's/$/\r/' "$root/LICENSE" >"$work/License.txt"
+  log "packaging Orbelle $version into $out"
+  makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DVERSION_NUMBERS="$numbers" -DOUTFILE="$out" \
+    -DICON="$build/assets/res/orbelle.ico" -DWIZARD_BITMAP="$build/assets/setup/wizard.bmp" \
+    -DLICENSE_TEXT="$work/License.txt" -DFILES_NSH="$work/files.nsh" -DUNFILES_NSH="$work/unfiles.nsh" \
+    -DINSTALLED_KB="$kb" "$root/installer/Orbelle.nsi" >&2
+  log "$(basename "$out"): $(stat -c %s "$out") bytes"
+}
+
 xvfb_pid=
 ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
@@ -135,4 +174,6 @@ run_tests() {
   ensure_prefix
   log "Windows tests under Wine"
   (cd "$build/win" && ctest --output-on-failure)
+  log "setup program tests under Wine"
+  "$root/scripts/test-installer" --built
 }

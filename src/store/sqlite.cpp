@@ -35,6 +35,7 @@ Database::Database(const std::filesystem::path& file, OpenMode mode) {
     switch (mode) {
         case OpenMode::kExisting: flags |= SQLITE_OPEN_READWRITE; break;
         case OpenMode::kCreate: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+        case OpenMode::kReadOnly: flags |= SQLITE_OPEN_READONLY; break;
         case OpenMode::kImmutableView:
             flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
             name = ImmutableUri(file);

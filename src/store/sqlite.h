@@ -17,6 +17,7 @@ namespace orbelle::sql {
 enum class OpenMode {
     kExisting,  // read and write a file that exists
     kCreate,    // the same, making the file when it is missing
+    kReadOnly,  // read a file that exists
     // Read the main file alone, as it lies on the disk: no lock, no journal
     // or log read, no file created.
     kImmutableView,
@@ -44,6 +45,7 @@ public:
 private:
     friend class Transaction;
     friend class Statement;
+    friend class OnlineCopy;
     sqlite3* db_ = nullptr;
 };
 

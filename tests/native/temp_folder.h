@@ -8,9 +8,10 @@
 // A fresh folder per test, removed afterwards.
 class TempFolder {
 public:
-    TempFolder() {
+    TempFolder() : TempFolder(std::filesystem::temp_directory_path()) {}
+    explicit TempFolder(const std::filesystem::path& under) {
         std::random_device random;
-        path_ = std::filesystem::temp_directory_path() / ("orbelle-" + std::to_string(random()));
+        path_ = under / ("orbelle-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder() {

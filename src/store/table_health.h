@@ -1,0 +1,39 @@
+#pragma once
+// What state an event table file is in, telling damage (the bytes are not a
+// sound event table) from a transient trouble (locked by another program,
+// busy, unreadable for now), which must never lead to replacing the file.
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace orbelle {
+
+enum class TableState {
+    Missing,      // no file: the cursor creates a fresh table
+    Sound,        // passes the check and holds the 37 columns in order
+    Damaged,      // not a database, corrupt, empty, or another schema
+    Unavailable,  // locked, busy, not readable now, a folder: not damage
+};
+
+enum class CheckDepth {
+    Quick,  // PRAGMA quick_check: what the cursor's open relies on
+    Full,   // PRAGMA integrity_check, also indexes against their tables
+};
+
+struct TableHealth {
+    TableState state = TableState::Missing;
+    std::string reason;     // SQLite's or our words, for Damaged and Unavailable
+    std::int64_t events = 0;  // rows of TODOLIST when Sound
+};
+
+// Reads the file to judge it. Only reads, except that SQLite rolls back a
+// hot journal left by a killed writer first, as any open of the table does;
+// a file that cannot be written keeps its journal and is Unavailable.
+// busy_wait: how long to wait on another program's lock before giving up.
+TableHealth ExamineTable(const std::filesystem::path& file, CheckDepth depth = CheckDepth::Quick,
+                         std::chrono::milliseconds busy_wait = std::chrono::seconds(5));
+
+const char* TableStateName(TableState state);
+
+}  // namespace orbelle
