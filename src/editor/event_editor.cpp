@@ -54,6 +54,54 @@ void RegisterPanelClass() {
 
 using Id = TForm2::ControlId;
 
+// How a control holds its field. Text: its text, both ways. Choice: a list
+// whose item equal to the stored text (any case) is selected on load, its text
+// stored. Flag: a stored "Y" ticks the box, anything else leaves it as the
+// fresh dialog has it; stored as "Y" or "N".
+enum class Binding { Text, Choice, Flag };
+
+struct FieldBinding {
+    std::size_t field;  // EventField(...): a name not in the table does not compile
+    Id control;
+    Binding kind;
+};
+
+constexpr Id WeekDayBox(int day) { return static_cast<Id>(Id::Week_1 + day); }
+
+// The fields the controls hold as they are, in the order they are written,
+// which is also the order in which a refused value is reported. The start,
+// the alarm times and the three choices among radio buttons are computed.
+constexpr FieldBinding kBindings[] = {
+    {EventField("Subject"), Id::Edit_subject, Binding::Text},
+    {EventField("Priority"), Id::edit_Priority, Binding::Choice},
+    {EventField("Memo"), Id::edit_memo, Binding::Text},
+    {EventField("Type"), Id::Edit_type, Binding::Choice},
+    {EventField("Remind"), Id::Edit_remind, Binding::Text},
+    {EventField("Duration"), Id::Edit_duration, Binding::Text},
+    {EventField("Sound"), Id::Edit_sound, Binding::Text},
+    {EventField("Repleat"), Id::chx_recu, Binding::Flag},
+    {EventField("Accepttext"), Id::chx_accept, Binding::Flag},
+    {EventField("Day_day"), Id::Day_day, Binding::Text},
+    {EventField("Week_week"), Id::week_week, Binding::Text},
+    {EventField("Week_1"), WeekDayBox(0), Binding::Flag},
+    {EventField("Week_2"), WeekDayBox(1), Binding::Flag},
+    {EventField("Week_3"), WeekDayBox(2), Binding::Flag},
+    {EventField("Week_4"), WeekDayBox(3), Binding::Flag},
+    {EventField("Week_5"), WeekDayBox(4), Binding::Flag},
+    {EventField("Week_6"), WeekDayBox(5), Binding::Flag},
+    {EventField("Week_7"), WeekDayBox(6), Binding::Flag},
+    {EventField("Month_day1"), Id::month_day1, Binding::Text},
+    {EventField("Month_day2"), Id::month_day2, Binding::Text},
+    {EventField("Month_week1"), Id::month_week1, Binding::Choice},
+    {EventField("Month_week2"), Id::month_week2, Binding::Choice},
+    {EventField("Month_week3"), Id::month_week3, Binding::Text},
+    {EventField("Year_day1"), Id::year_day1, Binding::Choice},
+    {EventField("Year_day2"), Id::year_day2, Binding::Text},
+    {EventField("Year_week1"), Id::year_week1, Binding::Choice},
+    {EventField("Year_week2"), Id::Year_week2, Binding::Choice},
+    {EventField("Year_week3"), Id::Year_week3, Binding::Choice},
+};
+
 constexpr DWORD kEdit = ES_AUTOHSCROLL | WS_TABSTOP;
 constexpr DWORD kList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
 constexpr DWORD kEditableList = CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP;
@@ -233,8 +281,6 @@ void SetPickerTime(HWND picker, DateTime value) {
     SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&st));
 }
 
-int g_open_editors = 0;
-
 }  // namespace
 
 TForm2::TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled)
@@ -249,40 +295,11 @@ TForm2::TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled)
                                  .owner = context_.owner, .dialog_keys = true});
 }
 
-TForm2::~TForm2() { Destroy(); }
-
-bool TForm2::IsOpen() { return g_open_editors > 0; }
-
 void TForm2::SetCaption(const wchar_t* caption) { SetWindowTextW(Hwnd(), caption); }
 
-bool TForm2::ShowModal() {
-    struct OpenCount {
-        OpenCount() { ++g_open_editors; }
-        ~OpenCount() { --g_open_editors; }
-    } open;
-    closed_ = false;
-    RunModal(Hwnd(), [this] { return closed_; });
-    return saved_;
-}
-
-LRESULT TForm2::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    switch (message) {
-        case WM_CREATE:
-            CreateChildControls();
-            FormCreate();
-            return 0;
-        case WM_COMMAND:
-            OnCommand(LOWORD(wparam), HIWORD(wparam));
-            return 0;
-        case WM_ACTIVATE:
-            OnActivate(LOWORD(wparam) != WA_INACTIVE);
-            return 0;
-        case WM_CLOSE:  // Alt+F4 is a Cancel: the dialog ends only by saving or discarding
-            BB_CCClick();
-            return 0;
-        default:
-            return DefaultHandling(message, wparam, lparam);
-    }
+void TForm2::OnCreate() {
+    CreateChildControls();
+    FormCreate();
 }
 
 void TForm2::CreateChildControls() {
@@ -326,7 +343,7 @@ void TForm2::OnActivate(bool active) {
     }
 }
 
-void TForm2::OnCommand(int id, int code) {
+void TForm2::OnCommand(WORD id, WORD code, HWND) {
     switch (id) {
         case BB_OK: BB_OKClick(); break;
         case BB_CC: BB_CCClick(); break;
@@ -375,23 +392,23 @@ void TForm2::FillNameLists() {
 }
 
 void TForm2::LoadRecord() {
-    auto field = [this](std::string_view name) { return cursor_.FieldText(name); };
-    auto set_text = [this](int id, const std::string& text) { SetText(id, Widen(text)); };
-
-    set_text(Edit_subject, field("Subject"));
-    SelectMatching(edit_Priority, field("Priority"));
+    for (const FieldBinding& binding : kBindings) {
+        const std::string text = cursor_.FieldText(binding.field);
+        switch (binding.kind) {
+            case Binding::Text: SetText(binding.control, Widen(text)); break;
+            case Binding::Choice: SelectMatching(binding.control, text); break;
+            case Binding::Flag:
+                if (text == "Y") Check(binding.control);
+                break;
+        }
+    }
     DateTime start = cursor_.FieldDateTime("Date");
     SetPickerTime(Control(edit_date), start);
     SetPickerTime(Control(startHour), start);
-    set_text(edit_memo, field("Memo"));
-    SelectMatching(Edit_type, field("Type"));
-    set_text(Edit_remind, field("Remind"));
-    set_text(Edit_duration, field("Duration"));
-    set_text(Edit_sound, field("Sound"));
 
-    // Kinds, boxes and variants are only ever set on: any other stored value
-    // leaves the control as the fresh dialog has it.
-    std::string kind = field("Dwmy");
+    // The kind and the variants are only ever set on: any other stored value
+    // leaves the radio buttons as the fresh dialog has them.
+    std::string kind = cursor_.FieldText("Dwmy");
     struct KindCode {
         const char* code;
         int radio;
@@ -404,27 +421,8 @@ void TForm2::LoadRecord() {
         ShowKindPanel(each.panel);
         Check(each.radio);
     }
-    if (field("Accepttext") == "Y") Check(chx_accept);
-    if (field("Repleat") == "Y") Check(chx_recu);
-
-    set_text(Day_day, field("Day_day"));
-    set_text(week_week, field("Week_week"));
-    for (int day = 0; day < 7; ++day)
-        if (field("Week_" + std::to_string(day + 1)) == "Y") Check(Week_1 + day);
-
-    Check(field("Month_dayweek") == "D" ? rd_day : rd_week);
-    set_text(month_day1, field("Month_day1"));
-    set_text(month_day2, field("Month_day2"));
-    SelectMatching(month_week1, field("Month_week1"));
-    SelectMatching(month_week2, field("Month_week2"));
-    set_text(month_week3, field("Month_week3"));
-
-    Check(field("Year_dayweek") == "D" ? rb_yearday : rb_yearweek);
-    SelectMatching(year_day1, field("Year_day1"));
-    set_text(year_day2, field("Year_day2"));
-    SelectMatching(year_week1, field("Year_week1"));
-    SelectMatching(Year_week2, field("Year_week2"));
-    SelectMatching(Year_week3, field("Year_week3"));
+    Check(cursor_.FieldText("Month_dayweek") == "D" ? rd_day : rd_week);
+    Check(cursor_.FieldText("Year_dayweek") == "D" ? rb_yearday : rb_yearweek);
 }
 
 void TForm2::RepairEmptyControls() {
@@ -571,8 +569,7 @@ void TForm2::BB_OKClick() {
         if (inserting) cursor_.Insert();
         throw;
     }
-    saved_ = true;
-    Close();
+    EndModal(IDOK);
 }
 
 bool TForm2::RefuseForeignCursor() {
@@ -594,56 +591,28 @@ bool TForm2::CursorStillOurs() const {
 }
 
 void TForm2::WriteFields(DateTime alarm, DateTime next) {
-    auto write = [this](std::string_view field, int id) { cursor_.SetFieldText(field, TextUtf8(id)); };
-    auto flag = [this](std::string_view field, bool on) { cursor_.SetFieldText(field, on ? "Y" : "N"); };
-    auto choice = [this](std::string_view field, int day_radio) {
-        cursor_.SetFieldText(field, Checked(day_radio) ? "D" : "W");
-    };
-
-    write("Subject", Edit_subject);
-    write("Priority", edit_Priority);
+    for (const FieldBinding& binding : kBindings) {
+        if (binding.kind == Binding::Flag) cursor_.SetFieldText(binding.field, Checked(binding.control) ? "Y" : "N");
+        else cursor_.SetFieldText(binding.field, TextUtf8(binding.control));
+    }
     cursor_.SetFieldDateTime("Date", StartDateTime());
-    write("Memo", edit_memo);
-    write("Type", Edit_type);
-    write("Remind", Edit_remind);
-    write("Duration", Edit_duration);
-    write("Sound", Edit_sound);
     cursor_.SetFieldDateTime("StartHour", alarm);
     cursor_.SetFieldDateTime("NextAlarm", next);
-    flag("Repleat", Checked(chx_recu));
-    flag("Accepttext", Checked(chx_accept));
     const char* kind = Checked(cbx_daily)     ? "1"
                        : Checked(cbx_weekly)  ? "2"
                        : Checked(cbx_monthly) ? "3"
                        : Checked(cbx_Yearly)  ? "4"
                                               : "";
     cursor_.SetFieldText("Dwmy", kind);
-    write("Day_day", Day_day);
-    write("Week_week", week_week);
-    for (int day = 0; day < 7; ++day) flag("Week_" + std::to_string(day + 1), Checked(Week_1 + day));
-    choice("Month_dayweek", rd_day);
-    write("Month_day1", month_day1);
-    write("Month_day2", month_day2);
-    write("Month_week1", month_week1);
-    write("Month_week2", month_week2);
-    write("Month_week3", month_week3);
-    choice("Year_dayweek", rb_yearday);
-    write("Year_day1", year_day1);
-    write("Year_day2", year_day2);
-    write("Year_week1", year_week1);
-    write("Year_week2", Year_week2);
-    write("Year_week3", Year_week3);
+    cursor_.SetFieldText("Month_dayweek", Checked(rd_day) ? "D" : "W");
+    cursor_.SetFieldText("Year_dayweek", Checked(rb_yearday) ? "D" : "W");
 }
 
 void TForm2::BB_CCClick() {
     cursor_.Cancel();  // a new blank row disappears, a changed row keeps its stored values
     edit_cancelled_ = true;
-    Close();
+    EndModal(IDCANCEL);
 }
-
-// The modal loop hides the dialog once it has given the other windows back
-// their input, so that activation returns to them.
-void TForm2::Close() { closed_ = true; }
 
 bool TForm2::RefuseSoundPath(std::wstring_view sound_text) {
     auto refusal = SoundPathRefusal(Narrow(sound_text));
@@ -678,8 +647,7 @@ void TForm2::BitBtn1Click() {
     if (RefuseForeignCursor()) return;  // its Accept would mark another record
     // The record as stored, not the controls' unsaved changes: blank for a new
     // event, whose Accept then posts nothing.
-    TForm5 popup(context_, cursor_);
-    popup.ShowModal();
+    MakeWindow<TForm5>(context_, cursor_)->ShowModal();
 }
 
 void TForm2::CollectControls(HWND parent) {

@@ -19,7 +19,7 @@
 
 namespace orbelle {
 
-class TForm2 : public Window {
+class TForm2 : public ModalWindow {
 public:
     // Control ids, named after the controls. OK and Cancel carry the ids that
     // Enter and Esc send.
@@ -76,24 +76,21 @@ public:
     // Reads the record under the cursor: an empty subject opens a new event
     // with the defaults, any other subject loads the record. Cancel sets
     // edit_cancelled.
+    // ShowModal runs until OK saves (IDOK) or Cancel discards (IDCANCEL).
     TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled);
-    ~TForm2() override;
 
-    // Shows the dialog until OK saves or Cancel discards; true when saved.
-    bool ShowModal();
     void SetCaption(const wchar_t* caption);
-    // While an editor is open the cursor belongs to it: commands that would
-    // move the cursor or start another edit wait.
-    static bool IsOpen();
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnCreate() override;
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    void OnActivate(bool active) override;
+    // Alt+F4 is a Cancel: the dialog ends only by saving or discarding.
+    void OnClose() override { BB_CCClick(); }
     void CreateChildControls();
     // Every control by id, found inside the groups and panels but not inside
     // the controls themselves (a combo box's edit field has an id of its own).
     void CollectControls(HWND parent);
-    void OnCommand(int id, int code);
-    void OnActivate(bool active);
 
     void FormCreate();
     void FillNameLists();
@@ -118,7 +115,6 @@ private:
     RecurrenceRule RuleFromControls() const;
     DateTime StartDateTime() const;
     void WriteFields(DateTime alarm, DateTime next);
-    void Close();
     // True while the cursor is as this dialog left it: its own pending row,
     // or the record it loaded. Anything else was done by another command, and
     // posting now would write over a record the user never opened.
@@ -154,8 +150,6 @@ private:
     OwnedFont font_;
     std::map<int, HWND> controls_;
     HWND focus_ = nullptr;  // the control that had the focus when the dialog was left
-    bool closed_ = false;
-    bool saved_ = false;
 };
 
 }  // namespace orbelle

@@ -29,6 +29,18 @@ constexpr int kListId = 10;
 constexpr int kToolBarId = 11;
 constexpr int kStatusId = 12;
 
+// A flag that holds while this lives.
+class SetWhileAlive {
+public:
+    explicit SetWhileAlive(bool& flag) : flag_(flag) { flag_ = true; }
+    ~SetWhileAlive() { flag_ = false; }
+    SetWhileAlive(const SetWhileAlive&) = delete;
+    SetWhileAlive& operator=(const SetWhileAlive&) = delete;
+
+private:
+    bool& flag_;
+};
+
 constexpr UINT_PTR kTimer1 = EventListWindow::kReminderScanTimer;
 constexpr UINT kTimer1Interval = 1000;
 constexpr UINT_PTR kTimer2 = 2;  // working-set trim
@@ -333,7 +345,7 @@ void EventListWindow::Timer1Timer() {
     KillTimer(Hwnd(), kTimer1);
     // An editor opened before the first tick holds the cursor's pending row,
     // which walking the cursor would throw away: the scan waits for it.
-    if (TForm2::IsOpen()) {
+    if (editor_open_) {
         SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
         return;
     }
@@ -341,17 +353,12 @@ void EventListWindow::Timer1Timer() {
 }
 
 void EventListWindow::Showtips() {
-    struct ScanHoldsCursor {
-        bool& flag;
-        explicit ScanHoldsCursor(bool& f) : flag(f) { flag = true; }
-        ~ScanHoldsCursor() { flag = false; }
-    } holds{scan_popup_open_};
+    SetWhileAlive holds(scan_popup_open_);
     // A quit request met inside a popup ends the scan with it.
     for (cursor_.First(); !cursor_.Eof() && !program_.QuitRequested(); cursor_.Next()) {
         if (!IsReminderDue(cursor_.FieldText("accepttext"), cursor_.FieldDateTime("nextalarm"), Today())) continue;
         // Destroyed when it closes, like the editor: nothing refers to a closed popup.
-        TForm5 popup(context_, cursor_);
-        popup.ShowModal();
+        MakeWindow<TForm5>(context_, cursor_)->ShowModal();
     }
 }
 
@@ -366,14 +373,14 @@ void EventListWindow::Timer2Timer() {
 void EventListWindow::NewBtnClick() {
     if (scan_popup_open_) return;
     // The open editor owns the cursor's pending row until it closes.
-    if (TForm2::IsOpen()) return;
+    if (editor_open_) return;
     cursor_.Insert();
     // Destroyed when it closes: nothing refers to a closed editor, and keeping
     // each one would grow the window handles with every use.
-    TForm2 editor(context_, cursor_, edit_cancelled_);
+    auto editor = MakeWindow<TForm2>(context_, cursor_, edit_cancelled_);
     edit_cancelled_ = false;
-    editor.SetCaption(L"A New Event");
-    bool saved = editor.ShowModal();
+    editor->SetCaption(L"A New Event");
+    bool saved = ShowEditor(*editor);
     if (edit_cancelled_ || !saved) {
         cursor_.Cancel();  // closed without saving in any way: the blank row goes
         return;
@@ -384,17 +391,21 @@ void EventListWindow::NewBtnClick() {
 
 void EventListWindow::OptionBtnClick() {
     if (scan_popup_open_) return;
-    if (TForm2::IsOpen()) return;
+    if (editor_open_) return;
     auto index = SelectedRow();
     if (!index) return;
     // A record gone from the table is not edited in place of another one.
     const std::int64_t id = rows_[static_cast<size_t>(*index)].id;
     if (!cursor_.SeekId(id)) return;
-    TForm2 editor(context_, cursor_, edit_cancelled_);
-    if (!editor.ShowModal()) cursor_.Cancel();
+    if (!ShowEditor(*MakeWindow<TForm2>(context_, cursor_, edit_cancelled_))) cursor_.Cancel();
     // The row shows its own record only: the editor refuses to save when the
     // cursor was taken elsewhere while it was open.
     if (cursor_.FieldText("Id") == std::to_string(id)) UpdateRow(*index);
+}
+
+bool EventListWindow::ShowEditor(TForm2& editor) {
+    SetWhileAlive open(editor_open_);
+    return editor.ShowModal() == IDOK;
 }
 
 void EventListWindow::UpdateRow(int index) {
@@ -406,7 +417,7 @@ void EventListWindow::DelBtnClick() {
     if (scan_popup_open_) return;
     // An open editor holds the cursor's pending row, even when the list was
     // shown from the tray after the editor opened.
-    if (TForm2::IsOpen()) return;
+    if (editor_open_) return;
     auto index = SelectedRow();
     if (!index) return;
     ListRow row = rows_[static_cast<size_t>(*index)];

@@ -21,6 +21,8 @@
 
 namespace orbelle {
 
+class TForm2;
+
 class EventListWindow : public Window {
 public:
     EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program);
@@ -87,6 +89,8 @@ private:
     void Timer3Timer();
     void Navigate(Navigation command);
 
+    // Shows the editor modally; true when it saved.
+    bool ShowEditor(TForm2& editor);
     void NewBtnClick();
     void OptionBtnClick();
     void DelBtnClick();
@@ -105,6 +109,9 @@ private:
     // While a popup of the scan is open the cursor belongs to the scan: its
     // Accept writes to the record under it.
     bool scan_popup_open_ = false;
+    // While the editor is open the cursor belongs to it: commands that would
+    // move the cursor or start another edit wait.
+    bool editor_open_ = false;
     std::optional<Navigation> last_navigation_;
     bool shown_once_ = false;
     bool show_maximized_ = false;

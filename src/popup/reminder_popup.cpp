@@ -56,49 +56,28 @@ std::wstring LabelLines(std::wstring_view text) {
 
 TForm5::TForm5(const WindowContext& context, EventCursor& cursor) : cursor_(cursor) {
     Create({.name = L"TForm5"}, {.style = kStyle, .ex_style = kExStyle, .x = kPlace.x, .y = kPlace.y,
-                                 .width = kClientSize.cx, .height = kClientSize.cy, .owner = context.owner});
+                                 .width = kClientSize.cx, .height = kClientSize.cy, .owner = context.owner,
+                                 .paints_content = true});
 }
 
-TForm5::~TForm5() { Destroy(); }
-
-HWND TForm5::Control(int id) const {
-    for (HWND control : controls_)
-        if (control && GetDlgCtrlID(control) == id) return control;
-    return nullptr;
-}
-
-void TForm5::ShowModal() {
-    closed_ = false;
-    RunModal(Hwnd(), [this] { return closed_; });
-}
+HWND TForm5::Control(ControlId id) const { return controls_[id]; }
 
 LRESULT TForm5::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-        case WM_CREATE:
-            FormCreate();
-            return 0;
-        case WM_ERASEBKGND:
-            return OnEraseBackground(reinterpret_cast<HDC>(wparam));
-        case WM_NCHITTEST:
-            return OnNcHitTest(GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam),
-                               DefaultHandling(message, wparam, lparam));
         case WM_CTLCOLORSTATIC:
             return OnControlColour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
         case WM_DRAWITEM:
             OnDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
             return TRUE;
-        case WM_COMMAND:
-            if (HIWORD(wparam) == BN_CLICKED) {
-                if (LOWORD(wparam) == SpeedButton1) SpeedButton1Click();
-                if (LOWORD(wparam) == SpeedButton2) SpeedButton2Click();
-            }
-            return 0;
-        case WM_CLOSE:  // Alt+F4 dismisses like Close: the record stays as it is
-            SpeedButton2Click();
-            return 0;
         default:
-            return DefaultHandling(message, wparam, lparam);
+            return Window::HandleMessage(message, wparam, lparam);
     }
+}
+
+void TForm5::OnCommand(WORD id, WORD code, HWND) {
+    if (code != BN_CLICKED) return;
+    if (id == SpeedButton1) SpeedButton1Click();
+    if (id == SpeedButton2) SpeedButton2Click();
 }
 
 void TForm5::FormCreate() {
@@ -112,23 +91,24 @@ void TForm5::FormCreate() {
 void TForm5::CreateChildControls() {
     font_ = MakeFontPoints(L"Tahoma", 8);
     bold_font_ = MakeFontPoints(L"Tahoma", 8, true);
-    for (std::size_t i = 0; i < kControls.size(); ++i) controls_[i] = CreateControl(Hwnd(), kControls[i], bold_font_.Get());
+    controls_.Create(Hwnd(), kControls, bold_font_.Get());
     // The picture lies under the labels and buttons, which draw and take
     // clicks over it; it leaves their places alone when it paints.
     SetWindowPos(Control(Image1), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-void TForm5::SetLabel(int id, const std::string& text_utf8, HFONT font) {
+void TForm5::SetLabel(ControlId id, const std::string& text_utf8, HFONT font) {
     HWND label = Control(id);
     std::wstring text = LabelLines(Widen(text_utf8));
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     SetWindowTextW(label, text.c_str());
     // Sized to the text; an empty label keeps the height of one line.
     HDC dc = GetDC(label);
-    HGDIOBJ old_font = SelectObject(dc, font);
     RECT size{0, 0, 0, 0};
-    DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &size, kLabelTextFormat | DT_CALCRECT);
-    SelectObject(dc, old_font);
+    {
+        SelectedObject selected(dc, font);
+        DrawTextW(dc, text.empty() ? L" " : text.c_str(), -1, &size, kLabelTextFormat | DT_CALCRECT);
+    }
     ReleaseDC(label, dc);
     SetWindowPos(label, nullptr, 0, 0, size.right, size.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -143,24 +123,21 @@ void TForm5::ApplyShape() {
 void TForm5::DrawPicture(HDC dc, int width, int height) const {
     if (!picture_) return;
     OwnedDc source(CreateCompatibleDC(dc));
-    HGDIOBJ old = SelectObject(source.Get(), picture_.Get());
+    SelectedObject selected(source.Get(), picture_.Get());
     BitBlt(dc, 0, 0, width, height, source.Get(), 0, 0, SRCCOPY);
-    SelectObject(source.Get(), old);
 }
 
-LRESULT TForm5::OnEraseBackground(HDC dc) {
-    RECT client;
-    GetClientRect(Hwnd(), &client);
+void TForm5::PaintContent(HDC dc, const RECT& client) {
     FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
     DrawPicture(dc, kPictureSize.cx, kPictureSize.cy);
-    return 1;
 }
 
-LRESULT TForm5::OnNcHitTest(int screen_x, int screen_y, LRESULT default_result) const {
+LRESULT TForm5::OnNcHitTest(int screen_x, int screen_y) {
+    const LRESULT default_result = DefaultHandling();
     if (default_result != HTCLIENT) return default_result;
     POINT point{screen_x, screen_y};
     ScreenToClient(Hwnd(), &point);
-    for (HWND control : controls_) {
+    for (const auto& [id, control] : controls_) {
         // The control's own visibility, whether or not the popup is shown yet.
         if (!control || !(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE)) continue;
         RECT bounds;
@@ -207,7 +184,7 @@ void TForm5::SpeedButton1Click() {
 void TForm5::SpeedButton2Click() { Close(); }
 
 void TForm5::Close() {
-    closed_ = true;
+    EndModal(IDOK);
     ShowWindow(Hwnd(), SW_HIDE);
 }
 

@@ -9,12 +9,13 @@
 
 #include "store/event_cursor.h"
 #include "platform/handles.h"
+#include "ui/controls.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
 namespace orbelle {
 
-class TForm5 : public Window {
+class TForm5 : public ModalWindow {
 public:
     enum ControlId : int { Image1 = 100, Label1, Label2, SpeedButton1, SpeedButton2 };
 
@@ -25,22 +26,26 @@ public:
 
     // Reads the record under the cursor and takes the badge's shape. The
     // popup never moves the cursor; Accept writes through it.
+    // ShowModal runs until Accept or Close.
     TForm5(const WindowContext& context, EventCursor& cursor);
-    ~TForm5() override;
 
-    // Shows the popup until Accept or Close.
-    void ShowModal();
-    HWND Control(int id) const;
+    HWND Control(ControlId id) const;
     HBITMAP Picture() const { return picture_.Get(); }
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
+    void OnCreate() override { FormCreate(); }
+    void OnCommand(WORD id, WORD code, HWND control) override;
+    // Alt+F4 dismisses like Close: the record stays as it is.
+    void OnClose() override { SpeedButton2Click(); }
+    // A visible control keeps the mouse; a bare part of the popup drags it.
+    LRESULT OnNcHitTest(int screen_x, int screen_y) override;
+    // The button face under the picture, which the labels draw over.
+    void PaintContent(HDC dc, const RECT& client) override;
     void FormCreate();
     void CreateChildControls();
-    void SetLabel(int id, const std::string& text_utf8, HFONT font);
+    void SetLabel(ControlId id, const std::string& text_utf8, HFONT font);
     void ApplyShape();
-    LRESULT OnEraseBackground(HDC dc);
-    LRESULT OnNcHitTest(int screen_x, int screen_y, LRESULT default_result) const;
     LRESULT OnControlColour(HDC dc, HWND control);
     void OnDrawItem(const DRAWITEMSTRUCT& item);
     void DrawPicture(HDC dc, int width, int height) const;
@@ -53,8 +58,7 @@ private:
     OwnedFont font_;
     OwnedFont bold_font_;
     // In declaration order; the hit test walks them in this order.
-    std::array<HWND, 5> controls_{};
-    bool closed_ = false;
+    Controls<ControlId> controls_;
 };
 
 // A memo's line breaks as the label draws them: "\r\n", "\n" and "\r" all

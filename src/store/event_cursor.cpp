@@ -313,8 +313,11 @@ DateTime EventCursor::FieldDateTime(std::size_t index) const {
 }
 
 void EventCursor::SetFieldText(std::string_view name, std::string_view text) {
+    SetFieldText(FieldIndex(name), text);
+}
+
+void EventCursor::SetFieldText(std::size_t index, std::string_view text) {
     RequireEditing();
-    std::size_t index = FieldIndex(name);
     const FieldDef& field = kEventFields[index];
     Value& slot = record_[index];
     switch (field.type) {

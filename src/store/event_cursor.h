@@ -47,6 +47,7 @@ public:
     // Text is cut to the field's width; small integers are checked and refused
     // with the engine's messages. Only in Insert or Edit state.
     void SetFieldText(std::string_view name, std::string_view text);
+    void SetFieldText(std::size_t index, std::string_view text);
     void SetFieldDateTime(std::string_view name, DateTime value);
 
     void Insert();

@@ -39,11 +39,15 @@ public:
         return nullptr;
     }
 
-private:
     struct Kept {
         Id id;
         HWND control;
     };
+    // In the order of creation.
+    auto begin() const { return controls_.begin(); }
+    auto end() const { return controls_.end(); }
+
+private:
     std::vector<Kept> controls_;
 };
 

@@ -36,20 +36,20 @@ protected:
 };
 
 TEST_F(PopupWindowTest, IsABorderlessTopmostWindowCutToTheBadge) {
-    TForm5 popup(App().Context(), cursor_);
-    EXPECT_EQ(ClassName(popup.Hwnd()), L"TForm5");
+    auto popup = MakeWindow<TForm5>(App().Context(), cursor_);
+    EXPECT_EQ(ClassName(popup->Hwnd()), L"TForm5");
     RECT place;
-    GetWindowRect(popup.Hwnd(), &place);
+    GetWindowRect(popup->Hwnd(), &place);
     EXPECT_EQ(place.left, 239);
     EXPECT_EQ(place.top, 181);
     EXPECT_EQ(place.right - place.left, 363);
     EXPECT_EQ(place.bottom - place.top, 318);
-    auto style = GetWindowLongPtrW(popup.Hwnd(), GWL_STYLE);
+    auto style = GetWindowLongPtrW(popup->Hwnd(), GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU), 0);
-    EXPECT_TRUE(GetWindowLongPtrW(popup.Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongPtrW(popup->Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 
     OwnedRegion shape(CreateRectRgn(0, 0, 0, 0));
-    ASSERT_EQ(GetWindowRgn(popup.Hwnd(), shape.Get()), COMPLEXREGION);
+    ASSERT_EQ(GetWindowRgn(popup->Hwnd(), shape.Get()), COMPLEXREGION);
     // The badge: a circle of radius 145 round (150.5, 147) on black.
     struct Case {
         const char* name;
@@ -70,20 +70,20 @@ TEST_F(PopupWindowTest, IsABorderlessTopmostWindowCutToTheBadge) {
         EXPECT_EQ(PtInRegion(shape.Get(), c.point.x, c.point.y) != 0, c.inside);
     }
 
-    EXPECT_EQ(WindowText(popup.Control(TForm5::Label1)), L"Dentist");
-    EXPECT_EQ(WindowText(popup.Control(TForm5::Label2)), L"Bring the card\r\nAsk about the bill");
+    EXPECT_EQ(WindowText(popup->Control(TForm5::Label1)), L"Dentist");
+    EXPECT_EQ(WindowText(popup->Control(TForm5::Label2)), L"Bring the card\r\nAsk about the bill");
     RECT subject, memo;
-    GetWindowRect(popup.Control(TForm5::Label1), &subject);
-    GetWindowRect(popup.Control(TForm5::Label2), &memo);
+    GetWindowRect(popup->Control(TForm5::Label1), &subject);
+    GetWindowRect(popup->Control(TForm5::Label2), &memo);
     EXPECT_GT(memo.bottom - memo.top, 3 * (subject.bottom - subject.top) / 2) << "two lines, not one";
 }
 
 TEST_F(PopupWindowTest, PointsOnAnyVisibleControlStayClientTheRestDrags) {
-    TForm5 popup(App().Context(), cursor_);
+    auto popup = MakeWindow<TForm5>(App().Context(), cursor_);
     auto hit = [&](int x, int y) {
         POINT screen{x, y};
-        ClientToScreen(popup.Hwnd(), &screen);
-        return SendMessageW(popup.Hwnd(), WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
+        ClientToScreen(popup->Hwnd(), &screen);
+        return SendMessageW(popup->Hwnd(), WM_NCHITTEST, 0, MAKELPARAM(screen.x, screen.y));
     };
     struct Case {
         const char* name;
@@ -104,7 +104,7 @@ TEST_F(PopupWindowTest, PointsOnAnyVisibleControlStayClientTheRestDrags) {
         EXPECT_EQ(hit(c.client.x, c.client.y), c.expected);
     }
     // A hidden control no longer holds the point.
-    ShowWindow(popup.Control(TForm5::Image1), SW_HIDE);
+    ShowWindow(popup->Control(TForm5::Image1), SW_HIDE);
     EXPECT_EQ(hit(150, 30), HTCAPTION);
     EXPECT_EQ(hit(50, 75), HTCLIENT);
 }
@@ -112,7 +112,7 @@ TEST_F(PopupWindowTest, PointsOnAnyVisibleControlStayClientTheRestDrags) {
 TEST_F(PopupWindowTest, MouseClicksReachAcceptAndClose) {
     struct Case {
         const char* name;
-        int button;
+        TForm5::ControlId button;
         const char* stored;
     };
     const Case cases[] = {
@@ -121,13 +121,13 @@ TEST_F(PopupWindowTest, MouseClicksReachAcceptAndClose) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TForm5 popup(App().Context(), cursor_);
-        ShowWindow(popup.Hwnd(), SW_SHOW);
-        SetForegroundWindow(popup.Hwnd());
+        auto popup = MakeWindow<TForm5>(App().Context(), cursor_);
+        ShowWindow(popup->Hwnd(), SW_SHOW);
+        SetForegroundWindow(popup->Hwnd());
         Pump(200);
-        ClickAt(CentreOf(popup.Control(c.button)));
+        ClickAt(CentreOf(popup->Control(c.button)));
         Pump(300);
-        EXPECT_FALSE(IsWindowVisible(popup.Hwnd()));
+        EXPECT_FALSE(IsWindowVisible(popup->Hwnd()));
         EXPECT_EQ(Column("accepttext"), std::vector<std::string>{c.stored});
     }
 }
@@ -139,13 +139,13 @@ TEST_F(PopupWindowTest, AcceptThatTheTableRefusesShowsTheEngineMessageAndStaysOp
         other.First();
         other.Delete();
     }
-    TForm5 popup(App().Context(), cursor_);
-    ShowWindow(popup.Hwnd(), SW_SHOW);
+    auto popup = MakeWindow<TForm5>(App().Context(), cursor_);
+    ShowWindow(popup->Hwnd(), SW_SHOW);
     MessageBoxAnswerer boxes;
-    SendMessageW(popup.Control(TForm5::SpeedButton1), BM_CLICK, 0, 0);
+    SendMessageW(popup->Control(TForm5::SpeedButton1), BM_CLICK, 0, 0);
     ASSERT_EQ(boxes.Seen().size(), 1u);
     EXPECT_EQ(boxes.Seen()[0].text, L"Record not found or changed by another user");
-    EXPECT_TRUE(IsWindowVisible(popup.Hwnd()));
+    EXPECT_TRUE(IsWindowVisible(popup->Hwnd()));
     EXPECT_TRUE(Column("subject").empty());
     // Back on the stored record, so the scan can move on past it.
     EXPECT_EQ(cursor_.GetState(), EventCursor::State::Browse);
