@@ -99,8 +99,10 @@ ImportReport ImportICalendarFile(const std::filesystem::path& table, const std::
 void ExportICalendarFile(const std::filesystem::path& table, const std::filesystem::path& file,
                          const ExchangeContext& context) {
     ExchangeStore store(table);
+    std::vector<StoredEvent> stored_events = store.LoadAll();
     std::vector<ical::ExportedEvent> events;
-    for (StoredEvent& stored : store.LoadAll()) events.push_back({std::move(stored.uid), std::move(stored.record)});
+    events.reserve(stored_events.size());
+    for (StoredEvent& stored : stored_events) events.push_back({std::move(stored.uid), std::move(stored.record)});
     DateTime now_utc = context.local_zone.ToUtc(context.now_local);
     WriteWholeFile(file, ical::WriteICalendar(events, context.local_zone, now_utc, context.names));
 }
@@ -108,8 +110,10 @@ void ExportICalendarFile(const std::filesystem::path& table, const std::filesyst
 void ExportCsvFile(const std::filesystem::path& table, const std::filesystem::path& file,
                    const ExchangeContext& context) {
     ExchangeStore store(table);
+    std::vector<StoredEvent> stored_events = store.LoadAll();
     std::vector<CsvEvent> events;
-    for (StoredEvent& stored : store.LoadAll()) events.push_back({stored.id, std::move(stored.record)});
+    events.reserve(stored_events.size());
+    for (StoredEvent& stored : stored_events) events.push_back({stored.id, std::move(stored.record)});
     WriteWholeFile(file, WriteEventsCsv(events, context.names));
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <type_traits>
 
 #include "base/convert.h"
 #include "exchange/event_mapping.h"
@@ -310,11 +311,8 @@ struct EventReader {
                 auto priority = ParseInt(c.value);
                 if (!priority || *priority < 0 || *priority > 9) Refuse(property.line, "expected PRIORITY as 0 to 9");
                 values.priority = *priority;
-            } else if (c.name == "X-ORBELLE-EMPTY") {
-                for (const std::string& name : SplitTextList(c.value)) {
-                    auto field = FindEventField(name);
-                    if (field && *field != kIdField) carried.push_back({*field, std::monostate{}});
-                }
+            } else if (c.name == kCarriedFieldsProperty) {
+                ReadCompactFields(property, carried);
             } else if (auto field = CarriedFieldOf(c.name)) {
                 carried.push_back({*field, CarriedValue(property)});
             }
@@ -358,21 +356,52 @@ struct EventReader {
         out.events.push_back({std::move(uid), std::move(mapped.record), event.line});
     }
 
+    // "Name=value;Name": split at the semicolons the writer did not escape.
+    void ReadCompactFields(const Property& property, std::vector<CarriedField>& carried) {
+        const std::string& text = property.content.value;
+        std::size_t begin = 0;
+        for (std::size_t i = 0; i <= text.size(); ++i) {
+            if (i < text.size() && text[i] == '\\') {
+                ++i;
+                continue;
+            }
+            if (i < text.size() && text[i] != ';') continue;
+            std::string_view item = std::string_view(text).substr(begin, i - begin);
+            begin = i + 1;
+            std::size_t equals = item.find('=');
+            auto field = FindEventField(item.substr(0, equals));
+            if (!field || *field == kIdField) continue;  // a field of a later program
+            if (equals == std::string_view::npos) {
+                carried.push_back({*field, std::monostate{}});
+                continue;
+            }
+            std::string value = UncarriedText(item.substr(equals + 1));
+            switch (kEventFields[*field].type) {
+                case FieldType::SmallInt: carried.push_back({*field, Number<std::int64_t>(property, value)}); break;
+                case FieldType::DateTime: carried.push_back({*field, Number<double>(property, value)}); break;
+                default: carried.push_back({*field, std::move(value)});
+            }
+        }
+    }
+
+    template <typename T>
+    static T Number(const Property& property, const std::string& text) {
+        char* stop = nullptr;
+        T number;
+        if constexpr (std::is_same_v<T, double>) number = std::strtod(text.c_str(), &stop);
+        else number = std::strtoll(text.c_str(), &stop, 10);
+        bool bad = text.empty() || *stop != '\0';
+        // A date-time outside the years 1 to 9999 is no date the program can show.
+        if constexpr (std::is_same_v<T, double>) bad = bad || !(number >= -693594.0 && number < 2958466.0);
+        if (bad) Refuse(property.line, "expected a number in " + property.content.name);
+        return number;
+    }
+
     FieldValue CarriedValue(const Property& property) {
         std::string type = property.content.ParamOf("VALUE").value_or("TEXT");
         const std::string& text = property.content.value;
-        if (type == "INTEGER") {
-            char* stop = nullptr;
-            long long number = std::strtoll(text.c_str(), &stop, 10);
-            if (text.empty() || *stop != '\0') Refuse(property.line, "expected a whole number in " + property.content.name);
-            return std::int64_t{number};
-        }
-        if (type == "FLOAT") {
-            char* stop = nullptr;
-            double number = std::strtod(text.c_str(), &stop);
-            if (text.empty() || *stop != '\0') Refuse(property.line, "expected a number in " + property.content.name);
-            return number;
-        }
+        if (type == "INTEGER") return Number<std::int64_t>(property, text);
+        if (type == "FLOAT") return Number<double>(property, text);
         return UncarriedText(text);
     }
 };

@@ -100,17 +100,19 @@ struct EventWriter {
         Line("END:VEVENT");
     }
 
-    // Every field the standard properties would not restore exactly.
+    // Every field the standard properties would not restore exactly, in one
+    // compact line where the value has its column's own type (null included),
+    // and as a typed property of its own otherwise.
     void WriteCarried(const EventRecord& record, const EventRecord& read_back) {
-        std::string empty;
+        std::string compact;
         for (std::size_t i = 0; i < kEventFields.size(); ++i) {
             if (i == kIdField) continue;
             bool always = false;
             for (std::string_view name : kAlwaysCarried) always = always || kEventFields[i].name == name;
             if (!always && record.values[i] == read_back.values[i]) continue;
             const FieldValue& value = record.values[i];
-            if (std::holds_alternative<std::monostate>(value)) {
-                empty += (empty.empty() ? "" : ",") + std::string(kEventFields[i].name);
+            if (auto item = CompactItem(i, value)) {
+                compact += (compact.empty() ? "" : ";") + *item;
             } else if (auto text = std::get_if<std::string>(&value)) {
                 Line(CarrierName(i) + ":" + CarriedText(*text));
             } else if (auto number = std::get_if<std::int64_t>(&value)) {
@@ -119,11 +121,31 @@ struct EventWriter {
                 Line(CarrierName(i) + ";VALUE=FLOAT:" + ExactNumberText(std::get<double>(value)));
             }
         }
-        if (!empty.empty()) Line("X-ORBELLE-EMPTY:" + empty);
+        if (!compact.empty()) Line(std::string(kCarriedFieldsProperty) + ":" + compact);
     }
 };
 
 }  // namespace
+
+std::optional<std::string> CompactItem(std::size_t field, const FieldValue& value) {
+    std::string name(kEventFields[field].name);
+    if (std::holds_alternative<std::monostate>(value)) return name;
+    switch (kEventFields[field].type) {
+        case FieldType::Text:
+        case FieldType::Memo:
+            if (auto text = std::get_if<std::string>(&value)) return name + "=" + CarriedText(*text);
+            break;
+        case FieldType::SmallInt:
+            if (auto number = std::get_if<std::int64_t>(&value)) return name + "=" + std::to_string(*number);
+            break;
+        case FieldType::DateTime:
+            if (auto days = std::get_if<double>(&value)) return name + "=" + ExactNumberText(*days);
+            break;
+        case FieldType::AutoInc:
+            break;
+    }
+    return std::nullopt;
+}
 
 std::string CarriedText(std::string_view text) {
     std::string out;

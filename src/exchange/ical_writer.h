@@ -3,7 +3,9 @@
 // start in the local zone with its VTIMEZONE, the rule as an RRULE, the lead
 // as an alarm, and our own fields as X-ORBELLE- properties wherever the
 // standard ones would not bring them back exactly.
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/datefmt.h"
@@ -22,6 +24,13 @@ struct ExportedEvent {
 // DTSTAMP; the zone is the one the records' times are in.
 std::string WriteICalendar(const std::vector<ExportedEvent>& events, const ZoneRules& zone, DateTime now_utc,
                            const LocaleNames& names);
+
+// The property that carries fields compactly: "Name=value;Name" (a bare
+// name: the field is empty), each value in its column's own type.
+inline constexpr std::string_view kCarriedFieldsProperty = "X-ORBELLE-FIELDS";
+// The item of that list for the field, or nothing when the value's type is
+// not its column's (it then travels as a typed property of its own).
+std::optional<std::string> CompactItem(std::size_t field, const FieldValue& value);
 
 // The text of a carried value and back: exact for any text, including line
 // breaks of every kind.

@@ -1,6 +1,7 @@
 #include "store/event_record.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "base/convert.h"
 #include "base/error.h"
@@ -9,6 +10,10 @@
 namespace orbelle {
 
 std::size_t EventFieldIndex(std::string_view name) {
+    // The names as the table spells them first: this runs for every field of
+    // every record of an export or import.
+    for (std::size_t i = 0; i < kEventFields.size(); ++i)
+        if (kEventFields[i].name == name) return i;
     auto index = FindEventField(name);
     if (!index) throw Error("Field '" + std::string(name) + "' not found");
     return *index;
@@ -16,7 +21,10 @@ std::size_t EventFieldIndex(std::string_view name) {
 
 std::string ExactNumberText(double value) {
     char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
+    for (int digits = 15; digits <= 17; ++digits) {  // the shortest that reads back the same
+        std::snprintf(text, sizeof text, "%.*g", digits, value);
+        if (std::strtod(text, nullptr) == value) break;
+    }
     return text;
 }
 

@@ -34,7 +34,7 @@ struct EventRecord {
 // The field's position; throws Error for a name the table lacks.
 std::size_t EventFieldIndex(std::string_view name);
 
-// The value as "%.17g": a date-time read back from it is the same number.
+// The shortest decimal text that reads back as the same number.
 std::string ExactNumberText(double value);
 
 }  // namespace orbelle

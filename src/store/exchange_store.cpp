@@ -86,7 +86,7 @@ ExchangeStore::ExchangeStore(const std::filesystem::path& file) {
     try {
         std::error_code ec;
         if (!std::filesystem::exists(file, ec)) throw Error("the file does not exist");
-        db_ = sql::Database(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE);
+        db_ = sql::Database(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_NOMUTEX);
         sqlite3_busy_timeout(db_.Handle(), 5000);
         db_.Exec("PRAGMA journal_mode=TRUNCATE");
         db_.Exec("PRAGMA synchronous=FULL");

@@ -52,13 +52,14 @@ inline void PostRecords(const std::filesystem::path& table, const std::vector<Re
     }
 }
 
-// The rule fields as a new event's dialog holds them, for the kind named.
+// The rule fields as a new event's dialog holds them, for the kind named:
+// the "The" variants chosen, every list on its first item, every count 1.
 inline std::map<std::string, std::string> EditorRuleTexts(const char* kind) {
     return {{"Dwmy", kind},          {"Day_day", "1"},         {"Week_week", "1"},       {"Week_1", "N"},
             {"Week_2", "N"},         {"Week_3", "N"},          {"Week_4", "N"},          {"Week_5", "N"},
-            {"Week_6", "N"},         {"Week_7", "N"},          {"Month_dayweek", "D"},   {"Month_day1", "1"},
+            {"Week_6", "N"},         {"Week_7", "N"},          {"Month_dayweek", "W"},   {"Month_day1", "1"},
             {"Month_day2", "1"},     {"Month_week1", "First"}, {"Month_week2", "Sunday"}, {"Month_week3", "1"},
-            {"Year_dayweek", "D"},   {"Year_day1", "January"}, {"Year_day2", "1"},       {"Year_week1", "First"},
+            {"Year_dayweek", "W"},   {"Year_day1", "January"}, {"Year_day2", "1"},       {"Year_week1", "First"},
             {"Year_week2", "Sunday"}, {"Year_week3", "January"}};
 }
 
@@ -88,12 +89,12 @@ inline std::vector<RecordSpec> VarietyOfRecords() {
                                    {{"Week_week", "2"}, {"Week_2", "Y"}, {"Week_6", "Y"}, {"Priority", "High"},
                                     {"Memo", "First line\r\nSecond line; with, marks\r\n\r\nÜber alles"}}));
     records.push_back(EditorRecord("Month end", At(2024y / 1 / 31, 18, 0), "3",
-                                   {{"Month_day1", "31"}, {"Month_day2", "2"}, {"Accepttext", "Y"}}));
+                                   {{"Month_dayweek", "D"}, {"Month_day1", "31"}, {"Month_day2", "2"}, {"Accepttext", "Y"}}));
     records.push_back(EditorRecord("Last Friday", At(2024y / 1 / 26, 17, 0), "3",
                                    {{"Month_dayweek", "W"}, {"Month_week1", "Last"}, {"Month_week2", "Friday"},
                                     {"Priority", "Lowest"}, {"Type", "Payment"}}));
     records.push_back(EditorRecord("Leap day", At(2024y / 2 / 29, 8, 0), "4",
-                                   {{"Year_day1", "February"}, {"Year_day2", "29"}, {"Remind", "1 day"},
+                                   {{"Year_dayweek", "D"}, {"Year_day1", "February"}, {"Year_day2", "29"}, {"Remind", "1 day"},
                                     {"Type", "Birthday"}, {"Priority", "Highest"}}));
     records.push_back(EditorRecord("Summer time begins", At(2024y / 3 / 31, 2, 30), "4",
                                    {{"Year_dayweek", "W"}, {"Year_week1", "Last"}, {"Year_week2", "Sunday"},
@@ -102,7 +103,7 @@ inline std::vector<RecordSpec> VarietyOfRecords() {
                                    {{"Day_day", "3"}, {"Repleat", "N"}, {"Sound", "C:\\Sounds\\bell,1.wav"},
                                     {"Remind", "1 week"}, {"Duration", "2 days"}, {"Priority", "Low"}}));
     RecordSpec odd = EditorRecord("", DateTime(45364.395833333336 + 0.0000001), "4",
-                                  {{"Year_day1", "February"}, {"Year_day2", "30"}, {"Remind", "60 minutes"},
+                                  {{"Year_dayweek", "D"}, {"Year_day1", "February"}, {"Year_day2", "30"}, {"Remind", "60 minutes"},
                                    {"Duration", "forever"}, {"Priority", ""}, {"Type", "Custom"}, {"Start", "ab"},
                                    {"Complete", "x"},
                                    {"Memo", std::string(200, 'x') + "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC" +
