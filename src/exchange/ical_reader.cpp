@@ -239,18 +239,13 @@ struct EventReader {
         bool date_only = false;
     };
 
-    std::string TzidOf(const ContentLine& content) {
-        std::string tzid = content.ParamOf("TZID").value_or("");
-        return tzid;
-    }
-
     // The value in local time; unknown zones read as local time, with a note.
     Moment Resolve(const Property& property, std::vector<std::string>& notes) {
         std::optional<ParsedDateTime> parsed = ParseDateTime(property.content.value);
         if (!parsed) Refuse(property.line, "expected a date as YYYYMMDD or a date-time as YYYYMMDDTHHMMSS[Z] in " + property.content.name);
         if (parsed->date_only) return {parsed->value, true};
         if (parsed->utc) return {local.ToLocal(parsed->value), false};
-        std::string tzid = TzidOf(property.content);
+        std::string tzid = property.content.ParamOf("TZID").value_or("");
         if (tzid.empty() || tzid == local.name) return {parsed->value, false};
         const ZoneRules* zone = nullptr;
         std::optional<ZoneRules> known;
