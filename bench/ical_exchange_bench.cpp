@@ -3,6 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "base/datefmt.h"
 #include "exchange/exchange_files.h"
@@ -101,6 +103,20 @@ void BM_ImportICalendar100k(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ImportICalendar100k)->Unit(benchmark::kMillisecond);
+
+// The reader alone: the file's text to records, without the table.
+void BM_ReadICalendar100k(benchmark::State& state) {
+    ExportICalendarFile(FullTable(), Folder() / "in.ics", Context());
+    std::ifstream in(Folder() / "in.ics", std::ios::binary);
+    std::string text{std::istreambuf_iterator<char>(in), {}};
+    ExchangeContext context = Context();
+    for (auto _ : state) {
+        ical::CalendarReading reading =
+            ical::ReadICalendar(text, context.local_zone, context.now_local, context.names);
+        if (reading.events.size() != kEvents) state.SkipWithError("wrong event count");
+    }
+}
+BENCHMARK(BM_ReadICalendar100k)->Unit(benchmark::kMillisecond);
 
 void BM_ExportCsv100k(benchmark::State& state) {
     const auto& table = FullTable();

@@ -37,7 +37,6 @@ std::optional<std::int64_t> LeadSeconds(DateTime start, std::string_view remind)
 
 struct EventWriter {
     std::string& out;
-    const ZoneRules& zone;
     std::string zone_name;
     std::string stamp;
     const LocaleNames& names;
@@ -50,7 +49,7 @@ struct EventWriter {
         DateTime start = record.DateTimeOf("Date");
         std::int64_t start_ms = ToMs(start);
         DateTime start_written = FromMs(start_ms - ((start_ms % 1000) + 1000) % 1000);
-        seen.start = zone.ToLocal(zone.ToUtc(start_written));
+        seen.start = start_written;  // a reader in the same zone takes the wall-clock time as it is
 
         Line("BEGIN:VEVENT");
         Line("UID:" + EscapeText(event.uid));
@@ -186,7 +185,7 @@ std::string WriteICalendar(const std::vector<ExportedEvent>& events, const ZoneR
     if (named.name.empty()) named.name = std::string(kFallbackZoneName);
     out += "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:" + std::string(kProductId) + "\r\nCALSCALE:GREGORIAN\r\n";
     out += VTimeZoneLines(named);
-    EventWriter writer{out, named, named.name, FormatDateTime(now_utc) + "Z", names};
+    EventWriter writer{out, named.name, FormatDateTime(now_utc) + "Z", names};
     for (const ExportedEvent& event : events) writer.Write(event);
     out += "END:VCALENDAR\r\n";
     return out;
