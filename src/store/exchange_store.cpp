@@ -10,11 +10,29 @@
 namespace orbelle {
 namespace {
 
-std::string SelectWithTypes() {
-    std::string sql = "SELECT t.Id, u.Uid";
-    for (const FieldDef& field : kEventFields)
-        sql += ", typeof(t." + std::string(field.name) + "), t." + std::string(field.name);
+std::string SelectAll() {
+    std::string sql = "SELECT u.Uid";
+    for (const FieldDef& field : kEventFields) sql += ", t." + std::string(field.name);
     return sql + " FROM TODOLIST t LEFT JOIN ICAL_UID u ON u.EventId = t.Id ORDER BY t.Id";
+}
+
+// The engine's own statement, for the column types the wrapper does not
+// show: a field keeps the type it was stored with.
+struct StatementHandle {
+    sqlite3_stmt* statement = nullptr;
+    ~StatementHandle() { sqlite3_finalize(statement); }
+};
+
+FieldValue ColumnValue(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+        case SQLITE_INTEGER: return std::int64_t{sqlite3_column_int64(statement, column)};
+        case SQLITE_FLOAT: return sqlite3_column_double(statement, column);
+        case SQLITE_NULL: return std::monostate{};
+        default: {
+            auto text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+            return std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+        }
+    }
 }
 
 std::string InsertSql() {
@@ -112,22 +130,21 @@ void ExchangeStore::EnsureUidTable() {
 std::vector<StoredEvent> ExchangeStore::LoadAll() {
     std::vector<StoredEvent> events;
     {
-        sql::Statement select(db_, SelectWithTypes());
-        while (select.Step()) {
+        StatementHandle select;
+        std::string sql = SelectAll();
+        if (sqlite3_prepare_v2(db_.Handle(), sql.c_str(), -1, &select.statement, nullptr) != SQLITE_OK)
+            throw Error(db_.LastError());
+        int step;
+        while ((step = sqlite3_step(select.statement)) == SQLITE_ROW) {
             StoredEvent event;
-            event.id = select.ColumnInt(0);
-            if (!select.IsNull(1)) event.uid = select.ColumnText(1);
-            for (std::size_t i = 0; i < kEventFields.size(); ++i) {
-                int type_column = 2 + static_cast<int>(i) * 2;
-                std::string type = select.ColumnText(type_column);
-                FieldValue& value = event.record.values[i];
-                if (type == "integer") value = select.ColumnInt(type_column + 1);
-                else if (type == "real") value = select.ColumnDouble(type_column + 1);
-                else if (type == "text" || type == "blob") value = select.ColumnText(type_column + 1);
-                else value = std::monostate{};
-            }
+            FieldValue uid = ColumnValue(select.statement, 0);
+            if (auto text = std::get_if<std::string>(&uid)) event.uid = std::move(*text);
+            for (std::size_t i = 0; i < kEventFields.size(); ++i)
+                event.record.values[i] = ColumnValue(select.statement, static_cast<int>(i) + 1);
+            event.id = sqlite3_column_int64(select.statement, static_cast<int>(kIdField) + 1);
             events.push_back(std::move(event));
         }
+        if (step != SQLITE_DONE) throw Error(db_.LastError());
     }
     bool missing = false;
     for (const StoredEvent& event : events) missing = missing || event.uid.empty();
