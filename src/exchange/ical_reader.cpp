@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <type_traits>
 
@@ -60,7 +61,11 @@ bool IsComponentName(std::string_view name) {
 // alarms in events and to-dos, observances in time zones, nothing deeper.
 class ComponentBuilder {
 public:
-    explicit ComponentBuilder(const ReadLimits& limits) : limits_(limits) {}
+    // `take_child` sees each component of a calendar as it ends and may take
+    // it over; what it leaves stays in the calendar for later.
+    using ChildTaker = std::function<bool(Component&)>;
+    ComponentBuilder(const ReadLimits& limits, ChildTaker take_child)
+        : limits_(limits), take_child_(std::move(take_child)) {}
 
     void Take(std::size_t line, ContentLine content) {
         if (content.name == "BEGIN") {
@@ -106,18 +111,20 @@ private:
         Component done = std::move(stack_.back());
         stack_.pop_back();
         if (stack_.empty()) calendars_.push_back(std::move(done));
-        else stack_.back().children.push_back(std::move(done));
+        else if (stack_.size() > 1 || !take_child_(done)) stack_.back().children.push_back(std::move(done));
     }
 
     const ReadLimits& limits_;
+    ChildTaker take_child_;
     std::vector<Component> stack_;
     std::vector<Component> calendars_;
     std::size_t events_ = 0;
 };
 
-std::vector<Component> ParseComponents(std::string_view text, const ReadLimits& limits) {
+std::vector<Component> ParseComponents(std::string_view text, const ReadLimits& limits,
+                                       ComponentBuilder::ChildTaker take_child) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    ComponentBuilder builder(limits);
+    ComponentBuilder builder(limits, std::move(take_child));
     std::string logical;
     std::size_t logical_line = 0, number = 0;
     auto flush = [&] {
@@ -280,6 +287,22 @@ struct EventReader {
         return std::nullopt;
     }
 
+    // True when every zone the event names can be placed now.
+    bool ZonesKnown(const Component& event) const {
+        auto known = [&](const Component& component) {
+            for (const Property& property : component.properties) {
+                auto tzid = property.content.ParamOf("TZID");
+                if (!tzid || tzid->empty() || *tzid == local.name || zones.contains(*tzid)) continue;
+                if (!KnownZone(tzid->starts_with("/") ? tzid->substr(1) : *tzid)) return false;
+            }
+            return true;
+        };
+        if (!known(event)) return false;
+        for (const Component& alarm : event.children)
+            if (!known(alarm)) return false;
+        return true;
+    }
+
     void Read(const Component& event) {
         EventValues values;
         std::vector<std::string> notes;
@@ -409,21 +432,30 @@ CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, Dat
     try {
         if (text.size() > limits.max_file_bytes)
             Refuse(0, "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB");
-        std::vector<Component> calendars = ParseComponents(text, limits);
         std::map<std::string, ZoneRules> zones;
-        for (const Component& calendar : calendars)
-            for (const Component& child : calendar.children)
-                if (child.name == "VTIMEZONE") {
-                    ZoneRules zone = ZoneOfComponent(child);
-                    zones[zone.name] = zone;
-                }
         EventReader reader{zones, local, now_local, names, reading};
-        for (const Component& calendar : calendars)
-            for (const Component& child : calendar.children) {
-                if (child.name == "VEVENT") reader.Read(child);
-                else if (child.name == "VTODO" || child.name == "VJOURNAL")
-                    reading.notes.push_back({child.line, "", child.name == "VTODO" ? "a to-do, not an event" : "a journal entry, not an event", true});
+        // Each event is read as soon as it ends, so that a large file is never
+        // held whole as components; one that names a zone not yet described
+        // waits for the end of the file.
+        auto take = [&](Component& child) {
+            if (child.name == "VTIMEZONE") {
+                ZoneRules zone = ZoneOfComponent(child);
+                zones[zone.name] = std::move(zone);
+                return true;
             }
+            if (child.name == "VEVENT") {
+                if (!reader.ZonesKnown(child)) return false;
+                reader.Read(child);
+                return true;
+            }
+            if (child.name == "VTODO" || child.name == "VJOURNAL")
+                reading.notes.push_back({child.line, "",
+                                         child.name == "VTODO" ? "a to-do, not an event" : "a journal entry, not an event",
+                                         true});
+            return true;
+        };
+        for (const Component& calendar : ParseComponents(text, limits, take))
+            for (const Component& child : calendar.children) reader.Read(child);
     } catch (const Refusal& refusal) {
         reading.events.clear();
         reading.notes.clear();
