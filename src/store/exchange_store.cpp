@@ -108,6 +108,9 @@ ExchangeStore::ExchangeStore(const std::filesystem::path& file) {
         sqlite3_busy_timeout(db_.Handle(), 5000);
         db_.Exec("PRAGMA journal_mode=TRUNCATE");
         db_.Exec("PRAGMA synchronous=FULL");
+        // A whole file goes in as one transaction: room for it in memory
+        // spares the engine writing pages out and back before the commit.
+        db_.Exec("PRAGMA cache_size=-65536");
         sql::Statement columns(db_, "PRAGMA table_info(TODOLIST)");
         std::size_t count = 0;
         while (columns.Step()) {
