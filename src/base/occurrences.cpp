@@ -146,6 +146,8 @@ constexpr std::int64_t kPeriodsToSearch = 14;
 
 std::optional<DateTime> Search(const RecurrenceRule& rule, DateTime start, DateTime from, bool strict) {
     auto reached = [&](DateTime moment) { return strict ? moment > from : moment >= from; };
+    // A start outside the encodable years reads as the zero date-time, which must not pass for a real start.
+    if (!start.InRange()) return std::nullopt;
     year_month_day start_date = start.Date();
     if (!start_date.ok() || !InYears(static_cast<int>(start_date.year()))) return std::nullopt;
     if (!RuleCanOccur(rule)) return std::nullopt;
