@@ -12,7 +12,7 @@ sqlite_pkg=better-sqlite3@12.11.1
 sqlite_c_sha256=60d2f39a3726cd6b9021da6f4e868608d66fbb6528a9f513dc8ffcc640493422
 sqlite_h_sha256=9e69a1353a4288450b0d5239ede11fc7f1f4c8e5eb07491fc8317eacb5b7de7e
 
-apt_packages=(cmake g++ make libgtest-dev libbenchmark-dev g++-mingw-w64-i686-posix
+apt_packages=(cmake g++ make libgtest-dev libbenchmark-dev libical-dev pkg-config g++-mingw-w64-i686-posix
   wine wine32:i386 fonts-wine xvfb xauth x11-utils xdotool imagemagick sox python3 nsis)
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }

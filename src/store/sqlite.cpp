@@ -138,6 +138,16 @@ void Statement::BindText(int index, std::string_view text) {
         Fail(db_);
 }
 
+Statement::Type Statement::ColumnType(int column) const {
+    switch (sqlite3_column_type(stmt_, column)) {
+        case SQLITE_INTEGER: return Type::kInteger;
+        case SQLITE_FLOAT: return Type::kFloat;
+        case SQLITE_BLOB: return Type::kBlob;
+        case SQLITE_NULL: return Type::kNull;
+        default: return Type::kText;
+    }
+}
+
 bool Statement::IsNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
 
 std::int64_t Statement::ColumnInt(int column) const { return sqlite3_column_int64(stmt_, column); }

@@ -87,6 +87,9 @@ public:
     // The text is copied by SQLite, so a temporary is safe here.
     void BindText(int index, std::string_view text);
 
+    // The type the value of the column was stored with, in the current row.
+    enum class Type { kInteger, kFloat, kText, kBlob, kNull };
+    Type ColumnType(int column) const;
     bool IsNull(int column) const;
     std::int64_t ColumnInt(int column) const;
     double ColumnDouble(int column) const;

@@ -1,0 +1,467 @@
+#include "exchange/ical_reader.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <type_traits>
+
+#include "base/convert.h"
+#include "exchange/event_mapping.h"
+#include "exchange/ical_text.h"
+#include "exchange/ical_time.h"
+#include "exchange/ical_writer.h"
+#include "exchange/rrule.h"
+
+namespace orbelle::ical {
+namespace {
+using namespace std::chrono;
+
+struct Property {
+    std::size_t line = 0;
+    ContentLine content;
+};
+
+struct Component {
+    std::string name;
+    std::size_t line = 0;
+    std::vector<Property> properties;
+    std::vector<Component> children;
+
+    const Property* Find(std::string_view wanted) const {
+        for (const Property& property : properties)
+            if (property.content.name == wanted) return &property;
+        return nullptr;
+    }
+};
+
+// Thrown inside the reader only, caught at its top: the file is refused.
+struct Refusal {
+    std::size_t line;
+    std::string message;
+};
+
+[[noreturn]] void Refuse(std::size_t line, std::string message) { throw Refusal{line, std::move(message)}; }
+
+std::string UpperName(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool IsComponentName(std::string_view name) {
+    if (name.empty()) return false;
+    for (char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-')) return false;
+    return true;
+}
+
+// The grammar of components: BEGIN and END in pairs, VCALENDAR outside,
+// alarms in events and to-dos, observances in time zones, nothing deeper.
+class ComponentBuilder {
+public:
+    // `take_child` sees each component of a calendar as it ends and may take
+    // it over; what it leaves stays in the calendar for later.
+    using ChildTaker = std::function<bool(Component&)>;
+    ComponentBuilder(const ReadLimits& limits, ChildTaker take_child)
+        : limits_(limits), take_child_(std::move(take_child)) {}
+
+    void Take(std::size_t line, ContentLine content) {
+        if (content.name == "BEGIN") {
+            Begin(line, UpperName(content.value));
+        } else if (content.name == "END") {
+            End(line, UpperName(content.value));
+        } else {
+            if (stack_.empty()) Refuse(line, "expected BEGIN:VCALENDAR");
+            stack_.back().properties.push_back({line, std::move(content)});
+        }
+    }
+
+    std::vector<Component> Finish(std::size_t last_line) {
+        if (!stack_.empty()) Refuse(last_line, "the file ends early: expected END:" + stack_.back().name);
+        if (calendars_.empty()) Refuse(last_line, "expected BEGIN:VCALENDAR");
+        return std::move(calendars_);
+    }
+
+private:
+    void Begin(std::size_t line, std::string name) {
+        if (!IsComponentName(name)) Refuse(line, "expected a component name after BEGIN:");
+        std::size_t depth = stack_.size();
+        if (depth == 0 && name != "VCALENDAR") Refuse(line, "expected BEGIN:VCALENDAR");
+        if (depth >= 1 && name == "VCALENDAR") Refuse(line, "expected END:" + stack_.back().name + ", not a calendar inside a calendar");
+        if (depth >= 3) Refuse(line, "components nested deeper than iCalendar allows");
+        if (depth == 2) {
+            const std::string& parent = stack_.back().name;
+            if ((parent == "VEVENT" || parent == "VTODO") && name != "VALARM")
+                Refuse(line, "expected only VALARM inside " + parent);
+            if (parent == "VTIMEZONE" && name != "STANDARD" && name != "DAYLIGHT")
+                Refuse(line, "expected STANDARD or DAYLIGHT inside VTIMEZONE");
+            if (parent == "VALARM" || parent == "STANDARD" || parent == "DAYLIGHT")
+                Refuse(line, "expected no component inside " + parent);
+        }
+        if (name == "VEVENT" && ++events_ > limits_.max_events)
+            Refuse(line, "more than " + std::to_string(limits_.max_events) + " events in one file");
+        stack_.push_back({std::move(name), line, {}, {}});
+    }
+
+    void End(std::size_t line, const std::string& name) {
+        if (stack_.empty()) Refuse(line, "expected BEGIN:VCALENDAR");
+        if (stack_.back().name != name) Refuse(line, "expected END:" + stack_.back().name);
+        Component done = std::move(stack_.back());
+        stack_.pop_back();
+        if (stack_.empty()) calendars_.push_back(std::move(done));
+        else if (stack_.size() > 1 || !take_child_(done)) stack_.back().children.push_back(std::move(done));
+    }
+
+    const ReadLimits& limits_;
+    ChildTaker take_child_;
+    std::vector<Component> stack_;
+    std::vector<Component> calendars_;
+    std::size_t events_ = 0;
+};
+
+std::vector<Component> ParseComponents(std::string_view text, const ReadLimits& limits,
+                                       ComponentBuilder::ChildTaker take_child) {
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    ComponentBuilder builder(limits, std::move(take_child));
+    std::string logical;
+    std::size_t logical_line = 0, number = 0;
+    auto flush = [&] {
+        if (logical_line == 0) return;
+        if (!IsValidUtf8(logical)) Refuse(logical_line, "expected text in UTF-8");
+        ParsedLine parsed = ParseContentLine(logical);
+        if (!parsed.line) Refuse(logical_line, "expected " + parsed.expected);
+        builder.Take(logical_line, std::move(*parsed.line));
+        logical.clear();
+        logical_line = 0;
+    };
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = text.find('\n', at);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) continue;
+        if (line.front() == ' ' || line.front() == '\t') {
+            if (logical_line == 0) Refuse(number, "expected a content line, not a folded continuation");
+            line.remove_prefix(1);
+        } else {
+            flush();
+            logical_line = number;
+        }
+        if (logical.size() + line.size() > limits.max_line_bytes)
+            Refuse(logical_line, "a line longer than " + std::to_string(limits.max_line_bytes >> 20) + " MB");
+        logical.append(line);
+    }
+    flush();
+    return builder.Finish(number);
+}
+
+// ---- time zones -------------------------------------------------------
+
+struct Observance {
+    bool daylight = false;
+    int offset_to = 0;
+    DateTime start;
+    bool has_end = false;  // an RRULE with UNTIL or COUNT: a past rule
+    std::optional<ZoneChange> change;
+};
+
+std::optional<ZoneChange> ChangeOfRrule(std::string_view rrule, DateTime start, bool& has_end) {
+    int month_number = 0, week = 0, weekday_index = -1;
+    std::size_t begin = 0;
+    while (begin <= rrule.size()) {
+        std::size_t end = rrule.find(';', begin);
+        if (end == std::string_view::npos) end = rrule.size();
+        std::string part = UpperName(rrule.substr(begin, end - begin));
+        begin = end + 1;
+        if (part.starts_with("UNTIL=") || part.starts_with("COUNT=")) has_end = true;
+        if (part.starts_with("BYMONTH=")) month_number = ParseInt(part.substr(8)).value_or(0);
+        if (part.starts_with("BYDAY=") && part.size() >= 8) {
+            std::string day = part.substr(6);
+            static constexpr std::string_view kCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+            for (int i = 0; i < 7; ++i)
+                if (day.ends_with(kCodes[i])) weekday_index = i;
+            int ordinal = ParseInt(day.substr(0, day.size() - 2)).value_or(0);
+            week = ordinal == -1 ? 5 : ordinal;
+        }
+    }
+    if (month_number < 1 || month_number > 12 || week < 1 || week > 5 || weekday_index < 0) return std::nullopt;
+    TimeOfDay time = start.Time();
+    return ZoneChange{month_number, week, weekday_index, time.hour * 60 + time.minute};
+}
+
+ZoneRules ZoneOfComponent(const Component& vtimezone) {
+    ZoneRules zone;
+    const Property* tzid = vtimezone.Find("TZID");
+    if (!tzid) Refuse(vtimezone.line, "expected TZID in VTIMEZONE");
+    zone.name = tzid->content.value;
+    std::optional<Observance> latest[2];  // standard, daylight
+    for (const Component& child : vtimezone.children) {
+        Observance observance;
+        observance.daylight = child.name == "DAYLIGHT";
+        const Property* to = child.Find("TZOFFSETTO");
+        std::optional<int> offset = to ? ParseUtcOffset(to->content.value) : std::nullopt;
+        if (!offset) Refuse(to ? to->line : child.line, "expected TZOFFSETTO as +hhmm or -hhmm");
+        observance.offset_to = *offset;
+        const Property* start = child.Find("DTSTART");
+        std::optional<ParsedDateTime> when = start ? ParseDateTime(start->content.value) : std::nullopt;
+        if (!when) Refuse(start ? start->line : child.line, "expected DTSTART as YYYYMMDDTHHMMSS in " + child.name);
+        observance.start = when->value;
+        if (const Property* rrule = child.Find("RRULE"))
+            observance.change = ChangeOfRrule(rrule->content.value, observance.start, observance.has_end);
+        std::optional<Observance>& slot = latest[observance.daylight ? 1 : 0];
+        // The rule in force today: an open rule over an ended one, then the latest.
+        if (!slot || (slot->has_end && !observance.has_end) ||
+            (slot->has_end == observance.has_end && slot->start < observance.start))
+            slot = observance;
+    }
+    if (!latest[0] && !latest[1]) Refuse(vtimezone.line, "expected STANDARD or DAYLIGHT in VTIMEZONE");
+    const Observance& standard = latest[0] ? *latest[0] : *latest[1];
+    zone.standard_offset = standard.offset_to;
+    zone.daylight_offset = standard.offset_to;
+    if (latest[0] && latest[1] && latest[0]->change && latest[1]->change && !latest[0]->has_end &&
+        !latest[1]->has_end) {
+        zone.daylight_offset = latest[1]->offset_to;
+        zone.to_daylight = latest[1]->change;
+        zone.to_standard = latest[0]->change;
+    }
+    return zone;
+}
+
+// ---- events -----------------------------------------------------------
+
+struct EventReader {
+    const std::map<std::string, ZoneRules>& zones;
+    const ZoneRules& local;
+    DateTime now;
+    const LocaleNames& names;
+    CalendarReading& out;
+
+    struct Moment {
+        DateTime local;
+        bool date_only = false;
+    };
+
+    // The value in local time; unknown zones read as local time, with a note.
+    Moment Resolve(const Property& property, std::vector<std::string>& notes) {
+        std::optional<ParsedDateTime> parsed = ParseDateTime(property.content.value);
+        if (!parsed) Refuse(property.line, "expected a date as YYYYMMDD or a date-time as YYYYMMDDTHHMMSS[Z] in " + property.content.name);
+        if (parsed->date_only) return {parsed->value, true};
+        if (parsed->utc) return {local.ToLocal(parsed->value), false};
+        std::string tzid = property.content.ParamOf("TZID").value_or("");
+        if (tzid.empty() || tzid == local.name) return {parsed->value, false};
+        const ZoneRules* zone = nullptr;
+        std::optional<ZoneRules> known;
+        if (auto found = zones.find(tzid); found != zones.end()) {
+            zone = &found->second;
+        } else if ((known = KnownZone(tzid.starts_with("/") ? tzid.substr(1) : tzid))) {
+            if (known->name == local.name) return {parsed->value, false};
+            zone = &*known;
+        }
+        if (!zone) {
+            notes.push_back("time zone \"" + tzid + "\" is not described: read as local time");
+            return {parsed->value, false};
+        }
+        return {local.ToLocal(zone->ToUtc(parsed->value)), false};
+    }
+
+    std::optional<std::int64_t> AlarmLead(const Component& event, DateTime start, std::optional<std::int64_t> duration,
+                                          std::vector<std::string>& notes) {
+        for (const Component& alarm : event.children) {
+            const Property* trigger = alarm.Find("TRIGGER");
+            if (!trigger) continue;
+            if (trigger->content.ParamOf("VALUE").value_or("") == "DATE-TIME") {
+                Moment when = Resolve(*trigger, notes);
+                return (ToMs(start) - ToMs(when.local)) / 1000;
+            }
+            auto offset = ParseDuration(trigger->content.value);
+            if (!offset) Refuse(trigger->line, "expected a duration such as -PT15M in TRIGGER");
+            if (trigger->content.ParamOf("RELATED").value_or("START") == "END")
+                return -(duration.value_or(0) + *offset);
+            return -*offset;
+        }
+        return std::nullopt;
+    }
+
+    // True when every zone the event names can be placed now.
+    bool ZonesKnown(const Component& event) const {
+        auto known = [&](const Component& component) {
+            for (const Property& property : component.properties) {
+                auto tzid = property.content.ParamOf("TZID");
+                if (!tzid || tzid->empty() || *tzid == local.name || zones.contains(*tzid)) continue;
+                if (!KnownZone(tzid->starts_with("/") ? tzid->substr(1) : *tzid)) return false;
+            }
+            return true;
+        };
+        if (!known(event)) return false;
+        for (const Component& alarm : event.children)
+            if (!known(alarm)) return false;
+        return true;
+    }
+
+    void Read(const Component& event) {
+        EventValues values;
+        std::vector<std::string> notes;
+        std::vector<CarriedField> carried;
+        std::string uid, subject;
+        const Property *start = nullptr, *end = nullptr, *duration = nullptr;
+        std::vector<const Property*> rrules;
+        bool single_change = false;
+        std::string extra_dates;
+        for (const Property& property : event.properties) {
+            const ContentLine& c = property.content;
+            if (c.name == "DTSTART") start = &property;
+            else if (c.name == "DTEND") end = &property;
+            else if (c.name == "DURATION") duration = &property;
+            else if (c.name == "RRULE") rrules.push_back(&property);
+            else if (c.name == "EXDATE" || c.name == "RDATE") extra_dates = c.name;
+            else if (c.name == "RECURRENCE-ID") single_change = true;
+            else if (c.name == "UID") uid = UnescapeText(c.value);
+            else if (c.name == "SUMMARY") values.summary = subject = UnescapeText(c.value, "\r\n");
+            else if (c.name == "DESCRIPTION") values.description = UnescapeText(c.value, "\r\n");
+            else if (c.name == "CATEGORIES") {
+                for (std::string& item : SplitTextList(c.value)) values.categories.push_back(std::move(item));
+            } else if (c.name == "PRIORITY") {
+                auto priority = ParseInt(c.value);
+                if (!priority || *priority < 0 || *priority > 9) Refuse(property.line, "expected PRIORITY as 0 to 9");
+                values.priority = *priority;
+            } else if (c.name == kCarriedFieldsProperty) {
+                ReadCompactFields(property, carried);
+            } else if (auto field = CarriedFieldOf(c.name)) {
+                carried.push_back({*field, CarriedValue(property)});
+            }
+        }
+        if (single_change) {
+            out.notes.push_back({event.line, subject, "a change to one occurrence of a series", true});
+            return;
+        }
+        if (!start) {
+            out.notes.push_back({event.line, subject, "no start (DTSTART)", true});
+            return;
+        }
+        Moment begin = Resolve(*start, notes);
+        values.start = begin.local;
+        values.all_day = begin.date_only;
+        if (duration) {
+            auto seconds = ParseDuration(duration->content.value);
+            if (!seconds) Refuse(duration->line, "expected a duration such as PT1H in DURATION");
+            values.duration_seconds = *seconds;
+        } else if (end) {
+            Moment finish = Resolve(*end, notes);
+            values.duration_seconds = std::max<std::int64_t>(0, (ToMs(finish.local) - ToMs(begin.local)) / 1000);
+        }
+        values.alarm_lead_seconds = AlarmLead(event, values.start, values.duration_seconds, notes);
+
+        if (rrules.size() > 1) {
+            values.simplified = "several RRULEs";
+        } else if (rrules.size() == 1) {
+            RruleReading reading = ReadRrule(rrules[0]->content.value, values.start);
+            if (!reading.well_formed) Refuse(rrules[0]->line, "expected " + reading.expected);
+            if (reading.rule) values.rule = reading.rule;
+            else values.simplified = reading.unmappable;
+        }
+        if (!extra_dates.empty() && (values.rule || extra_dates == "RDATE")) {
+            values.rule.reset();
+            values.simplified = "the repeats have " + extra_dates;
+        }
+        MappedEvent mapped = MapToRecord(values, carried, now, names);
+        for (std::string& note : mapped.notes) notes.push_back(std::move(note));
+        for (std::string& note : notes) out.notes.push_back({event.line, subject, std::move(note), false});
+        out.events.push_back({std::move(uid), std::move(mapped.record), event.line});
+    }
+
+    // "Name=value;Name": split at the semicolons the writer did not escape.
+    void ReadCompactFields(const Property& property, std::vector<CarriedField>& carried) {
+        const std::string& text = property.content.value;
+        std::size_t begin = 0;
+        for (std::size_t i = 0; i <= text.size(); ++i) {
+            if (i < text.size() && text[i] == '\\') {
+                ++i;
+                continue;
+            }
+            if (i < text.size() && text[i] != ';') continue;
+            std::string_view item = std::string_view(text).substr(begin, i - begin);
+            begin = i + 1;
+            std::size_t equals = item.find('=');
+            auto field = FindEventField(item.substr(0, equals));
+            if (!field || *field == kIdField) continue;  // a field of a later program
+            if (equals == std::string_view::npos) {
+                carried.push_back({*field, std::monostate{}});
+                continue;
+            }
+            std::string value = UncarriedText(item.substr(equals + 1));
+            switch (kEventFields[*field].type) {
+                case FieldType::SmallInt: carried.push_back({*field, Number<std::int64_t>(property, value)}); break;
+                case FieldType::DateTime: carried.push_back({*field, Number<double>(property, value)}); break;
+                default: carried.push_back({*field, std::move(value)});
+            }
+        }
+    }
+
+    template <typename T>
+    static T Number(const Property& property, const std::string& text) {
+        char* stop = nullptr;
+        T number;
+        if constexpr (std::is_same_v<T, double>) number = std::strtod(text.c_str(), &stop);
+        else number = std::strtoll(text.c_str(), &stop, 10);
+        bool bad = text.empty() || *stop != '\0';
+        // A date-time outside the years 1 to 9999 is no date the program can show.
+        if constexpr (std::is_same_v<T, double>) bad = bad || !(number >= -693594.0 && number < 2958466.0);
+        if (bad) Refuse(property.line, "expected a number in " + property.content.name);
+        return number;
+    }
+
+    FieldValue CarriedValue(const Property& property) {
+        std::string type = property.content.ParamOf("VALUE").value_or("TEXT");
+        const std::string& text = property.content.value;
+        if (type == "INTEGER") return Number<std::int64_t>(property, text);
+        if (type == "FLOAT") return Number<double>(property, text);
+        return UncarriedText(text);
+    }
+};
+
+}  // namespace
+
+CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, DateTime now_local,
+                              const LocaleNames& names, const ReadLimits& limits) {
+    CalendarReading reading;
+    try {
+        if (text.size() > limits.max_file_bytes)
+            Refuse(0, "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB");
+        std::map<std::string, ZoneRules> zones;
+        EventReader reader{zones, local, now_local, names, reading};
+        // Each event is read as soon as it ends, so that a large file is never
+        // held whole as components; one that names a zone not yet described
+        // waits for the end of the file.
+        auto take = [&](Component& child) {
+            if (child.name == "VTIMEZONE") {
+                ZoneRules zone = ZoneOfComponent(child);
+                zones[zone.name] = std::move(zone);
+                return true;
+            }
+            if (child.name == "VEVENT") {
+                if (!reader.ZonesKnown(child)) return false;
+                reader.Read(child);
+                return true;
+            }
+            if (child.name == "VTODO" || child.name == "VJOURNAL")
+                reading.notes.push_back({child.line, "",
+                                         child.name == "VTODO" ? "a to-do, not an event" : "a journal entry, not an event",
+                                         true});
+            return true;
+        };
+        for (const Component& calendar : ParseComponents(text, limits, take))
+            for (const Component& child : calendar.children) reader.Read(child);
+    } catch (const Refusal& refusal) {
+        reading.events.clear();
+        reading.notes.clear();
+        reading.failure = ReadFailure{refusal.line, refusal.message};
+    }
+    return reading;
+}
+
+}  // namespace orbelle::ical

@@ -1,0 +1,54 @@
+#pragma once
+// Reads an iCalendar file into the records the program would store for its
+// events: all or nothing, so a file that breaks the grammar gives no event
+// and says where it broke.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/datefmt.h"
+#include "base/datetime.h"
+#include "exchange/time_zone.h"
+#include "store/event_record.h"
+
+namespace orbelle::ical {
+
+struct ReadLimits {
+    std::size_t max_file_bytes = 50u << 20;
+    std::size_t max_line_bytes = 1u << 20;  // after unfolding
+    std::size_t max_events = 100'000;
+};
+
+struct ImportedEvent {
+    std::string uid;  // empty when the file gives none
+    EventRecord record;
+    std::size_t line = 0;  // of its BEGIN:VEVENT
+};
+
+// An event skipped, or imported simplified, and why.
+struct ImportNote {
+    std::size_t line = 0;
+    std::string subject;
+    std::string reason;
+    bool skipped = false;
+};
+
+struct ReadFailure {
+    std::size_t line = 0;  // 0: the file as a whole
+    std::string message;
+};
+
+struct CalendarReading {
+    std::vector<ImportedEvent> events;
+    std::vector<ImportNote> notes;
+    std::optional<ReadFailure> failure;  // set: nothing may be stored
+};
+
+// `local` is the zone the program's times are in; `now_local` the moment of
+// the import in it.
+CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, DateTime now_local,
+                              const LocaleNames& names, const ReadLimits& limits = {});
+
+}  // namespace orbelle::ical

@@ -1,0 +1,173 @@
+#include "store/exchange_store.h"
+
+#include <chrono>
+#include <random>
+
+#include "base/error.h"
+#include "base/text.h"
+
+namespace orbelle {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string SelectAll() {
+    std::string sql = "SELECT u.Uid";
+    for (const FieldDef& field : kEventFields) sql += ", t." + std::string(field.name);
+    return sql + " FROM TODOLIST t LEFT JOIN ICAL_UID u ON u.EventId = t.Id ORDER BY t.Id";
+}
+
+// A field keeps the type it was stored with.
+FieldValue ColumnValue(const sql::Statement& statement, int column) {
+    switch (statement.ColumnType(column)) {
+        case sql::Statement::Type::kInteger: return std::int64_t{statement.ColumnInt(column)};
+        case sql::Statement::Type::kFloat: return statement.ColumnDouble(column);
+        case sql::Statement::Type::kNull: return std::monostate{};
+        default: return statement.ColumnText(column);
+    }
+}
+
+std::string InsertSql() {
+    std::string names, marks;
+    for (std::size_t i = 0; i < kEventFields.size(); ++i) {
+        if (i == kIdField) continue;
+        names += (names.empty() ? "" : ", ") + std::string(kEventFields[i].name);
+        marks += marks.empty() ? "?" : ", ?";
+    }
+    return "INSERT INTO TODOLIST (" + names + ") VALUES (" + marks + ")";
+}
+
+std::string UpdateSql() {
+    std::string sets;
+    for (std::size_t i = 0; i < kEventFields.size(); ++i) {
+        if (i == kIdField) continue;
+        sets += (sets.empty() ? "" : ", ") + std::string(kEventFields[i].name) + " = ?";
+    }
+    return "UPDATE TODOLIST SET " + sets + " WHERE Id = ?";
+}
+
+int BindFields(sql::Statement& statement, const EventRecord& record) {
+    int index = 1;
+    for (std::size_t i = 0; i < kEventFields.size(); ++i) {
+        if (i == kIdField) continue;
+        const FieldValue& value = record.values[i];
+        if (auto text = std::get_if<std::string>(&value)) statement.BindText(index, *text);
+        else if (auto number = std::get_if<std::int64_t>(&value)) statement.BindInt(index, *number);
+        else if (auto days = std::get_if<double>(&value)) statement.BindDouble(index, *days);
+        else statement.BindNull(index);
+        ++index;
+    }
+    return index;
+}
+
+}  // namespace
+
+std::string NewUid() {
+    static thread_local std::mt19937_64 engine{[] {
+        std::random_device device;
+        return (static_cast<std::uint64_t>(device()) << 32) ^ device();
+    }()};
+    char text[64];
+    std::snprintf(text, sizeof text, "%016llx%016llx@orbelle", static_cast<unsigned long long>(engine()),
+                  static_cast<unsigned long long>(engine()));
+    return text;
+}
+
+ExchangeStore::ExchangeStore(const std::filesystem::path& file) {
+    try {
+        std::error_code ec;
+        if (!std::filesystem::exists(file, ec)) throw Error("the file does not exist");
+        db_ = sql::Database(file, sql::OpenMode::kExisting);
+        db_.SetBusyTimeout(5s);
+        db_.Exec("PRAGMA journal_mode=TRUNCATE");
+        db_.Exec("PRAGMA synchronous=FULL");
+        // A whole file goes in as one transaction: room for it in memory
+        // spares the engine writing pages out and back before the commit.
+        db_.Exec("PRAGMA cache_size=-65536");
+        sql::Statement columns(db_, "PRAGMA table_info(TODOLIST)");
+        std::size_t count = 0;
+        while (columns.Step()) {
+            auto index = FindEventField(columns.ColumnText(1));
+            if (!index || *index != count) throw Error("the file holds no event table of this program");
+            ++count;
+        }
+        if (count != kEventFields.size()) throw Error("the file holds no event table of this program");
+        EnsureUidTable();
+    } catch (const Error& error) {
+        db_ = {};
+        throw Error("Cannot open the event table " + PathToUtf8(file) + ": " + error.what());
+    }
+}
+
+void ExchangeStore::EnsureUidTable() {
+    db_.Exec("CREATE TABLE IF NOT EXISTS ICAL_UID (EventId INTEGER PRIMARY KEY, Uid TEXT NOT NULL UNIQUE)");
+}
+
+std::vector<StoredEvent> ExchangeStore::LoadAll() {
+    std::vector<StoredEvent> events;
+    {
+        sql::Statement select(db_, SelectAll());
+        while (select.Step()) {
+            StoredEvent event;
+            FieldValue uid = ColumnValue(select, 0);
+            if (auto text = std::get_if<std::string>(&uid)) event.uid = std::move(*text);
+            for (std::size_t i = 0; i < kEventFields.size(); ++i)
+                event.record.values[i] = ColumnValue(select, static_cast<int>(i) + 1);
+            event.id = select.ColumnInt(static_cast<int>(kIdField) + 1);
+            events.push_back(std::move(event));
+        }
+    }
+    bool missing = false;
+    for (const StoredEvent& event : events) missing = missing || event.uid.empty();
+    if (!missing) return events;
+    sql::Transaction transaction(db_);
+    sql::Statement insert(db_, "INSERT INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
+    for (StoredEvent& event : events) {
+        if (!event.uid.empty()) continue;
+        event.uid = NewUid();
+        insert.BindInt(1, event.id);
+        insert.BindText(2, event.uid);
+        insert.Step();
+        insert.Reset();
+    }
+    transaction.Commit();
+    return events;
+}
+
+StoreCounts ExchangeStore::Store(const std::vector<IncomingEvent>& events) {
+    StoreCounts counts;
+    sql::Transaction transaction(db_);
+    sql::Statement find(db_, "SELECT u.EventId FROM ICAL_UID u JOIN TODOLIST t ON t.Id = u.EventId WHERE u.Uid = ?");
+    sql::Statement insert(db_, InsertSql());
+    sql::Statement update(db_, UpdateSql());
+    sql::Statement remember(db_, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
+    for (const IncomingEvent& event : events) {
+        std::optional<std::int64_t> existing;
+        if (!event.uid.empty()) {
+            find.BindText(1, event.uid);
+            if (find.Step()) existing = find.ColumnInt(0);
+            find.Reset();
+        }
+        if (existing) {
+            int next = BindFields(update, event.record);
+            update.BindInt(next, *existing);
+            update.Step();
+            update.Reset();
+            ++counts.updated;
+            continue;
+        }
+        BindFields(insert, event.record);
+        insert.Step();
+        insert.Reset();
+        std::int64_t id = db_.LastInsertId();
+        ++counts.added;
+        remember.BindInt(1, id);
+        remember.BindText(2, event.uid.empty() ? NewUid() : event.uid);
+        remember.Step();
+        remember.Reset();
+    }
+    transaction.Commit();
+    return counts;
+}
+
+}  // namespace orbelle
