@@ -7,20 +7,20 @@
 #include <array>
 #include <span>
 
+#include "base/alarm_time.h"
+#include "base/amount_text.h"
 #include "base/clock.h"
 #include "base/convert.h"
 #include "base/error.h"
 #include "base/text.h"
-#include "base/alarm_time.h"
-#include "base/amount_text.h"
+#include "platform/locale.h"
+#include "platform/sound.h"
 #include "platform/sound_path.h"
+#include "platform/wide.h"
 #include "popup/reminder_popup.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
-#include "platform/locale.h"
-#include "platform/sound.h"
 #include "ui/message_loop.h"
-#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

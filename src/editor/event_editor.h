@@ -12,8 +12,8 @@
 #include "base/datefmt.h"
 #include "base/datetime.h"
 #include "base/recurrence.h"
-#include "store/event_cursor.h"
 #include "platform/handles.h"
+#include "store/event_cursor.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 

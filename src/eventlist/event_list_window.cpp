@@ -5,21 +5,21 @@
 
 #include <array>
 
+#include "base/clock.h"
 #include "base/error.h"
+#include "base/reminder_due.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/menus.h"
 #include "eventlist/navigation.h"
-#include "base/reminder_due.h"
+#include "platform/locale.h"
 #include "platform/settings.h"
-#include "base/clock.h"
+#include "platform/shell.h"
+#include "platform/wide.h"
 #include "popup/reminder_popup.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
-#include "platform/locale.h"
-#include "platform/shell.h"
 #include "ui/message_loop.h"
-#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

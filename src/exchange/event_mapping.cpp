@@ -1,9 +1,9 @@
 #include "exchange/event_mapping.h"
 
-#include "base/error.h"
-#include "base/occurrences.h"
 #include "base/alarm_time.h"
 #include "base/amount_text.h"
+#include "base/error.h"
+#include "base/occurrences.h"
 #include "exchange/ical_time.h"
 #include "store/event_rule.h"
 

@@ -6,8 +6,8 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "exchange/csv_writer.h"
-#include "exchange/ical_writer.h"
 #include "exchange/ical_time.h"
+#include "exchange/ical_writer.h"
 #include "store/exchange_store.h"
 
 namespace orbelle {

@@ -1,7 +1,7 @@
 #include "exchange/ical_writer.h"
 
-#include "base/error.h"
 #include "base/alarm_time.h"
+#include "base/error.h"
 #include "exchange/event_mapping.h"
 #include "exchange/ical_text.h"
 #include "exchange/ical_time.h"

@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "platform/bmp_rgn.h"
+#include "platform/wide.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "ui/message_loop.h"
-#include "platform/wide.h"
 
 namespace orbelle {
 namespace {

@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "store/event_cursor.h"
 #include "platform/handles.h"
+#include "store/event_cursor.h"
 #include "ui/controls.h"
 #include "ui/window.h"
 #include "ui/window_context.h"

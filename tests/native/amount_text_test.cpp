@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "base/error.h"
 #include "base/alarm_time.h"
 #include "base/amount_text.h"
+#include "base/error.h"
 
 namespace orbelle {
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "eventlist/list_rows.h"
 #include "base/reminder_due.h"
+#include "eventlist/list_rows.h"
 #include "store/event_cursor.h"
 #include "temp_folder.h"
 

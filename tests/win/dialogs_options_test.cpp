@@ -82,7 +82,8 @@ protected:
 
     // A dialog as the program makes it at start, reading its settings now.
     OptionsDialog& MakeDialog(RunKeyOpeners run_keys) {
-        dialog_ = std::make_unique<OptionsDialog>(App().Context(), App().CalendarTransparency(), OptionsRegistry{Machine(), std::move(run_keys), exe_});
+        dialog_ = MakeWindow<OptionsDialog>(App().Context(), App().CalendarTransparency(),
+                                            OptionsRegistry{Machine(), std::move(run_keys), exe_});
         return *dialog_;
     }
     OptionsDialog& MakeDialog() { return MakeDialog(SandboxRunKeys()); }
@@ -112,7 +113,7 @@ protected:
     }
 
     const std::wstring exe_ = L"C:\\Program Files\\Orbelle Test\\Orbelle.exe";
-    std::unique_ptr<OptionsDialog> dialog_;
+    WindowPtr<OptionsDialog> dialog_;
 
 private:
     std::wstring sandbox_path_;

@@ -11,10 +11,10 @@
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
-#include "popup_fixture.h"
-#include "store/event_fields.h"
 #include "platform/locale.h"
 #include "platform/wide.h"
+#include "popup_fixture.h"
+#include "store/event_fields.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {

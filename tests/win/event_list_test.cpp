@@ -138,9 +138,11 @@ TEST_F(EventListTest, TheDeleteKeyDeletesTheSelectedRow) {
     EXPECT_EQ(RowCount(), 0);
 }
 
-void CALLBACK CancelTheEditor(HWND, UINT, UINT_PTR, DWORD) {
+// Never done: every editor that shows is cancelled.
+bool CancelTheEditor() {
     HWND editor = FindWindowW(L"TForm2", nullptr);
     if (editor && IsWindowVisible(editor)) PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+    return false;
 }
 
 TEST_F(EventListTest, ADeleteThatMeetsALockedTableSaysSoOnceAndDeletingWorksAfterwards) {
@@ -164,9 +166,10 @@ TEST_F(EventListTest, ADeleteThatMeetsALockedTableSaysSoOnceAndDeletingWorksAfte
     Select(0);
     {
         MessageBoxAnswerer answers({IDOK});
-        UINT_PTR closer = SetTimer(nullptr, 0, 50, CancelTheEditor);
-        Command(kCmdModify);
-        KillTimer(nullptr, closer);
+        {
+            TimerScript closer({CancelTheEditor}, 50);
+            Command(kCmdModify);
+        }
         EXPECT_TRUE(answers.Seen().empty()) << Narrow(answers.Seen()[0].text);
     }
 

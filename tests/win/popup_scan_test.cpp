@@ -17,23 +17,26 @@ using PopupScanTest = PopupTest;
 // and dismissed, so that a failure does not hang the run.
 int g_editors_or_questions = 0;
 
-void CALLBACK DismissEditorsAndQuestions(HWND, UINT, UINT_PTR, DWORD) {
+// Never done: it watches for as long as it lives.
+bool DismissEditorsAndQuestions() {
     for (const wchar_t* kind : {L"TForm2", L"#32770"})
         for (HWND window : ThreadWindows(Visible(OfClass(kind)))) {
             ++g_editors_or_questions;
             PostMessageW(window, WM_COMMAND, kind[0] == L'#' ? IDNO : IDCANCEL, 0);
         }
+    return false;
 }
 
 // The editor left open well past the scan's first tick, then cancelled.
 int g_editor_ticks = 0;
 bool g_editor_seen_with_popup = false;
 
-void CALLBACK CancelEditorLater(HWND, UINT, UINT_PTR, DWORD) {
+bool CancelEditorLater() {
     auto editors = ThreadWindows(Visible(OfClass(L"TForm2")));
-    if (editors.empty()) return;
+    if (editors.empty()) return false;
     if (!ThreadWindows(Visible(OfClass(L"TForm5"))).empty()) g_editor_seen_with_popup = true;
     if (++g_editor_ticks == 20) PostMessageW(editors.front(), WM_COMMAND, IDCANCEL, 0);
+    return false;
 }
 
 TEST_F(PopupScanTest, AnnouncesEveryDueRecordOnePopupAfterAnotherInCursorOrder) {
@@ -92,10 +95,11 @@ TEST_F(PopupScanTest, NewModifyAndDeleteDoNothingWhileAScanPopupIsOpen) {
         for (WORD command : {kCmdNew, kCmdModify, kCmdDelete}) PostMessageW(list, WM_COMMAND, command, 0);
     };
     PopupAnswerer answerer({}, try_commands);
-    UINT_PTR watch = SetTimer(nullptr, 0, 20, DismissEditorsAndQuestions);
-    Start();
-    PumpPastScan();
-    KillTimer(nullptr, watch);
+    {
+        TimerScript watch({DismissEditorsAndQuestions});
+        Start();
+        PumpPastScan();
+    }
     EXPECT_EQ(answerer.Seen().size(), 1u);
     EXPECT_EQ(g_editors_or_questions, 0);
     EXPECT_EQ(Column("subject"), (std::vector<std::string>{"due"}));
@@ -108,10 +112,11 @@ TEST_F(PopupScanTest, AnEditorOpenAtTheScansTickKeepsItsNewRowAndTheScanFollowsI
     Start();
     g_editor_ticks = 0;
     g_editor_seen_with_popup = false;
-    UINT_PTR close_editor = SetTimer(nullptr, 0, 100, CancelEditorLater);
-    // New opens its modal editor on a blank inserted row before the scan's tick.
-    SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, kCmdNew, 0);  // returns when the editor closes
-    KillTimer(nullptr, close_editor);
+    {
+        TimerScript close_editor({CancelEditorLater}, 100);
+        // New opens its modal editor on a blank inserted row before the scan's tick.
+        SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, kCmdNew, 0);  // returns when the editor closes
+    }
     EXPECT_GE(g_editor_ticks, 20);
     EXPECT_TRUE(answerer.Seen().empty()) << "the scan ran while the editor held the cursor";
     EXPECT_FALSE(g_editor_seen_with_popup);

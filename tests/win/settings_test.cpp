@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
+#include "base/error.h"
 #include "platform/registry.h"
 #include "platform/settings.h"
-#include "base/error.h"
 #include "platform/wide.h"
 #include "win_fixture.h"
 
