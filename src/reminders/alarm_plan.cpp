@@ -56,9 +56,16 @@ AlarmPlan AlarmPlan::For(const ReminderEvent& event) {
     }
     std::optional<WallMs> lead = LeadOfRemindText(event.remind);
     WallMs start = ToWallMs(event.start);
+    // A repeating record whose kind reads as none names no rule: another tool
+    // wrote it, and it is not guessed at.
+    if (event.rule.kind == RecurrenceKind::None) return plan;
     if (!lead || !RuleCanOccur(event.rule) || !Encodable(start)) return plan;
-    // The first occurrence is the start, so a rule with no occurrence at all
-    // is one whose start is not in range: RuleCanOccur covers the fields.
+    // The start is always the first occurrence, even of a rule that names no
+    // day at all, such as day 31 every 12 months from April. Such a rule
+    // cannot occur as the user meant it, so it rings never rather than once.
+    if (event.rule.kind == RecurrenceKind::Monthly && event.rule.monthly.variant == MonthlyVariant::DayOfMonth &&
+        event.rule.monthly.day > 28 && !FirstOccurrenceAfter(event.rule, event.start, event.start))
+        return plan;
     plan.kind_ = Kind::Series;
     plan.rule_ = event.rule;
     plan.start_ = event.start;
