@@ -114,7 +114,15 @@ ReminderState::Opening Inspect(const sql::Database& db) {
 
 void MakeTables(sql::Database& db) {
     Transaction transaction(db);
-    for (const TableDef& table : kTables) db.Exec(("DROP TABLE IF EXISTS " + std::string(table.name)).c_str());
+    // Whatever another tool left under our names goes, a view included.
+    for (const TableDef& table : kTables) {
+        sql::Statement kind(db, "SELECT type FROM sqlite_schema WHERE name = ? AND type IN ('table', 'view')");
+        kind.BindText(1, table.name);
+        if (!kind.Step()) continue;
+        std::string drop = (kind.ColumnText(0) == "view" ? "DROP VIEW " : "DROP TABLE ") + std::string(table.name);
+        kind.Reset();
+        db.Exec(drop.c_str());
+    }
     for (const TableDef& table : kTables) db.Exec(std::string(table.create).c_str());
     sql::Statement version(db, "INSERT INTO ReminderStateInfo (Name, Value) VALUES ('version', ?)");
     version.BindInt(1, ReminderState::kVersion);
