@@ -27,7 +27,7 @@ void AlarmSchedule::TakeState() {
     }
 }
 
-ReminderChanges AlarmSchedule::Build(std::vector<ReminderEvent> events, ClockReading now) {
+ReminderChanges AlarmSchedule::Build(const std::vector<ReminderEvent>& events, ClockReading now) {
     entries_.clear();
     entries_.reserve(events.size());
     heap_ = {};

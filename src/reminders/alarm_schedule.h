@@ -82,7 +82,7 @@ public:
     // the snoozes and dismissals of the state table, and checks at `now` as
     // after a gap: rows that rang while the program was not running show
     // marked missed.
-    ReminderChanges Build(std::vector<ReminderEvent> events, ClockReading now);
+    ReminderChanges Build(const std::vector<ReminderEvent>& events, ClockReading now);
 
     // An event was saved (new or changed): its alarms are taken again.
     ReminderChanges Post(const ReminderEvent& event, ClockReading now);
