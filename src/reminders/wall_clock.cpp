@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/clock.h"
 #include "base/error.h"
 
 namespace orbelle {
@@ -30,5 +31,11 @@ DateTime FromWallMs(WallMs ms) {
 }
 
 ClockReading MakeReading(DateTime local, std::int64_t utc_ms) { return {ToWallMs(local), utc_ms}; }
+
+ClockReading ReadClock() {
+    using namespace std::chrono;
+    std::int64_t utc = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    return MakeReading(Now(), utc);
+}
 
 }  // namespace orbelle

@@ -34,8 +34,11 @@ struct ClockReading {
     std::int64_t Offset() const { return local - utc_ms; }
 };
 
-// A reading of the local date-time with its real time, for tests and for the
-// windows, which take both from the system in one go.
+// A reading of the local date-time with its real time.
 ClockReading MakeReading(DateTime local, std::int64_t utc_ms);
+
+// The clocks now: the local wall clock through the program's clock seam
+// (Now()), the real time from the system.
+ClockReading ReadClock();
 
 }  // namespace orbelle
