@@ -1,5 +1,7 @@
 #include "reminders/alarm_plan.h"
 
+#include <algorithm>
+
 #include "base/error.h"
 #include "base/occurrences.h"
 #include "editor/alarm_time.h"
@@ -44,6 +46,10 @@ std::optional<WallMs> LeadOfRemindText(std::string_view remind_text) {
 }
 
 AlarmPlan AlarmPlan::For(const ReminderEvent& event) {
+    return For(event, event.recurring && !event.accepted ? LeadOfRemindText(event.remind) : std::nullopt);
+}
+
+AlarmPlan AlarmPlan::For(const ReminderEvent& event, std::optional<WallMs> lead) {
     AlarmPlan plan;
     if (event.accepted) return plan;
     if (!event.recurring) {
@@ -54,7 +60,6 @@ AlarmPlan AlarmPlan::For(const ReminderEvent& event) {
         plan.kind_ = Kind::Single;
         return plan;
     }
-    std::optional<WallMs> lead = LeadOfRemindText(event.remind);
     WallMs start = ToWallMs(event.start);
     // A repeating record whose kind reads as none names no rule: another tool
     // wrote it, and it is not guessed at.
@@ -75,17 +80,15 @@ AlarmPlan AlarmPlan::For(const ReminderEvent& event) {
     return plan;
 }
 
-std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(WallMs from, bool strictly_after) const {
-    if (from < start_ms_) {  // the start is the first occurrence
-        from = start_ms_;
-        strictly_after = false;
-    }
+std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(WallMs from) const {
+    // Asked in whole milliseconds, "after X" as "at or after X + 1 ms": the
+    // date-time values on either side may differ in their last bit (the
+    // i686 build computes with extended precision), never by a millisecond.
+    from = std::max(from, start_ms_);  // the start is the first occurrence
     if (from > kLastMoment) return std::nullopt;
-    DateTime at = FromWallMs(from);
-    std::optional<DateTime> found = strictly_after ? FirstOccurrenceAfter(rule_, start_, at)
-                                                   : FirstOccurrenceAtOrAfter(rule_, start_, at);
+    std::optional<DateTime> found = FirstOccurrenceAtOrAfter(rule_, start_, FromWallMs(from));
     if (!found) return std::nullopt;
-    return ToWallMs(*found);
+    return std::max(ToWallMs(*found), from);
 }
 
 AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const {
@@ -107,7 +110,7 @@ AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const 
     const WallMs floor = done ? *done : start_ms_ - 1;  // occurrences must lie after this
 
     if (floor >= last_occurrence) {
-        if (auto next = FirstOccurrenceFrom(floor, true)) around.next = alarm_of(*next);
+        if (auto next = FirstOccurrenceFrom(floor + 1)) around.next = alarm_of(*next);
         return around;
     }
     // Look back a usual period, then twice as far, until an occurrence at or
@@ -117,11 +120,11 @@ AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const 
     for (WallMs reach = period_;; reach *= 2) {
         WallMs from = last_occurrence - reach;
         bool at_floor = from <= floor;
-        std::optional<WallMs> found = at_floor ? FirstOccurrenceFrom(floor, true) : FirstOccurrenceFrom(from, false);
+        std::optional<WallMs> found = FirstOccurrenceFrom(at_floor ? floor + 1 : from);
         if (found && *found <= last_occurrence) {
             WallMs latest = *found;
             for (;;) {
-                std::optional<WallMs> next = FirstOccurrenceFrom(latest, true);
+                std::optional<WallMs> next = FirstOccurrenceFrom(latest + 1);
                 if (!next || *next > last_occurrence) {
                     after_moment = next;
                     break;

@@ -29,6 +29,9 @@ public:
     // occurrence comes from, dates out of range, an empty alarm time) give a
     // plan without alarms.
     static AlarmPlan For(const ReminderEvent& event);
+    // The same with the lead of event.remind already read (LeadOfRemindText),
+    // for a caller that reads each Remind text once for many events.
+    static AlarmPlan For(const ReminderEvent& event, std::optional<WallMs> lead);
 
     bool HasAlarms() const { return kind_ != Kind::None; }
     // One alarm per occurrence of a rule, rather than one alone.
@@ -42,7 +45,8 @@ public:
 private:
     enum class Kind { None, Single, Series };
 
-    std::optional<WallMs> FirstOccurrenceFrom(WallMs from, bool strictly_after) const;
+    // The first occurrence at or after `from`.
+    std::optional<WallMs> FirstOccurrenceFrom(WallMs from) const;
 
     Kind kind_ = Kind::None;
     Alarm single_;          // Single

@@ -7,11 +7,17 @@ namespace orbelle {
 
 AlarmSchedule::AlarmSchedule(ReminderState& state) : state_(state) {}
 
-AlarmSchedule::Entry AlarmSchedule::MakeEntry(const ReminderEvent& event) const {
+AlarmSchedule::Entry AlarmSchedule::MakeEntry(const ReminderEvent& event) {
     Entry entry;
     entry.subject = event.subject;
     entry.sound = event.sound;
-    entry.plan = AlarmPlan::For(event);
+    std::optional<WallMs> lead;
+    if (event.recurring && !event.accepted) {
+        auto found = leads_.find(event.remind);
+        if (found == leads_.end()) found = leads_.emplace(event.remind, LeadOfRemindText(event.remind)).first;
+        lead = found->second;
+    }
+    entry.plan = AlarmPlan::For(event, lead);
     return entry;
 }
 

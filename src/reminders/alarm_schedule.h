@@ -148,11 +148,13 @@ private:
     void Schedule(std::int64_t event_id, Entry& entry);
     void Remember(ClockReading now);
     WallMs Effective(ClockReading now) const;
-    Entry MakeEntry(const ReminderEvent& event) const;
+    Entry MakeEntry(const ReminderEvent& event);
     void TakeState();
 
     ReminderState& state_;
     std::unordered_map<std::int64_t, Entry> entries_;
+    // Leads by Remind text: a table holds a handful of different texts.
+    std::unordered_map<std::string, std::optional<WallMs>> leads_;
     // Lazy: an entry whose moment changed leaves its old item behind, which
     // is skipped when it comes up (its moment no longer matches the entry's).
     std::priority_queue<HeapItem, std::vector<HeapItem>, std::greater<>> heap_;
