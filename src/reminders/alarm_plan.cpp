@@ -1,0 +1,144 @@
+#include "reminders/alarm_plan.h"
+
+#include <algorithm>
+
+#include "base/alarm_time.h"
+#include "base/error.h"
+#include "base/occurrences.h"
+
+namespace orbelle {
+namespace {
+
+// The gap between occurrences a rule usually keeps; a search for the latest
+// occurrence looks back this far first and doubles from there (a yearly
+// February 29 can be eight years away).
+WallMs UsualPeriod(const RecurrenceRule& rule) {
+    switch (rule.kind) {
+    case RecurrenceKind::Daily: return rule.daily.every * kWallDay;
+    case RecurrenceKind::Weekly: return 7 * rule.weekly.every * kWallDay;
+    case RecurrenceKind::Monthly:
+        return 31 * kWallDay *
+               (rule.monthly.variant == MonthlyVariant::DayOfMonth ? rule.monthly.day_every
+                                                                   : rule.monthly.weekday_every);
+    case RecurrenceKind::Yearly: return 366 * kWallDay;
+    case RecurrenceKind::None: break;
+    }
+    return kWallDay;
+}
+
+// Wall milliseconds of the years 1 to 9999: moments outside are no moments.
+const WallMs kFirstMoment = ToWallMs(DateTime::FromDate(1, 1, 1));
+const WallMs kLastMoment = ToWallMs(DateTime::FromDate(9999, 12, 31)) + kWallDay - 1;
+
+bool Encodable(WallMs ms) { return ms >= kFirstMoment && ms <= kLastMoment; }
+
+}  // namespace
+
+std::optional<WallMs> LeadOfRemindText(std::string_view remind_text) {
+    // The editor's own arithmetic, taken at a date far from either end of
+    // the calendar, so that only a lead of millennia is out of range.
+    const DateTime reference = DateTime::FromDate(5000, 1, 1);
+    try {
+        return ToWallMs(reference) - ToWallMs(AlarmTime(reference, remind_text));
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+AlarmPlan AlarmPlan::For(const ReminderEvent& event) {
+    return For(event, event.recurring && !event.accepted ? LeadOfRemindText(event.remind) : std::nullopt);
+}
+
+AlarmPlan AlarmPlan::For(const ReminderEvent& event, std::optional<WallMs> lead) {
+    AlarmPlan plan;
+    if (event.accepted) return plan;
+    if (!event.recurring) {
+        // The zero date-time is an empty field: another tool wrote the record.
+        if (event.alarm.Days() == 0) return plan;
+        plan.single_ = {ToWallMs(event.start), ToWallMs(event.alarm)};
+        if (!Encodable(plan.single_.moment)) return plan;
+        plan.kind_ = Kind::Single;
+        return plan;
+    }
+    WallMs start = ToWallMs(event.start);
+    // A repeating record whose kind reads as none names no rule: another tool
+    // wrote it, and it is not guessed at.
+    if (event.rule.kind == RecurrenceKind::None) return plan;
+    if (!lead || !RuleCanOccur(event.rule) || !Encodable(start)) return plan;
+    // The start is always the first occurrence, even of a rule that names no
+    // day at all, such as day 31 every 12 months from April. Such a rule
+    // cannot occur as the user meant it, so it rings never rather than once.
+    if (event.rule.kind == RecurrenceKind::Monthly && event.rule.monthly.variant == MonthlyVariant::DayOfMonth &&
+        event.rule.monthly.day > 28 && !FirstOccurrenceAfter(event.rule, event.start, event.start))
+        return plan;
+    plan.kind_ = Kind::Series;
+    plan.rule_ = event.rule;
+    plan.start_ = event.start;
+    plan.start_ms_ = start;
+    plan.lead_ = *lead;
+    plan.period_ = std::max<WallMs>(UsualPeriod(event.rule), kWallDay);
+    return plan;
+}
+
+std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(WallMs from) const {
+    // Asked in whole milliseconds, "after X" as "at or after X + 1 ms": the
+    // date-time values on either side may differ in their last bit (the
+    // i686 build computes with extended precision), never by a millisecond.
+    from = std::max(from, start_ms_);  // the start is the first occurrence
+    if (from > kLastMoment) return std::nullopt;
+    std::optional<DateTime> found = FirstOccurrenceAtOrAfter(rule_, start_, FromWallMs(from));
+    if (!found) return std::nullopt;
+    return std::max(ToWallMs(*found), from);
+}
+
+AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const {
+    AlarmsAround around;
+    auto not_done = [&](const Alarm& alarm) { return !done || alarm.occurrence > *done; };
+    if (kind_ == Kind::Single) {
+        if (!not_done(single_)) return around;
+        if (single_.moment <= moment) around.latest = single_;
+        else around.next = single_;
+        return around;
+    }
+    if (kind_ != Kind::Series) return around;
+
+    auto alarm_of = [&](WallMs occurrence) { return Alarm{occurrence, occurrence - lead_}; };
+    // Occurrences, not alarms, are searched: the alarm rings the lead before.
+    // A lead beyond the calendar's ends rings never.
+    if (moment > kLastMoment - lead_ || moment < kFirstMoment - lead_) return around;
+    const WallMs last_occurrence = moment + lead_;
+    const WallMs floor = done ? *done : start_ms_ - 1;  // occurrences must lie after this
+
+    if (floor >= last_occurrence) {
+        if (auto next = FirstOccurrenceFrom(floor + 1)) around.next = alarm_of(*next);
+        return around;
+    }
+    // Look back a usual period, then twice as far, until an occurrence at or
+    // before the moment turns up or the search reaches the floor; then walk
+    // forward to the last one at or before the moment.
+    std::optional<WallMs> after_moment;
+    for (WallMs reach = period_;; reach *= 2) {
+        WallMs from = last_occurrence - reach;
+        bool at_floor = from <= floor;
+        std::optional<WallMs> found = FirstOccurrenceFrom(at_floor ? floor + 1 : from);
+        if (found && *found <= last_occurrence) {
+            WallMs latest = *found;
+            for (;;) {
+                std::optional<WallMs> next = FirstOccurrenceFrom(latest + 1);
+                if (!next || *next > last_occurrence) {
+                    after_moment = next;
+                    break;
+                }
+                latest = *next;
+            }
+            around.latest = alarm_of(latest);
+            break;
+        }
+        if (found) after_moment = found;
+        if (at_floor) break;
+    }
+    if (after_moment) around.next = alarm_of(*after_moment);
+    return around;
+}
+
+}  // namespace orbelle

@@ -1,0 +1,272 @@
+#include "reminders/alarm_schedule.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace orbelle {
+
+AlarmSchedule::AlarmSchedule(ReminderState& state) : state_(state) {}
+
+AlarmSchedule::Entry AlarmSchedule::MakeEntry(const ReminderEvent& event) {
+    Entry entry;
+    entry.subject = event.subject;
+    entry.sound = event.sound;
+    std::optional<WallMs> lead;
+    if (event.recurring && !event.accepted) {
+        auto found = leads_.find(event.remind);
+        if (found == leads_.end()) found = leads_.emplace(event.remind, LeadOfRemindText(event.remind)).first;
+        lead = found->second;
+    }
+    entry.plan = AlarmPlan::For(event, lead);
+    return entry;
+}
+
+void AlarmSchedule::TakeState() {
+    for (const StoredAcknowledgement& done : state_.Acknowledgements()) {
+        auto found = entries_.find(done.event_id);
+        if (found != entries_.end()) found->second.done = ToWallMs(done.occurrence);
+    }
+    for (const StoredSnooze& snooze : state_.Snoozes()) {
+        auto found = entries_.find(snooze.event_id);
+        if (found != entries_.end())
+            found->second.snooze = SnoozeState{ToWallMs(snooze.occurrence), ToWallMs(snooze.until), snooze.until_utc_ms};
+    }
+}
+
+ReminderChanges AlarmSchedule::Build(const std::vector<ReminderEvent>& events, ClockReading now) {
+    entries_.clear();
+    entries_.reserve(events.size());
+    heap_ = {};
+    with_row_.clear();
+    for (const ReminderEvent& event : events) entries_.insert_or_assign(event.id, MakeEntry(event));
+    TakeState();
+    last_check_.reset();
+    highest_local_ = INT64_MIN;
+    Remember(now);
+
+    ReminderChanges changes;
+    EvaluateAll(now, Watch::AfterGap, changes);
+    return changes;
+}
+
+ReminderChanges AlarmSchedule::Post(const ReminderEvent& event, ClockReading now) {
+    ReminderChanges changes;
+    Entry fresh = MakeEntry(event);
+    auto found = entries_.find(event.id);
+    if (found != entries_.end()) {
+        Entry& old = found->second;
+        // Dismissals and snoozes belong to the event, not to its fields: they
+        // stay, and apply to whatever occurrences the new fields give.
+        fresh.done = old.done;
+        fresh.snooze = old.snooze;
+        if (old.row) {
+            changes.rows_changed = true;  // its subject may read differently
+            // The row stays only while it still shows the event's latest
+            // alarm: a changed start or lead takes it back at once.
+            AlarmsAround around = fresh.plan.Around(Effective(now), fresh.done);
+            if (around.latest == old.row->alarm) fresh.row = old.row;
+            else std::erase(with_row_, event.id);
+        }
+        old = std::move(fresh);
+    } else {
+        found = entries_.insert_or_assign(event.id, std::move(fresh)).first;
+    }
+    Evaluate(event.id, found->second, now, Watch::AfterGap, changes);
+    Schedule(event.id, found->second);
+    return changes;
+}
+
+ReminderChanges AlarmSchedule::Delete(std::int64_t event_id) {
+    ReminderChanges changes;
+    auto found = entries_.find(event_id);
+    if (found == entries_.end()) return changes;
+    if (found->second.row) {
+        changes.rows_changed = true;
+        std::erase(with_row_, event_id);
+    }
+    entries_.erase(found);  // its heap items are skipped when they come up
+    // The event is gone whatever the state table says: a row left there for
+    // its id is never read again, as ids are not reused.
+    state_.Forget(event_id);
+    return changes;
+}
+
+void AlarmSchedule::Remember(ClockReading now) {
+    if (last_check_ && now.utc_ms < last_check_->utc_ms - kWallMinute) highest_local_ = INT64_MIN;
+    highest_local_ = std::max(highest_local_, now.local);
+    last_check_ = now;
+}
+
+WallMs AlarmSchedule::Effective(ClockReading now) const { return std::max(now.local, highest_local_); }
+
+ReminderChanges AlarmSchedule::Check(ClockReading now) {
+    ReminderChanges changes;
+    if (!last_check_) {
+        Remember(now);
+        EvaluateAll(now, Watch::AfterGap, changes);
+        return changes;
+    }
+    const ClockReading last = *last_check_;
+    bool gap = now.utc_ms - last.utc_ms > kGapMs;
+    bool offset_moved = std::llabs(now.Offset() - last.Offset()) > kWallMinute;
+    bool set_back = now.utc_ms < last.utc_ms - kWallMinute;
+    Remember(now);
+    Watch watch = gap ? Watch::AfterGap : Watch::Watching;
+    if (offset_moved || set_back) {
+        // Snooze ends in real time sit at other wall-clock moments now, and
+        // a clock set back leaves moments that are no longer ahead.
+        EvaluateAll(now, watch, changes);
+        return changes;
+    }
+    while (!heap_.empty() && heap_.top().moment <= now.local) {
+        HeapItem item = heap_.top();
+        heap_.pop();
+        auto found = entries_.find(item.event_id);
+        if (found == entries_.end() || found->second.next_moment != item.moment) continue;  // stale
+        Evaluate(item.event_id, found->second, now, watch, changes);
+        Schedule(item.event_id, found->second);
+    }
+    return changes;
+}
+
+void AlarmSchedule::EvaluateAll(ClockReading now, Watch watch, ReminderChanges& changes) {
+    heap_ = {};
+    std::vector<HeapItem> items;
+    items.reserve(entries_.size());
+    for (auto& [id, entry] : entries_) {
+        Evaluate(id, entry, now, watch, changes);
+        if (entry.next_moment != kNever) items.push_back({entry.next_moment, id});
+    }
+    // A heap made from all items at once takes linear time.
+    heap_ = decltype(heap_)(std::greater<>{}, std::move(items));
+}
+
+void AlarmSchedule::Schedule(std::int64_t event_id, Entry& entry) {
+    if (entry.next_moment != kNever) heap_.push({entry.next_moment, event_id});
+}
+
+void AlarmSchedule::Evaluate(std::int64_t event_id, Entry& entry, ClockReading now, Watch watch,
+                             ReminderChanges& changes) {
+    const WallMs effective = Effective(now);
+    AlarmsAround around = entry.plan.Around(effective, entry.done);
+    WallMs next = around.next ? around.next->moment : kNever;
+
+    std::optional<Alarm> showing = around.latest;
+    WallMs due_since = showing ? showing->moment : 0;
+    if (showing && entry.snooze && entry.snooze->occurrence == showing->occurrence) {
+        const SnoozeState& snooze = *entry.snooze;
+        bool ended = snooze.until_utc ? now.utc_ms >= *snooze.until_utc : effective >= snooze.until_local;
+        if (!ended) {
+            WallMs end = snooze.until_utc ? now.local + (*snooze.until_utc - now.utc_ms) : snooze.until_local;
+            next = std::min(next, end);
+            showing.reset();
+        } else {
+            due_since = snooze.until_utc ? now.local - (now.utc_ms - *snooze.until_utc) : snooze.until_local;
+        }
+    }
+
+    if (entry.row) {
+        bool same = showing && showing->occurrence == entry.row->alarm.occurrence;
+        // A row already shown stays when the clock went back and its alarm
+        // now lies ahead: it rang, and it is not rung again.
+        bool older = !showing || showing->occurrence < entry.row->alarm.occurrence;
+        if (same || older) {
+            entry.next_moment = next;
+            return;
+        }
+    }
+
+    bool had_row = entry.row.has_value();
+    if (showing) {
+        bool missed = watch == Watch::AfterGap && due_since + kMissedAfter <= effective;
+        entry.row = Row{*showing, missed, now.utc_ms};
+        changes.appeared.push_back(event_id);
+        changes.rows_changed = true;
+        if (!had_row) with_row_.push_back(event_id);
+    } else if (had_row) {
+        entry.row.reset();
+        changes.rows_changed = true;
+        std::erase(with_row_, event_id);
+    }
+    entry.next_moment = next;
+}
+
+std::optional<WallMs> AlarmSchedule::NextWakeUp() const {
+    if (heap_.empty()) return std::nullopt;
+    return heap_.top().moment;
+}
+
+std::int64_t AlarmSchedule::WakeDelay(ClockReading now, std::int64_t longest) const {
+    std::optional<WallMs> next = NextWakeUp();
+    if (!next) return longest;
+    return std::clamp<std::int64_t>(*next - now.local, 0, longest);
+}
+
+std::vector<ReminderRow> AlarmSchedule::Rows() const {
+    std::vector<ReminderRow> rows;
+    rows.reserve(with_row_.size());
+    for (std::int64_t id : with_row_) {
+        const Entry& entry = entries_.at(id);
+        const Row& row = *entry.row;
+        rows.push_back({id, entry.subject, entry.sound, FromWallMs(row.alarm.occurrence), FromWallMs(row.alarm.moment),
+                        {row.missed, row.alarm.moment, row.appeared_utc}});
+    }
+    std::sort(rows.begin(), rows.end(), [](const ReminderRow& a, const ReminderRow& b) {
+        if (a.lateness.alarm != b.lateness.alarm) return a.lateness.alarm < b.lateness.alarm;
+        return a.event_id < b.event_id;
+    });
+    return rows;
+}
+
+bool AlarmSchedule::HasRow(std::int64_t event_id) const {
+    auto found = entries_.find(event_id);
+    return found != entries_.end() && found->second.row.has_value();
+}
+
+std::optional<Dismissal> AlarmSchedule::Dismiss(std::int64_t event_id, ClockReading now) {
+    auto found = entries_.find(event_id);
+    if (found == entries_.end() || !found->second.row) return std::nullopt;
+    Entry& entry = found->second;
+    bool recurs = entry.plan.Recurs();
+    if (recurs) {
+        state_.Acknowledge({event_id, FromWallMs(entry.row->alarm.occurrence)});
+        entry.done = entry.row->alarm.occurrence;
+    } else {
+        // Accepted from here on, as the caller's post of the flag will say;
+        // should that post fail, the row comes back at the next start.
+        state_.ClearSnooze(event_id);
+        entry.plan = AlarmPlan{};
+    }
+    entry.snooze.reset();
+    entry.row.reset();
+    std::erase(with_row_, event_id);
+    ReminderChanges ignored;
+    Evaluate(event_id, entry, now, Watch::Watching, ignored);
+    Schedule(event_id, entry);
+    return Dismissal{event_id, !recurs};
+}
+
+std::vector<Dismissal> AlarmSchedule::DismissAll(ClockReading now) {
+    std::vector<Dismissal> dismissed;
+    for (std::int64_t id : std::vector<std::int64_t>(with_row_))
+        if (auto one = Dismiss(id, now)) dismissed.push_back(*one);
+    return dismissed;
+}
+
+ReminderChanges AlarmSchedule::Snooze(std::int64_t event_id, SnoozeLength length, ClockReading now) {
+    ReminderChanges changes;
+    auto found = entries_.find(event_id);
+    if (found == entries_.end() || !found->second.row) return changes;
+    Entry& entry = found->second;
+    SnoozeEnd end = SnoozeEndAt(length, now);
+    state_.SetSnooze({event_id, FromWallMs(entry.row->alarm.occurrence), FromWallMs(end.local), end.utc_ms});
+    entry.snooze = SnoozeState{entry.row->alarm.occurrence, end.local, end.utc_ms};
+    entry.row.reset();
+    std::erase(with_row_, event_id);
+    changes.rows_changed = true;
+    Evaluate(event_id, entry, now, Watch::Watching, changes);
+    Schedule(event_id, entry);
+    return changes;
+}
+
+}  // namespace orbelle

@@ -1,0 +1,87 @@
+#pragma once
+// What the reminders remember beyond the event table: snoozes and the
+// occurrences of repeating events the user dismissed. Kept in tables of their
+// own in the event table's file, so that a backup of the file carries them and
+// TODOLIST keeps its columns; this class never reads or writes TODOLIST.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/datetime.h"
+#include "store/sqlite.h"
+
+namespace orbelle {
+
+struct StoredSnooze {
+    std::int64_t event_id = 0;
+    DateTime occurrence;                  // the snoozed occurrence
+    DateTime until;                       // its end on the local wall clock
+    std::optional<std::int64_t> until_utc_ms;  // its end in real time, when it has one
+};
+
+// Every occurrence of the event up to and including this one is dismissed.
+struct StoredAcknowledgement {
+    std::int64_t event_id = 0;
+    DateTime occurrence;
+};
+
+class ReminderState {
+public:
+    // The layout this program writes; a file with a higher one came from a
+    // newer program and is not read.
+    static constexpr int kVersion = 1;
+
+    enum class Opening {
+        Kept,      // our tables were there and sound
+        Missing,   // none of them was there: made, empty
+        Damaged,   // a table, column, value or page was wrong: made anew, empty
+        Newer,     // written by a newer program: made anew, empty
+    };
+    struct OpenResult {
+        Opening opening = Opening::Kept;
+        // For the user, for every opening but Kept; says also when the tables
+        // could not be written and the state lasts only until the program ends.
+        std::string message;
+    };
+
+    ReminderState() = default;
+    ReminderState(ReminderState&&) noexcept = default;
+    ReminderState& operator=(ReminderState&&) noexcept = default;
+
+    // Opens our tables in the existing event table file, making them when
+    // missing and anew when damaged or newer, in one transaction that touches
+    // only them. Throws Error when the file cannot be opened as a database.
+    // When the tables cannot be made (a read-only file, a damaged page), the
+    // state lives in memory only and the message says so.
+    OpenResult Open(const std::filesystem::path& file);
+    bool Persistent() const { return static_cast<bool>(db_); }
+
+    std::vector<StoredSnooze> Snoozes() const;
+    std::vector<StoredAcknowledgement> Acknowledgements() const;
+
+    // Each change is one durable transaction. They throw Error with SQLite's
+    // words when the write fails; the in-memory copy is then left as it was.
+    // An event has one snooze at most: a new one replaces the old.
+    void SetSnooze(const StoredSnooze& snooze);
+    void ClearSnooze(std::int64_t event_id);
+    // Replaces the event's acknowledgement and drops its snooze.
+    void Acknowledge(const StoredAcknowledgement& acknowledgement);
+    // A deleted event leaves nothing behind.
+    void Forget(std::int64_t event_id);
+
+private:
+    void Write(const auto& change);
+
+    sql::Database db_;
+    // The rows as stored, read once at open; the schedule asks for them only
+    // then, and the in-memory copy serves when the file cannot be written.
+    std::vector<StoredSnooze> snoozes_;
+    std::vector<StoredAcknowledgement> acknowledgements_;
+};
+
+// The message shown for an opening, naming the file; empty for Kept.
+std::string ReminderStateMessage(ReminderState::Opening opening, const std::filesystem::path& file);
+
+}  // namespace orbelle
