@@ -23,6 +23,8 @@ public:
     }
 };
 
+}  // namespace
+
 std::filesystem::path ExecutableFolder() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
@@ -35,8 +37,6 @@ std::filesystem::path ExecutableFolder() {
     }
     return std::filesystem::path(path).parent_path();
 }
-
-}  // namespace
 
 class Application::CalendarLink final : public CalendarControl, public TransparencySink {
 public:

@@ -1,13 +1,26 @@
-// Orbelle's entry: no arguments; the start-up windows, the message loop, the end.
+// Orbelle's entry: a command-line form, or the start-up windows, the message loop, the end.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "platform/skin_image.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Only system DLLs: a planted DLL beside the program is never loaded.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> arguments;
+    for (int i = 1; words && i < count; ++i) arguments.emplace_back(words[i]);
+    LocalFree(words);
+    if (std::optional<int> code = orbelle::RunCommandLine(arguments)) return *code;
+
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 

@@ -25,6 +25,10 @@ enum Command : WORD {
     kCmdHomePage,
     kCmdAbout,
     kCmdTrayExit,     // hides the calendar and ends the program
+
+    // The list's "Tools" menu: backups.
+    kCmdBackUpNow = 300,
+    kCmdRestoreBackup,
 };
 
 }  // namespace orbelle

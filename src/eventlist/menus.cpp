@@ -16,8 +16,14 @@ constexpr MenuItem kEventsMenu[] = {
     {L"Exit(&X)", kCmdExit},
 };
 
+constexpr MenuItem kToolsMenu[] = {
+    {L"Back Up Now", kCmdBackUpNow},
+    {L"Restore from Backup...", kCmdRestoreBackup},
+};
+
 constexpr MenuItem kEventsMenuBar[] = {
     {L"Events", 0, kEventsMenu},
+    {L"Tools", 0, kToolsMenu},
 };
 
 constexpr MenuItem kGotoMenu[] = {
