@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "base/clock.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
 #include "store/backups.h"
@@ -74,6 +75,38 @@ TEST_F(BackupUiTest, BackUpNowMakesOneEvenWhenNothingChanged) {
     SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, kCmdBackUpNow, 0);
     for (int i = 0; i < 200 && ListBackups(Backups()).size() < 2; ++i) Pump(25);
     EXPECT_EQ(ListBackups(Backups()).size(), 2u);
+}
+
+TEST_F(BackupUiTest, AFailingAutomaticBackupShowsNoBoxAndIsTriedAgainLater) {
+    Seed(2, "event ");
+    // A file where the backup folder should be: no backup can be made.
+    std::filesystem::create_directories(TableFile().parent_path());
+    std::ofstream(Backups(), std::ios::binary) << "in the way";
+    DateTime now = Noon();
+    SetClockForTesting([&] { return now; });
+    struct RealClock {
+        ~RealClock() { SetClockForTesting({}); }
+    } real_clock;
+    MessageBoxAnswerer answers;
+    Start();
+    auto tick = [&] {
+        SendMessageW(App().EventList()->Hwnd(), WM_TIMER, EventListWindow::kBackupTimer, 0);
+        for (int i = 0; i < 100 && App().EventList()->BackingUp(); ++i) Pump(20);
+        Pump(50);
+    };
+    Pump(200);
+    for (int i = 0; i < 100 && App().EventList()->BackingUp(); ++i) Pump(20);
+    Pump(50);
+    tick();  // too soon after the failure: not tried
+    EXPECT_TRUE(answers.Seen().empty()) << "a failed automatic backup showed a box";
+
+    std::filesystem::remove(Backups());
+    tick();
+    EXPECT_TRUE(ListBackups(Backups()).empty()) << "tried again at once";
+    now = DateTime(now.Days() + 2.0 / 24);
+    tick();
+    EXPECT_EQ(ListBackups(Backups()).size(), 1u) << "not tried again later";
+    EXPECT_TRUE(answers.Seen().empty());
 }
 
 // A table whose first page is smashed, with a backup of its 5 events.
