@@ -560,19 +560,22 @@ void EventListWindow::OnBackupDone() {
     const bool asked_by_user = std::exchange(backup_asked_by_user_, false);
     const DateTime now = Now();
     switch (outcome->kind) {
+        // The automatic backup keeps quiet; the status bar answers the user's own command.
         case BackupOutcome::Kind::Made:
             backup_schedule_.Done(now);
-            ShowStatus(L"Backed up " + std::to_wstring(outcome->entry->events.value_or(0)) + L" events at " +
-                       BackupTimeText(outcome->entry->taken));
+            if (asked_by_user)
+                ShowStatus(L"Backed up " + std::to_wstring(outcome->entry->events.value_or(0)) + L" events at " +
+                           BackupTimeText(outcome->entry->taken));
             break;
         case BackupOutcome::Kind::Unneeded:
             backup_schedule_.Done(now);
-            if (asked_by_user) ShowStatus(L"");
+            // Back Up Now came while the automatic one found nothing to do.
+            if (asked_by_user) BackUpNowClick();
             break;
         case BackupOutcome::Kind::Failed: {
             const std::wstring text = L"The events could not be backed up: " + Widen(outcome->error);
-            ShowStatus(L"Backup failed");
             if (asked_by_user) {
+                ShowStatus(L"");
                 MessageBoxW(Hwnd(), text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONWARNING);
                 break;
             }
