@@ -68,6 +68,28 @@ TEST_F(BackupUiTest, TheFirstBackupComesOnceTheMessageLoopRunsAndOnlyWhenTheTabl
     EXPECT_EQ(ListBackups(Backups()).size(), 1u);
 }
 
+TEST_F(BackupUiTest, TheProgramBacksUpAfterItsCalendarShows) {
+    Seed(3, "event ");
+    const std::filesystem::path program = ProgramFolder() / "Orbelle.exe";
+    std::filesystem::copy_file(BuiltProgram(), program);
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION process{};
+    std::wstring command = L"\"" + program.wstring() + L"\"";
+    ASSERT_TRUE(CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               ProgramFolder().c_str(), &startup, &process));
+    HWND calendar = nullptr;
+    for (int i = 0; i < 200 && !calendar; ++i, Sleep(50))
+        calendar = FirstTopLevelWindow(Visible(OfClassInProcess(L"TForm1", process.dwProcessId)));
+    ASSERT_TRUE(calendar) << "the desktop calendar did not appear";
+    std::vector<BackupEntry> backups;
+    for (int i = 0; i < 200 && backups.empty(); ++i, Sleep(50)) backups = ListBackups(Backups());
+    PostMessageW(calendar, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+    for (HANDLE handle : {process.hProcess, process.hThread}) CloseHandle(handle);
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups[0].events, 3);
+}
+
 TEST_F(BackupUiTest, BackUpNowMakesOneEvenWhenNothingChanged) {
     Seed(2, "event ");
     Start();
