@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "editor/event_editor.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
 #include "popup_fixture.h"
@@ -200,6 +201,29 @@ TEST_F(RemindersTest, DeletingAnEventInTheListTakesItsRowAway) {
     Pump();
     ASSERT_EQ(ShownRows().size(), 1u);
     EXPECT_EQ(ShownRows()[0].first, L"kept");
+}
+
+TEST_F(RemindersTest, OpenShowsTheEventInTheEditorAndNothingDismissesUnderIt) {
+    ModeOn();
+    Seed({{"first", At(15, 9, 0)}, {"second", At(15, 9, 5)}});
+    StartAndSettle();
+    ASSERT_EQ(ShownRows().size(), 2u);
+    ListView_SetItemState(ReminderList(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    std::wstring edited;
+    HWND reminders = Reminders();
+    {
+        TimerScript driver({WhenVisible(L"TForm2", [&](HWND editor) {
+            edited = WindowText(GetDlgItem(editor, TForm2::Edit_subject));
+            // The list's cursor is the editor's until it closes.
+            SendMessageW(reminders, WM_COMMAND, RemindersWindow::kDismissSelected, 0);
+            SendMessageW(reminders, WM_COMMAND, RemindersWindow::DismissAllButton, 0);
+            PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+        })});
+        Click(RemindersWindow::OpenButton);  // returns when the editor closes
+    }
+    EXPECT_EQ(edited, L"second");
+    EXPECT_EQ(ShownRows().size(), 2u);
+    EXPECT_EQ(Column("accepttext"), (std::vector<std::string>{"N", "N"}));
 }
 
 TEST_F(RemindersTest, ModeOffKeepsTheScanAtStartAndShowsNoRemindersWindow) {
