@@ -17,6 +17,8 @@ constexpr MenuItem kEventsMenu[] = {
 };
 
 constexpr MenuItem kToolsMenu[] = {
+    {L"Remind at the Alarm Time", kCmdRemindAtAlarmTime},
+    kMenuSeparator,
     {L"Back Up Now", kCmdBackUpNow},
     {L"Restore from Backup...", kCmdRestoreBackup},
 };
