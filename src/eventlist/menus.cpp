@@ -16,8 +16,13 @@ constexpr MenuItem kEventsMenu[] = {
     {L"Exit(&X)", kCmdExit},
 };
 
+constexpr MenuItem kToolsMenu[] = {
+    {L"Remind at the Alarm Time", kCmdRemindAtAlarmTime},
+};
+
 constexpr MenuItem kEventsMenuBar[] = {
     {L"Events", 0, kEventsMenu},
+    {L"Tools", 0, kToolsMenu},
 };
 
 constexpr MenuItem kGotoMenu[] = {
