@@ -1,5 +1,6 @@
 // The event list loads every record at start: the store's walk of 100,000
-// rows beside a bare SQLite SELECT of the same rows.
+// rows and the list's load of only its fields, beside a bare SQLite SELECT
+// of the same rows.
 #include <benchmark/benchmark.h>
 
 #include "event_table_fixture.h"
@@ -31,6 +32,21 @@ void BM_StoreWalkToListRows(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StoreWalkToListRows)->Unit(benchmark::kMillisecond);
+
+// What the list loads at start: only the fields its rows keep.
+void BM_ListLoadOfItsFields(benchmark::State& state) {
+    orbelle::EventCursor cursor;
+    cursor.Open(TableFile());
+    for (auto _ : state) {
+        std::vector<orbelle::ListRow> rows;
+        cursor.WalkFields(orbelle::ListRowFields(), [&](const orbelle::EventCursor::Fields& fields) {
+            rows.push_back(orbelle::RowFromFields(fields, orbelle::StartFormat::Added));
+        });
+        benchmark::DoNotOptimize(rows.data());
+        if (rows.size() != kRows) state.SkipWithError("wrong row count");
+    }
+}
+BENCHMARK(BM_ListLoadOfItsFields)->Unit(benchmark::kMillisecond);
 
 void BM_BareSelectAllColumns(benchmark::State& state) {
     sqlite3* db = nullptr;

@@ -12,6 +12,7 @@
 #include "dialogs/find_dialog.h"
 #include "dialogs/options_dialog.h"
 #include "eventlist/event_list_window.h"
+#include "platform/startup_trace.h"
 #include "reminders/alarm_watch.h"
 #include "ui/message_loop.h"
 
@@ -158,13 +159,19 @@ bool Application::CreateStartupWindows() {
         return false;
     }
     instance_guard_ = std::move(*guard);
+    StartupMark("owner window, instance guard");
     desktop_ = &Keep<DesktopWindow>(context_, *this);
+    StartupMark("desktop calendar made");
     // No taskbar button for the program: its owner window is a tool window.
     SetWindowLongPtrW(Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
     Keep<FindDialog>(context_);
+    StartupMark("find dialog made");
     options_dialog_ = &Keep<OptionsDialog>(context_, *calendar_link_);
+    StartupMark("options dialog made");
     event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, *this);
+    StartupMark("event list made");
     Keep<AboutBox>(context_);
+    StartupMark("about box made");
     event_list_->SetEventChangeSink(reminder_link_.get());
     if (event_list_->RemindAtAlarmTime())
         static_cast<OwnerWindow&>(*owner_).AfterFirstShowing([this] { StartReminders(); });
@@ -173,6 +180,7 @@ bool Application::CreateStartupWindows() {
 
 int Application::Run() {
     if (desktop_ && desktop_->Hwnd()) ShowWindow(desktop_->Hwnd(), SW_SHOWNOACTIVATE);
+    StartupMark("calendar shown");
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchOne(message);
     return static_cast<int>(message.wParam);

@@ -4,6 +4,7 @@
 #include "desktop/calendar_face.h"
 #include "desktop/displayed_date.h"
 #include "platform/settings.h"
+#include "platform/startup_trace.h"
 #include "platform/wide.h"
 #include "ui/controls.h"
 #include "ui/message_loop.h"
@@ -76,6 +77,7 @@ void DesktopWindow::FormCreate() {
     calendar_alpha_ = orbelle::CalendarAlpha(settings.ReadInteger("ini", "transparency", "0"));
 
     current_day_ = Today().Date();
+    StartupMark("  calendar: settings read");
     repaintpng1();
     ComeBackFromOffScreen();
 }
@@ -127,6 +129,7 @@ void DesktopWindow::SetDisplayedDate(std::chrono::year_month_day date) { display
 
 void DesktopWindow::repaintpng1() {
     ComposedFace face = ComposeFace(context_.program_folder, displayed_date_);
+    StartupMark("  calendar: face composed");
     label_week_ = Widen(FormatLongDate(displayed_date_, names_));
     // `Image1` takes the composed bitmap as it is: the same pixels a copy
     // onto a black bitmap of the face size would hold.
@@ -137,6 +140,7 @@ void DesktopWindow::repaintpng1() {
     // a nested redraw, whose newer face then stays.
     ProcessPendingMessages();
     repaintpngbuf();
+    StartupMark("  calendar: face painted");
     if (pause_after_redraw_) Sleep(kRedrawPauseMs);
 }
 
@@ -170,6 +174,7 @@ void DesktopWindow::ShowCalendarAlpha() {
 }
 
 void DesktopWindow::PaintContent(HDC dc, const RECT& client) {
+    StartupMark("calendar paints");
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     if (image1_) {
         OwnedDc face(CreateCompatibleDC(dc));

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <array>
 #include <span>
@@ -13,6 +12,7 @@
 #include "base/convert.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "platform/file_dialogs.h"
 #include "platform/locale.h"
 #include "platform/sound.h"
 #include "platform/sound_path.h"
@@ -637,7 +637,7 @@ void TForm2::BrowseClick() {
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrTitle = L"Open Audio File";
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&dialog)) return;  // cancelled: nothing changes
+    if (!ShowOpenFileDialog(dialog)) return;  // cancelled: nothing changes
     if (RefuseSoundPath(file.c_str())) return;
     SetText(Edit_sound, file.c_str());
 }

@@ -15,6 +15,7 @@
 #include "platform/locale.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
+#include "platform/startup_trace.h"
 #include "platform/wide.h"
 #include "eventlist/restore_backup_dialog.h"
 #include "popup/reminder_popup.h"
@@ -114,13 +115,19 @@ LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
 void EventListWindow::OnClose() { ShowWindow(Hwnd(), SW_HIDE); }
 
 void EventListWindow::FormCreate() {
+    StartupMark("  list: window made");
     CreateChildControls();
+    StartupMark("  list: controls made");
     tray_menu_ = MakePopupMenu(TrayMenuItems());
     tray_.AddToday(Hwnd(), context_.program_folder);
+    StartupMark("  list: tray icon added");
     SetApplicationTitle(L"Event List");
     if (!OpenTableAtStart()) return;
+    StartupMark("  list: table opened and checked");
     FillList();
+    StartupMark("  list: rows read");
     ReadSettings();
+    StartupMark("  list: settings read");
     remind_at_alarm_time_ = RemindAtAlarmTimeSetting(context_.program_folder);
     ShowRemindAtAlarmTimeCheck();
     // In that mode the reminders announce each alarm at its time instead.
@@ -259,7 +266,10 @@ bool EventListWindow::OfferRestoreAtStart() {
 
 void EventListWindow::FillList() {
     SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-    for (cursor_.First(); !cursor_.Eof(); cursor_.Next()) rows_.push_back(RowFromCursor(cursor_, StartFormat::Added));
+    // Only the fields the rows keep are read; the cells are formatted when the list asks.
+    cursor_.WalkFields(ListRowFields(), [this](const EventCursor::Fields& fields) {
+        rows_.push_back(RowFromFields(fields, StartFormat::Added));
+    });
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOINVALIDATEALL);
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     HideHiddenColumns();

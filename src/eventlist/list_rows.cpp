@@ -11,19 +11,23 @@ namespace {
 std::size_t Field(std::string_view name) { return FindEventField(name).value(); }
 
 // The Id exactly as stored, negative ones too; the table keeps it an integer.
-std::int64_t IdOf(const EventCursor& cursor) {
+template <typename Record>
+std::int64_t IdOf(const Record& cursor) {
     std::string text = cursor.FieldText(kIdField);
     std::int64_t id = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
     if (ec != std::errc{} || end != text.data() + text.size()) return 0;
     return id;
 }
-}  // namespace
 
-ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format) {
-    static const std::size_t subject = Field("subject"), date = Field("date"), start_hour = Field("starthour"),
-                             next_alarm = Field("nextalarm"), duration = Field("duration"), type = Field("type"),
-                             priority = Field("Priority");
+const std::size_t subject = Field("subject"), date = Field("date"), start_hour = Field("starthour"),
+                  next_alarm = Field("nextalarm"), duration = Field("duration"), type = Field("type"),
+                  priority = Field("Priority");
+const std::size_t kRowFields[] = {kIdField, subject, date, start_hour, next_alarm, duration, type, priority};
+
+// The record under a cursor or the fields of a walk.
+template <typename Record>
+ListRow MakeRow(const Record& cursor, StartFormat start_format) {
     return {.id = IdOf(cursor),
             .subject = cursor.FieldText(subject),
             .date = cursor.FieldDateTime(date),
@@ -33,6 +37,15 @@ ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format) {
             .duration = cursor.FieldText(duration),
             .type = cursor.FieldText(type),
             .priority = cursor.FieldText(priority)};
+}
+}  // namespace
+
+ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format) { return MakeRow(cursor, start_format); }
+
+std::span<const std::size_t> ListRowFields() { return kRowFields; }
+
+ListRow RowFromFields(const EventCursor::Fields& fields, StartFormat start_format) {
+    return MakeRow(fields, start_format);
 }
 
 namespace {

@@ -7,10 +7,9 @@
 
 #include "base/datefmt.h"
 #include "base/datetime.h"
+#include "store/event_cursor.h"
 
 namespace orbelle {
-
-class EventCursor;
 
 enum class StartFormat { Added, Rewritten };
 
@@ -50,6 +49,10 @@ inline constexpr int kListColumnCount = 8;
 
 // The record under the cursor as a row.
 ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format);
+// The fields a row is made of, for a walk that reads no others, and the row
+// made of them: the same row RowFromCursor makes of the whole record.
+std::span<const std::size_t> ListRowFields();
+ListRow RowFromFields(const EventCursor::Fields& fields, StartFormat start_format);
 
 // The text of the row's cell in the column at that index; empty outside the table.
 std::string CellText(const ListRow& row, int column, const LocaleNames& names);

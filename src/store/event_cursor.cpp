@@ -88,6 +88,39 @@ std::string FormatG(double value) {
     return text;
 }
 
+// A value read from column `column` of the row into the field at `index`.
+template <typename Value>
+void ReadValue(const sql::Statement& row, int column, std::size_t index, Value& value) {
+    if (row.IsNull(column)) {
+        value = std::monostate{};
+        return;
+    }
+    switch (kEventFields[index].type) {
+        case FieldType::Text:
+        case FieldType::Memo: value = row.ColumnText(column); break;
+        case FieldType::AutoInc:
+        case FieldType::SmallInt: value = row.ColumnInt(column); break;
+        case FieldType::DateTime: value = row.ColumnDouble(column); break;
+    }
+}
+
+template <typename Value>
+std::string TextOf(const Value& value) {
+    if (auto text = std::get_if<std::string>(&value)) return *text;
+    if (auto number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
+    if (auto days = std::get_if<double>(&value)) return FormatG(*days);
+    return {};
+}
+
+template <typename Value>
+DateTime DateTimeOf(const Value& value, std::size_t index) {
+    // Any program may have stored infinities or far years here: those read as
+    // the zero date-time, like an empty field, for every window alike.
+    if (auto days = std::get_if<double>(&value)) return DateTime(*days).InRange() ? DateTime(*days) : DateTime();
+    if (std::holds_alternative<std::monostate>(value)) return DateTime();
+    throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");
+}
+
 void CheckColumns(const sql::Database& db) {
     sql::Statement columns(db, "PRAGMA table_info(TODOLIST)");
     std::size_t count = 0;
@@ -204,17 +237,7 @@ std::size_t EventCursor::FieldIndex(std::string_view name) const {
 
 EventCursor::Record EventCursor::ReadRow(const sql::Statement& row) const {
     Record record;
-    for (std::size_t i = 0; i < kEventFields.size(); ++i) {
-        int column = static_cast<int>(i);
-        if (row.IsNull(column)) continue;
-        switch (kEventFields[i].type) {
-            case FieldType::Text:
-            case FieldType::Memo: record[i] = row.ColumnText(column); break;
-            case FieldType::AutoInc:
-            case FieldType::SmallInt: record[i] = row.ColumnInt(column); break;
-            case FieldType::DateTime: record[i] = row.ColumnDouble(column); break;
-        }
-    }
+    for (std::size_t i = 0; i < kEventFields.size(); ++i) ReadValue(row, static_cast<int>(i), i, record[i]);
     return record;
 }
 
@@ -289,27 +312,51 @@ bool EventCursor::SeekId(std::int64_t id) {
     return true;
 }
 
+void EventCursor::WalkFields(std::span<const std::size_t> fields, const std::function<void(const Fields&)>& visit) {
+    RequireActive();
+    if (state_ != State::Browse) Cancel();
+    std::string columns;
+    for (std::size_t index : fields) columns += (columns.empty() ? "" : ", ") + std::string(kEventFields.at(index).name);
+    ForgetBatch();
+    {
+        sql::Statement walk(db_, "SELECT " + columns + " FROM TODOLIST ORDER BY Id");
+        Record record;
+        const Fields view(record);
+        while (walk.Step()) {
+            for (std::size_t column = 0; column < fields.size(); ++column)
+                ReadValue(walk, static_cast<int>(column), fields[column], record[fields[column]]);
+            visit(view);
+        }
+    }
+    batch_reached_end_ = true;
+    eof_ = true;
+    sql::Statement last(db_, SelectAll() + " ORDER BY Id DESC LIMIT 1");
+    if (last.Step()) {
+        LoadRow(last);
+    } else {
+        record_ = {};
+        on_record_ = false;
+    }
+}
+
+std::string EventCursor::Fields::FieldText(std::size_t index) const { return TextOf(record_.at(index)); }
+
+DateTime EventCursor::Fields::FieldDateTime(std::size_t index) const {
+    return DateTimeOf(record_.at(index), index);
+}
+
 std::string EventCursor::FieldText(std::string_view name) const { return FieldText(FieldIndex(name)); }
 
 DateTime EventCursor::FieldDateTime(std::string_view name) const { return FieldDateTime(FieldIndex(name)); }
 
 std::string EventCursor::FieldText(std::size_t index) const {
     RequireActive();
-    const Value& value = record_.at(index);
-    if (auto text = std::get_if<std::string>(&value)) return *text;
-    if (auto number = std::get_if<std::int64_t>(&value)) return std::to_string(*number);
-    if (auto days = std::get_if<double>(&value)) return FormatG(*days);
-    return {};
+    return TextOf(record_.at(index));
 }
 
 DateTime EventCursor::FieldDateTime(std::size_t index) const {
     RequireActive();
-    const Value& value = record_.at(index);
-    // Any program may have stored infinities or far years here: those read as
-    // the zero date-time, like an empty field, for every window alike.
-    if (auto days = std::get_if<double>(&value)) return DateTime(*days).InRange() ? DateTime(*days) : DateTime();
-    if (std::holds_alternative<std::monostate>(value)) return DateTime();
-    throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");
+    return DateTimeOf(record_.at(index), index);
 }
 
 void EventCursor::SetFieldText(std::string_view name, std::string_view text) {

@@ -90,6 +90,61 @@ TEST_F(StoreReadTest, DatesOutsideTheCalendarReadLikeAnEmptyField) {
     }
 }
 
+// The list's load reads only the fields its rows keep: the rows must be the
+// ones the whole records make, and the cursor must end where a walk ends.
+TEST_F(StoreReadTest, TheListsLoadMakesTheRowsOfTheWholeRecords) {
+    const auto all_rows = [](EventCursor& cursor) {
+        std::vector<ListRow> rows;
+        for (cursor.First(); !cursor.Eof(); cursor.Next()) rows.push_back(RowFromCursor(cursor, StartFormat::Added));
+        return rows;
+    };
+    const auto loaded_rows = [](EventCursor& cursor) {
+        std::vector<ListRow> rows;
+        cursor.WalkFields(ListRowFields(), [&](const EventCursor::Fields& fields) {
+            rows.push_back(RowFromFields(fields, StartFormat::Added));
+        });
+        return rows;
+    };
+    const auto expect_same = [](const std::vector<ListRow>& loaded, const std::vector<ListRow>& whole) {
+        ASSERT_EQ(loaded.size(), whole.size());
+        for (std::size_t i = 0; i < whole.size(); ++i) {
+            SCOPED_TRACE("row " + std::to_string(i));
+            EXPECT_EQ(loaded[i].id, whole[i].id);
+            for (int column = 0; column < kListColumnCount; ++column)
+                EXPECT_EQ(CellText(loaded[i], column, EnglishNames()), CellText(whole[i], column, EnglishNames()))
+                    << "column " << column;
+        }
+    };
+
+    EventCursor cursor;
+    cursor.Open(File());
+    expect_same(loaded_rows(cursor), {});
+    EXPECT_TRUE(cursor.Eof());
+    EXPECT_EQ(cursor.FieldText("subject"), "");
+
+    // Values as other programs may store them, across several read-ahead batches.
+    Store(-3, "negative", std::nullopt);
+    Store(2, "infinite", std::numeric_limits<double>::infinity());
+    for (std::int64_t id = 10; id < 1200; ++id) Store(id, "event " + std::to_string(id), 45000.25 + id);
+    ASSERT_EQ(sqlite3_exec(raw_,
+                           "UPDATE TODOLIST SET Subject = 42, Duration = 1.5, Type = 'Meeting', Priority = 'High' "
+                           "WHERE Id = 11",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    expect_same(loaded_rows(cursor), all_rows(cursor));
+    EXPECT_TRUE(cursor.Eof());
+    EXPECT_EQ(cursor.FieldText("subject"), "event 1199");
+    EXPECT_EQ(cursor.FieldText("memo"), "");
+    cursor.Next();  // at the end it stays on the last record
+    EXPECT_EQ(cursor.FieldText("Id"), "1199");
+    cursor.Edit();  // the whole record is there to edit
+    cursor.SetFieldText("subject", "changed");
+    cursor.Post();
+    ASSERT_TRUE(cursor.SeekId(1199));
+    EXPECT_EQ(cursor.FieldText("subject"), "changed");
+    EXPECT_EQ(cursor.FieldText("Id"), "1199");
+}
+
 TEST_F(StoreReadTest, ListRowsKeepNegativeAndLargeIdsExactly) {
     for (std::int64_t id : {-7LL, -1LL, 5LL, 9007199254740993LL}) Store(id, "id " + std::to_string(id), 45000);
     EventCursor cursor;
