@@ -1,19 +1,31 @@
-// Orbelle's entry: no arguments; the start-up windows, the message loop, the end.
+// Orbelle's entry: the command-line forms that need no window, or the
+// start-up windows, the message loop, the end.
 #include <windows.h>
 #include <commctrl.h>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "platform/skin_image.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Only system DLLs: a planted DLL beside the program is never loaded.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    const std::vector<std::wstring> arguments = orbelle::CommandLineArguments();
+    const std::filesystem::path folder = orbelle::ExecutableFolder();
+    if (std::optional<int> code = orbelle::RunCommandLineForm(arguments, folder)) return *code;
+    orbelle::StartupOptions options;
+    if (std::optional<std::filesystem::path> file = orbelle::FileToOpen(arguments)) {
+        if (orbelle::HandToRunningCopy(*file, folder)) return 0;
+        options.import_file = *file;
+    }
+
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
 
     // The image library lives longer than every window.
     orbelle::GdiplusSession gdiplus;
-    orbelle::Application app;
+    orbelle::Application app(options);
     if (!app.CreateStartupWindows()) return 0;
     int code = app.Run();
     app.DestroyWindows();

@@ -25,6 +25,11 @@ enum Command : WORD {
     kCmdHomePage,
     kCmdAbout,
     kCmdTrayExit,     // hides the calendar and ends the program
+
+    // The Tools menu's iCalendar and CSV files.
+    kCmdImportICalendar = 300,
+    kCmdExportICalendar,
+    kCmdExportCsv,
 };
 
 }  // namespace orbelle

@@ -45,6 +45,11 @@ public:
     EventCursor& Cursor() { return cursor_; }
     const std::vector<ListRow>& Rows() const { return rows_; }
     std::filesystem::path TableFile() const;
+    // Reads every row again from the table, as after another program stored
+    // events; waits while an editor or a popup of the scan holds the cursor.
+    void ReloadRows();
+    // Imports the file once the message loop runs ("Open with").
+    void QueueImport(std::filesystem::path file);
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -61,6 +66,10 @@ private:
     void LayOutChildren();
     void ConnectTable();
     void FillList();
+    // A reload that waited for the editor or the scan runs now, if nothing holds the cursor.
+    void ReloadIfPending();
+    void ImportQueuedFiles();
+    void ImportICalendar(const std::filesystem::path& file);
     // The Id column stays at width 0.
     void HideHiddenColumns();
     void ReadSettings();
@@ -112,6 +121,8 @@ private:
     // While the editor is open the cursor belongs to it: commands that would
     // move the cursor or start another edit wait.
     bool editor_open_ = false;
+    bool reload_pending_ = false;
+    std::vector<std::filesystem::path> queued_imports_;
     std::optional<Navigation> last_navigation_;
     bool shown_once_ = false;
     bool show_maximized_ = false;

@@ -16,8 +16,16 @@ constexpr MenuItem kEventsMenu[] = {
     {L"Exit(&X)", kCmdExit},
 };
 
+// The list's own additions; "Events" keeps its items as they are.
+constexpr MenuItem kToolsMenu[] = {
+    {L"Import iCalendar File...", kCmdImportICalendar},
+    {L"Export iCalendar File...", kCmdExportICalendar},
+    {L"Export CSV File...", kCmdExportCsv},
+};
+
 constexpr MenuItem kEventsMenuBar[] = {
     {L"Events", 0, kEventsMenu},
+    {L"Tools", 0, kToolsMenu},
 };
 
 constexpr MenuItem kGotoMenu[] = {
