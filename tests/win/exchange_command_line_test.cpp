@@ -41,18 +41,27 @@ protected:
         std::ofstream(ProgramFolder() / "truncated.ics", std::ios::binary) << kTruncatedFile;
     }
 
-    PROCESS_INFORMATION Launch(const std::wstring& arguments) {
+    // Standard error goes to a file when given one, as a script's redirection does.
+    PROCESS_INFORMATION Launch(const std::wstring& arguments, HANDLE standard_error = nullptr) {
         STARTUPINFOW startup{sizeof startup};
+        if (standard_error) {
+            startup.dwFlags = STARTF_USESTDHANDLES;
+            startup.hStdError = standard_error;
+        }
         PROCESS_INFORMATION process{};
         std::wstring command = L"\"" + program_.wstring() + L"\" " + arguments;
-        EXPECT_TRUE(CreateProcessW(program_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   ProgramFolder().c_str(), &startup, &process));
+        EXPECT_TRUE(CreateProcessW(program_.c_str(), command.data(), nullptr, nullptr, standard_error != nullptr, 0,
+                                   nullptr, ProgramFolder().c_str(), &startup, &process));
         return process;
     }
 
-    // The exit code, or -1 when it did not end.
-    long Run(const std::wstring& arguments) {
-        PROCESS_INFORMATION process = Launch(arguments);
+    // The exit code, or -1 when it did not end; what it wrote to standard error.
+    long Run(const std::wstring& arguments, std::string* standard_error = nullptr) {
+        fs::path error_file = ProgramFolder() / "stderr.txt";
+        SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+        HANDLE error_handle = CreateFileW(error_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                                          CREATE_ALWAYS, 0, nullptr);
+        PROCESS_INFORMATION process = Launch(arguments, error_handle);
         long code = -1;
         DWORD exit_code = 0;
         if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
@@ -62,6 +71,8 @@ protected:
             TerminateProcess(process.hProcess, 99);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
+        CloseHandle(error_handle);
+        if (standard_error) *standard_error = ReadAll(error_file);
         return code;
     }
 
@@ -94,21 +105,23 @@ struct FormCase {
     TableKind table;
     const wchar_t* arguments;
     long exit_code;
+    const char* message;  // a part of what standard error says
 };
 
 TEST_F(ExchangeCommandLineTest, EachFormEndsWithItsExitCodeAndARefusedFileStoresNothing) {
     const FormCase cases[] = {
-        {"good file", TableKind::Sound, L"/import good.ics", 0},
-        {"the same file again updates", TableKind::Sound, L"/IMPORT good.ics", 0},
-        {"truncated file", TableKind::Sound, L"/import truncated.ics", 1},
-        {"no such file", TableKind::Sound, L"/import absent.ics", 1},
-        {"no file named", TableKind::Sound, L"/import", 1},
-        {"export into a missing folder", TableKind::Sound, L"/export absent\\out.ics", 1},
-        {"missing table", TableKind::Missing, L"/import good.ics", 2},
-        {"missing table, export", TableKind::Missing, L"/export out.ics", 2},
-        {"foreign table", TableKind::Foreign, L"/import good.ics", 2},
-        {"foreign table, CSV", TableKind::Foreign, L"/export-csv out.csv", 2},
-        {"locked table", TableKind::Locked, L"/import good.ics", 2},
+        {"good file", TableKind::Sound, L"/import good.ics", 0, ""},
+        {"the same file again updates", TableKind::Sound, L"/IMPORT good.ics", 0, ""},
+        {"truncated file", TableKind::Sound, L"/import truncated.ics", 1,
+         "line 7: the file ends early: expected END:VEVENT"},
+        {"no such file", TableKind::Sound, L"/import absent.ics", 1, "cannot be read"},
+        {"no file named", TableKind::Sound, L"/import", 1, "Usage: Orbelle.exe /import FILE"},
+        {"export into a missing folder", TableKind::Sound, L"/export absent\\out.ics", 1, "Cannot write"},
+        {"missing table", TableKind::Missing, L"/import good.ics", 2, "does not exist"},
+        {"missing table, export", TableKind::Missing, L"/export out.ics", 2, "does not exist"},
+        {"foreign table", TableKind::Foreign, L"/import good.ics", 2, "not a database"},
+        {"foreign table, CSV", TableKind::Foreign, L"/export-csv out.csv", 2, "not a database"},
+        {"locked table", TableKind::Locked, L"/import good.ics", 2, "locked"},
     };
     MakeTable({"Standup"});
     int expected_rows = 1;
@@ -124,7 +137,10 @@ TEST_F(ExchangeCommandLineTest, EachFormEndsWithItsExitCodeAndARefusedFileStores
         }
         std::string foreign_before = form.table == TableKind::Foreign ? ReadAll(TableFile()) : "";
 
-        EXPECT_EQ(Run(form.arguments), form.exit_code);
+        std::string said;
+        EXPECT_EQ(Run(form.arguments, &said), form.exit_code);
+        if (*form.message) EXPECT_NE(said.find(form.message), std::string::npos) << said;
+        else EXPECT_EQ(said, "");
 
         if (locker) {
             sqlite3_exec(locker, "ROLLBACK", nullptr, nullptr, nullptr);
