@@ -44,7 +44,7 @@ private:
 };
 
 // Posted to itself: import the queued files once the message loop runs.
-constexpr UINT kImportQueuedMessage = WM_APP + 1;
+constexpr UINT kImportQueuedMessage = WM_APP + 13;
 
 constexpr UINT_PTR kTimer1 = EventListWindow::kReminderScanTimer;
 constexpr UINT kTimer1Interval = 1000;
