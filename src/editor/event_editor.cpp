@@ -306,15 +306,14 @@ void TForm2::CreateChildControls() {
     RegisterPanelClass();
     font_ = MakeFontPoints(L"Tahoma", 8);
     HFONT font = font_.Get();
-    CreateControls(Hwnd(), kFormControls, font);
-    HWND recurrence = GetDlgItem(Hwnd(), G_Recurrence);
-    CreateControls(GetDlgItem(Hwnd(), GB_bottom), kSoundControls, font);
-    CreateControls(recurrence, kRecurrenceControls, font);
-    CreateControls(GetDlgItem(recurrence, Gday), kDailyControls, font);
-    CreateControls(GetDlgItem(recurrence, Gweek), kWeeklyControls, font);
-    CreateControls(GetDlgItem(recurrence, GMonth), kMonthlyControls, font);
-    CreateControls(GetDlgItem(recurrence, Gyear), kYearlyControls, font);
-    CollectControls(Hwnd());
+    // Each table's controls lie inside the panel made by the table before.
+    controls_.Create(Hwnd(), kFormControls, font);
+    controls_.Create(controls_[GB_bottom], kSoundControls, font);
+    controls_.Create(controls_[G_Recurrence], kRecurrenceControls, font);
+    controls_.Create(controls_[Gday], kDailyControls, font);
+    controls_.Create(controls_[Gweek], kWeeklyControls, font);
+    controls_.Create(controls_[GMonth], kMonthlyControls, font);
+    controls_.Create(controls_[Gyear], kYearlyControls, font);
 
     AddItems(Control(Edit_type), kTypes);
     AddItems(Control(Edit_duration), kDurations);
@@ -650,19 +649,7 @@ void TForm2::BitBtn1Click() {
     MakeWindow<TForm5>(context_, cursor_)->ShowModal();
 }
 
-void TForm2::CollectControls(HWND parent) {
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if (int id = GetDlgCtrlID(child)) controls_[id] = child;
-        wchar_t class_name[64] = {};
-        GetClassNameW(child, class_name, static_cast<int>(std::size(class_name)));
-        if (std::wstring_view(class_name) == kPanelClass) CollectControls(child);
-    }
-}
-
-HWND TForm2::Control(int id) const {
-    auto found = controls_.find(id);
-    return found == controls_.end() ? nullptr : found->second;
-}
+HWND TForm2::Control(int id) const { return controls_[static_cast<ControlId>(id)]; }
 
 std::wstring TForm2::Text(int id) const {
     HWND control = Control(id);

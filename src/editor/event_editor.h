@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -14,6 +13,7 @@
 #include "base/recurrence.h"
 #include "platform/handles.h"
 #include "store/event_cursor.h"
+#include "ui/controls.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
@@ -88,9 +88,6 @@ private:
     // Alt+F4 is a Cancel: the dialog ends only by saving or discarding.
     void OnClose() override { BB_CCClick(); }
     void CreateChildControls();
-    // Every control by id, found inside the groups and panels but not inside
-    // the controls themselves (a combo box's edit field has an id of its own).
-    void CollectControls(HWND parent);
 
     void FormCreate();
     void FillNameLists();
@@ -148,7 +145,7 @@ private:
     std::string opened_id_;
     LocaleNames names_;
     OwnedFont font_;
-    std::map<int, HWND> controls_;
+    Controls<ControlId> controls_;
     HWND focus_ = nullptr;  // the control that had the focus when the dialog was left
 };
 

@@ -11,10 +11,6 @@ HWND CreateControl(HWND parent, const ControlSpec& layout, HFONT font) {
     return control;
 }
 
-void CreateControls(HWND parent, std::span<const ControlSpec> specs, HFONT font) {
-    for (const auto& layout : specs) CreateControl(parent, layout, font);
-}
-
 OwnedFont MakeFontPixels(const wchar_t* face, int char_height, bool bold) {
     // A negative height asks for the character height, not the cell height.
     return OwnedFont(CreateFontW(-char_height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,

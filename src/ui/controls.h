@@ -19,7 +19,6 @@ struct ControlSpec {
 };
 
 HWND CreateControl(HWND parent, const ControlSpec& layout, HFONT font);
-void CreateControls(HWND parent, std::span<const ControlSpec> specs, HFONT font);
 
 // The controls a window made from its tables, kept by id from creation on,
 // so the window never looks them up again. Id is the window's enum of
