@@ -255,7 +255,8 @@ void EventListWindow::ReloadRows() {
     if (auto index = SelectedRow()) selected_id = rows_[static_cast<size_t>(*index)].id;
     std::vector<ListRow> rows;
     Guarded([&] {
-        for (cursor_.First(); !cursor_.Eof(); cursor_.Next()) rows.push_back(RowFromCursor(cursor_, StartFormat::Added));
+        for (cursor_.First(); !cursor_.Eof(); cursor_.Next())
+            rows.push_back(RowFromCursor(cursor_, StartFormat::Added));
         rows_ = std::move(rows);
     });
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
