@@ -90,6 +90,7 @@ cat >"$out/dist/help/index.html" <<'HTML'
     <li><a href="#events">Events</a></li>
     <li><a href="#repeat">Repeating events</a></li>
     <li><a href="#reminders">Reminders</a></li>
+    <li><a href="#remind-at-time">Reminders at the alarm time</a></li>
     <li><a href="#options">Options</a></li>
     <li><a href="#keys">Keys</a></li>
     <li><a href="#files">Your data</a></li>
@@ -242,6 +243,34 @@ cat >"$out/dist/help/index.html" <<'HTML'
   </ul>
   <p class="note">Orbelle looks for due reminders only when it starts, not while it
   runs. Let it start with Windows (see Options) so that you see them every day.</p>
+
+  <h2 id="remind-at-time">Reminders at the alarm time</h2>
+  <p>If you would rather be reminded when an alarm falls due, open the event list and
+  tick <strong>Tools &gt; Remind at the Alarm Time</strong>. From then on Orbelle does
+  not look through your events at start with a window for each; instead it keeps
+  watch while it runs, and at each event's alarm time (its start less the reminder
+  lead; for a repeating event, every occurrence) a <strong>Reminders</strong> window
+  appears in the bottom right corner. It stays on top without taking the keyboard from
+  what you are typing in, and plays the event's sound once.</p>
+  <ul>
+    <li>Each due event has one row: its subject, its alarm time and how late it is
+      (<q>now</q>, <q>5 minutes ago</q>). Alarms that fell due while Orbelle was not
+      running, or while the computer slept, show at the next start or wake-up marked
+      <q>missed</q>, all in the same window.</li>
+    <li><strong>Dismiss</strong> (or the Del key) puts the selected reminder away: an
+      event that does not repeat is marked accepted, as Accept does; a repeating event
+      reminds you again at its next occurrence. <strong>Dismiss All</strong> does so for
+      every row.</li>
+    <li><strong>Snooze</strong> puts the selected reminder away for the length chosen
+      beside it (5 minutes to 2 hours, or Tomorrow at the same time); it comes back
+      once at the end, also if Orbelle was restarted in between. The length you chose
+      last is chosen for you next time.</li>
+    <li><strong>Open</strong> opens the event in the editor. Enter does nothing here, so
+      that a stray keystroke never dismisses a reminder; Esc hides the window, which
+      comes back at the next alarm or start.</li>
+  </ul>
+  <p>Untick the item to go back to the reminders at start. The choice is kept in
+  <code>Pellmar.ini</code>, section <code>[Reminders]</code>.</p>
 
   <h2 id="options">Options</h2>
   <ul>

@@ -2,6 +2,10 @@
 
 #include "app/exchange_actions.h"
 #include "app/instance_guard.h"
+
+#include <functional>
+#include <utility>
+
 #include "base/clock.h"
 #include "desktop/desktop_window.h"
 #include "desktop/displayed_date.h"
@@ -9,6 +13,7 @@
 #include "dialogs/find_dialog.h"
 #include "dialogs/options_dialog.h"
 #include "eventlist/event_list_window.h"
+#include "reminders/alarm_watch.h"
 #include "ui/message_loop.h"
 
 namespace orbelle {
@@ -18,10 +23,27 @@ namespace {
 // of them gets a taskbar button of its own.
 class OwnerWindow : public Window {
 public:
+    // The work that waits until the calendar has first shown: a timer's
+    // message comes only once no paint is pending.
+    static constexpr UINT_PTR kAfterFirstShowingTimer = 1;
+    static constexpr UINT kAfterFirstShowingDelay = 100;
+
     OwnerWindow() {
         Create({.name = L"OrbelleApplication"}, {.caption = L"Orbelle", .style = WS_POPUP, .x = 0, .y = 0,
                                                  .width = 0, .height = 0});
     }
+    void AfterFirstShowing(std::function<void()> work) {
+        after_first_showing_ = std::move(work);
+        SetTimer(Hwnd(), kAfterFirstShowingTimer, kAfterFirstShowingDelay, nullptr);
+    }
+
+private:
+    void OnTimer(UINT_PTR id) override {
+        if (id != kAfterFirstShowingTimer) return;
+        KillTimer(Hwnd(), id);
+        if (auto work = std::exchange(after_first_showing_, {})) work();
+    }
+    std::function<void()> after_first_showing_;
 };
 
 }  // namespace
@@ -79,12 +101,50 @@ private:
     const Application& app_;
 };
 
+// The list's changes reach the reminders, and the reminders reach the list's
+// cursor through the list, which owns it.
+class Application::ReminderLink final : public EventChangeSink, public EventListAccess {
+public:
+    explicit ReminderLink(Application& app) : app_(app) {}
+
+    void EventSaved(std::int64_t id) override {
+        if (AlarmWatch* watch = app_.Reminders()) watch->EventSaved(id);
+    }
+    void EventDeleted(std::int64_t id) override {
+        if (AlarmWatch* watch = app_.Reminders()) watch->EventDeleted(id);
+    }
+    void EventsReloaded() override {
+        if (AlarmWatch* watch = app_.Reminders()) watch->EventsReloaded();
+    }
+    void RemindAtAlarmTimeChanged(bool on) override {
+        if (on) app_.StartReminders();
+        else app_.StopReminders();
+    }
+
+    bool AcceptEvent(std::int64_t id) override {
+        EventListWindow* list = app_.EventList();
+        return list && list->AcceptEvent(id);
+    }
+    bool CursorFree() const override {
+        EventListWindow* list = app_.EventList();
+        return list && list->CursorFree();
+    }
+    bool OpenEvent(std::int64_t id) override {
+        EventListWindow* list = app_.EventList();
+        return list && list->OpenEvent(id);
+    }
+
+private:
+    Application& app_;
+};
+
 Application::Application(StartupOptions options)
     : options_(std::move(options)),
       owner_(MakeWindow<OwnerWindow>()),
       context_{.owner = owner_->Hwnd(),
                .program_folder = options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder},
-      calendar_link_(std::make_unique<CalendarLink>(*this)) {}
+      calendar_link_(std::make_unique<CalendarLink>(*this)),
+      reminder_link_(std::make_unique<ReminderLink>(*this)) {}
 
 Application::~Application() {
     DestroyWindows();
@@ -106,6 +166,9 @@ bool Application::CreateStartupWindows() {
     options_dialog_ = &Keep<OptionsDialog>(context_, *calendar_link_);
     event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, *this);
     Keep<AboutBox>(context_);
+    event_list_->SetEventChangeSink(reminder_link_.get());
+    if (event_list_->RemindAtAlarmTime())
+        static_cast<OwnerWindow&>(*owner_).AfterFirstShowing([this] { StartReminders(); });
     return true;
 }
 
@@ -123,7 +186,16 @@ void Application::RequestQuit() {
     PostQuitMessage(0);
 }
 
+void Application::StartReminders() {
+    if (reminders_ || !event_list_ || !event_list_->RemindAtAlarmTime()) return;
+    reminders_ = std::make_unique<AlarmWatch>(context_, event_list_->TableFile(), *reminder_link_);
+    reminders_->Start();
+}
+
+void Application::StopReminders() { reminders_.reset(); }
+
 void Application::DestroyWindows() {
+    StopReminders();
     while (!windows_.empty()) {
         WindowPtr<Window> newest = std::move(windows_.back());
         windows_.pop_back();

@@ -16,6 +16,7 @@
 
 namespace orbelle {
 
+class AlarmWatch;
 class DesktopWindow;
 class EventListWindow;
 class OptionsDialog;
@@ -72,7 +73,11 @@ public:
     // The desktop calendar as the options dialog reaches it.
     TransparencySink& CalendarTransparency();
 
+    // Reminders at their alarm time, while that mode is on and once started.
+    AlarmWatch* Reminders() const { return reminders_.get(); }
+
     class CalendarLink;
+    class ReminderLink;
 
 private:
     // Keeps a window until the end, so windows are destroyed newest first.
@@ -89,11 +94,16 @@ private:
     WindowContext context_;
     OwnedKernelHandle instance_guard_;
     std::unique_ptr<CalendarLink> calendar_link_;
+    std::unique_ptr<ReminderLink> reminder_link_;
+    std::unique_ptr<AlarmWatch> reminders_;
     std::vector<WindowPtr<Window>> windows_;
     DesktopWindow* desktop_ = nullptr;
     EventListWindow* event_list_ = nullptr;
     OptionsDialog* options_dialog_ = nullptr;
     bool quit_requested_ = false;
+
+    void StartReminders();
+    void StopReminders();
 };
 
 }  // namespace orbelle

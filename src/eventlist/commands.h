@@ -25,6 +25,8 @@ enum Command : WORD {
     kCmdHomePage,
     kCmdAbout,
     kCmdTrayExit,     // hides the calendar and ends the program
+    // The list's "Tools" menu: reminders.
+    kCmdRemindAtAlarmTime = 200,  // checkable: reminders at their alarm time
 
     // The Tools menu's iCalendar and CSV files.
     kCmdImportICalendar = 300,

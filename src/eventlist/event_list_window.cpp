@@ -132,7 +132,10 @@ void EventListWindow::FormCreate() {
     ConnectTable();
     FillList();
     ReadSettings();
-    SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
+    remind_at_alarm_time_ = RemindAtAlarmTimeSetting(context_.program_folder);
+    ShowRemindAtAlarmTimeCheck();
+    // In that mode the reminders announce each alarm at its time instead.
+    if (!remind_at_alarm_time_) SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
     SetTimer(Hwnd(), kTimer2, kTimer2Interval, nullptr);
 }
 
@@ -246,7 +249,7 @@ void EventListWindow::FillList() {
 }
 
 void EventListWindow::ReloadRows() {
-    if (editor_open_ || scan_popup_open_) {
+    if (!CursorFree()) {
         reload_pending_ = true;
         return;
     }
@@ -264,6 +267,7 @@ void EventListWindow::ReloadRows() {
     InvalidateRect(list_, nullptr, TRUE);
     for (size_t i = 0; selected_id && i < rows_.size(); ++i)
         if (rows_[i].id == *selected_id) SelectRow(static_cast<int>(i));
+    if (changes_) changes_->EventsReloaded();
 }
 
 void EventListWindow::ReloadIfPending() {
@@ -344,6 +348,7 @@ void EventListWindow::OnCommand(WORD id, WORD, HWND) {
         case kCmdNextMonth: Navigate(Navigation::NextMonth); break;
         case kCmdOptions: program_.ShowOptions(); break;
         case kCmdAbout: program_.ShowAbout(); break;
+        case kCmdRemindAtAlarmTime: ToggleRemindAtAlarmTime(); break;
         case kCmdImportICalendar: ImportICalendar({}); break;
         case kCmdExportICalendar: program_.ExportICalendar(Hwnd()); break;
         case kCmdExportCsv: program_.ExportCsv(Hwnd()); break;
@@ -459,6 +464,7 @@ void EventListWindow::NewBtnClick() {
     }
     AppendRow(StartFormat::Added);
     SelectRow(static_cast<int>(rows_.size()) - 1);
+    if (changes_) changes_->EventSaved(rows_.back().id);
 }
 
 void EventListWindow::OptionBtnClick() {
@@ -469,10 +475,12 @@ void EventListWindow::OptionBtnClick() {
     // A record gone from the table is not edited in place of another one.
     const std::int64_t id = rows_[static_cast<size_t>(*index)].id;
     if (!cursor_.SeekId(id)) return;
-    if (!ShowEditor(*MakeWindow<TForm2>(context_, cursor_, edit_cancelled_))) cursor_.Cancel();
+    const bool saved = ShowEditor(*MakeWindow<TForm2>(context_, cursor_, edit_cancelled_));
+    if (!saved) cursor_.Cancel();
     // The row shows its own record only: the editor refuses to save when the
     // cursor was taken elsewhere while it was open.
     if (cursor_.FieldText("Id") == std::to_string(id)) UpdateRow(*index);
+    if (saved && changes_) changes_->EventSaved(id);
 }
 
 bool EventListWindow::ShowEditor(TForm2& editor) {
@@ -505,6 +513,60 @@ void EventListWindow::DelBtnClick() {
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
     InvalidateRect(list_, nullptr, TRUE);
+    if (changes_) changes_->EventDeleted(row.id);
+}
+
+bool EventListWindow::RemindAtAlarmTimeSetting(const std::filesystem::path& program_folder) {
+    return SettingsFile(ProgramSettingsPath(program_folder)).ReadString("Reminders", "AtAlarmTime", "") == "1";
+}
+
+void EventListWindow::ToggleRemindAtAlarmTime() {
+    const bool on = !remind_at_alarm_time_;
+    // Stored first: a key that cannot be written leaves the mode as it was.
+    SettingsFile(ProgramSettingsPath(context_.program_folder)).WriteString("Reminders", "AtAlarmTime", on ? "1" : "0");
+    remind_at_alarm_time_ = on;
+    ShowRemindAtAlarmTimeCheck();
+    if (changes_) changes_->RemindAtAlarmTimeChanged(on);
+}
+
+void EventListWindow::ShowRemindAtAlarmTimeCheck() {
+    CheckMenuItem(GetMenu(Hwnd()), kCmdRemindAtAlarmTime,
+                  MF_BYCOMMAND | (remind_at_alarm_time_ ? MF_CHECKED : MF_UNCHECKED));
+}
+
+std::optional<int> EventListWindow::RowOfId(std::int64_t id) const {
+    for (size_t i = 0; i < rows_.size(); ++i)
+        if (rows_[i].id == id) return static_cast<int>(i);
+    return std::nullopt;
+}
+
+bool EventListWindow::ReloadEvents() {
+    if (!CursorFree()) return false;
+    ReloadRows();
+    return true;
+}
+
+bool EventListWindow::AcceptEvent(std::int64_t id) {
+    if (!CursorFree() || !cursor_.SeekId(id)) return false;
+    cursor_.Edit();
+    try {
+        cursor_.SetFieldText("accepttext", "Y");
+        cursor_.Post();
+    } catch (...) {
+        cursor_.Cancel();  // the stored record keeps its value
+        throw;
+    }
+    if (auto index = RowOfId(id)) UpdateRow(*index);
+    return true;
+}
+
+bool EventListWindow::OpenEvent(std::int64_t id) {
+    if (!CursorFree()) return false;
+    auto index = RowOfId(id);
+    if (!index) return false;
+    SelectRow(*index);
+    OptionBtnClick();
+    return true;
 }
 
 void EventListWindow::SearchBtnClick() {

@@ -46,10 +46,29 @@ public:
     const std::vector<ListRow>& Rows() const { return rows_; }
     std::filesystem::path TableFile() const;
     // Reads every row again from the table, as after another program stored
-    // events; waits while an editor or a popup of the scan holds the cursor.
+    // events, and tells the reminders; while an editor or a popup of the scan
+    // holds the cursor, it runs once they have closed.
     void ReloadRows();
     // Imports the file once the message loop runs ("Open with").
     void QueueImport(std::filesystem::path file);
+
+    // Reminders at their alarm time: the key [Reminders] AtAlarmTime of the
+    // settings file, "1" on. While on, the scan at start does not run.
+    static bool RemindAtAlarmTimeSetting(const std::filesystem::path& program_folder);
+    bool RemindAtAlarmTime() const { return remind_at_alarm_time_; }
+    void SetEventChangeSink(EventChangeSink* sink) { changes_ = sink; }
+    // The one path for "the table changed under the list" (an import, a
+    // restore): the rows are read again and the reminders told. Waits (false)
+    // while an editor or a scan popup holds the cursor.
+    bool ReloadEvents();
+    // False while an editor or a scan popup holds the cursor.
+    bool CursorFree() const { return !editor_open_ && !scan_popup_open_; }
+    // As the popup's Accept: Accepttext "Y" stored through the cursor and
+    // posted, the row rewritten. False when the cursor is held or the record gone.
+    bool AcceptEvent(std::int64_t id);
+    // The event in the editor, as Modify does; false when the cursor is held
+    // or the record gone.
+    bool OpenEvent(std::int64_t id);
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -97,6 +116,9 @@ private:
     // The day rollover, every second.
     void Timer3Timer();
     void Navigate(Navigation command);
+    void ToggleRemindAtAlarmTime();
+    void ShowRemindAtAlarmTimeCheck();
+    std::optional<int> RowOfId(std::int64_t id) const;
 
     // Shows the editor modally; true when it saved.
     bool ShowEditor(TForm2& editor);
@@ -124,6 +146,8 @@ private:
     bool reload_pending_ = false;
     std::vector<std::filesystem::path> queued_imports_;
     std::optional<Navigation> last_navigation_;
+    bool remind_at_alarm_time_ = false;
+    EventChangeSink* changes_ = nullptr;
     bool shown_once_ = false;
     bool show_maximized_ = false;
 

@@ -18,6 +18,8 @@ constexpr MenuItem kEventsMenu[] = {
 
 // The list's own additions; "Events" keeps its items as they are.
 constexpr MenuItem kToolsMenu[] = {
+    {L"Remind at the Alarm Time", kCmdRemindAtAlarmTime},
+    kMenuSeparator,
     {L"Import iCalendar File...", kCmdImportICalendar},
     {L"Export iCalendar File...", kCmdExportICalendar},
     {L"Export CSV File...", kCmdExportCsv},

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 
@@ -46,6 +47,23 @@ public:
 
 protected:
     ~ProgramCommands() = default;
+};
+
+// What the list tells the reminders at their alarm time: every change of the
+// events, and the switch of the mode. The application wires it; without it
+// the list works as it always has.
+class EventChangeSink {
+public:
+    // A record was saved (new or changed) or deleted.
+    virtual void EventSaved(std::int64_t id) = 0;
+    virtual void EventDeleted(std::int64_t id) = 0;
+    // The whole table may have changed (an import, a restore): read it again.
+    virtual void EventsReloaded() = 0;
+    // The "Remind at the Alarm Time" item turned the mode on or off.
+    virtual void RemindAtAlarmTimeChanged(bool on) = 0;
+
+protected:
+    ~EventChangeSink() = default;
 };
 
 }  // namespace orbelle

@@ -1,0 +1,82 @@
+#pragma once
+// Reminders at their alarm time while the program runs: the state table, the
+// schedule of every event's alarms, the Reminders window, and the timer that
+// wakes at the next alarm (never later than the safety tick).
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "base/datefmt.h"
+#include "reminders/alarm_schedule.h"
+#include "reminders/reminders_window.h"
+#include "store/event_cursor.h"
+#include "store/reminder_state.h"
+#include "ui/window.h"
+#include "ui/window_context.h"
+
+namespace orbelle {
+
+// What a dismissal and Open need of the event list, which owns the cursor
+// the editor works on. The application wires it.
+class EventListAccess {
+public:
+    // As the popup's Accept: Accepttext "Y" stored and posted; false while an
+    // editor or popup holds the cursor, or when the record is gone.
+    virtual bool AcceptEvent(std::int64_t event_id) = 0;
+    // False while the cursor is held, or the record is gone.
+    virtual bool CursorFree() const = 0;
+    virtual bool OpenEvent(std::int64_t event_id) = 0;
+
+protected:
+    ~EventListAccess() = default;
+};
+
+class AlarmWatch final : private RemindersWindow::Actions {
+public:
+    // The wall clock may jump while the timer waits: it never waits longer.
+    static constexpr std::int64_t kSafetyTickMs = 30'000;
+
+    AlarmWatch(const WindowContext& context, std::filesystem::path table_file, EventListAccess& list);
+    AlarmWatch(const AlarmWatch&) = delete;
+    AlarmWatch& operator=(const AlarmWatch&) = delete;
+    ~AlarmWatch();
+
+    // Opens the state table, reads every event, and shows what is due or was
+    // missed while the program was not running.
+    void Start();
+
+    void EventSaved(std::int64_t event_id);
+    void EventDeleted(std::int64_t event_id);
+    void EventsReloaded();
+
+    RemindersWindow& Window() { return *window_; }
+    const AlarmSchedule& Schedule() const { return schedule_; }
+
+private:
+    void Dismiss(std::int64_t event_id) override;
+    void DismissAll() override;
+    void Snooze(std::int64_t event_id, SnoozeLength length) override;
+    void Open(std::int64_t event_id) override;
+    void Wake() override;
+
+    std::vector<ReminderEvent> ReadEvents();
+    // Shows the rows; a row new to the window plays its sound and brings it up.
+    void Apply(const ReminderChanges& changes, ClockReading now);
+    void ShowRows(ClockReading now);
+    void PlaySound(std::int64_t event_id) const;
+    void SetWakeTimer(ClockReading now);
+    void RememberSnoozeLength(SnoozeLength length) const;
+
+    WindowContext context_;
+    std::filesystem::path table_file_;
+    EventListAccess& list_;
+    LocaleNames names_;
+    ReminderState state_;
+    AlarmSchedule schedule_{state_};
+    WindowPtr<RemindersWindow> window_;
+};
+
+// The snooze length last chosen, from [Reminders] SnoozeLength of the settings file.
+SnoozeLength RememberedSnoozeLength(const std::filesystem::path& program_folder);
+
+}  // namespace orbelle
