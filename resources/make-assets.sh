@@ -358,6 +358,36 @@ Orbelle.exe /export-csv FILE.csv</pre>
     <li>To restore, close Orbelle, copy the files back to the same places, and start it
       again.</li>
   </ol>
+
+  <h2 id="backups">Automatic backups and restoring</h2>
+  <p>Orbelle backs up your events by itself: once at start, after the list is filled,
+  and then once a day while it runs, whenever the events changed since the last backup.
+  Each backup is a copy of the event file in <code>db\backups</code> in Orbelle's folder,
+  named by the local date and time it was made, such as
+  <code>TODOLIST-20261210-140512.DB</code>. A backup is checked before it takes its
+  name, so every file there is a sound copy. Orbelle keeps the newest 10 backups and
+  also the newest one of each of the last 8 weeks; older ones are deleted only after a
+  new backup is in place. If a backup fails (a full disk, a folder that cannot be
+  written), Orbelle tries again later and tells you once, in a balloon over the tray
+  icon.</p>
+  <ul>
+    <li><strong>Tools &gt; Back Up Now</strong> in the event list makes a backup at once.</li>
+    <li><strong>Tools &gt; Restore from Backup...</strong> lists the backups, newest first,
+      with their date and time, number of events and size. Choose one and press
+      <strong>Restore</strong>: after you confirm, Orbelle first saves the events it holds
+      as one more backup, then replaces them with the backup's events and refills the
+      list. Close the event editor and any reminder first.</li>
+    <li>If the event file is damaged when Orbelle starts, it shows its usual
+      "Connect Error" and then offers the newest sound backup:
+      <em>The event table cannot be read. Restore the events from the backup of ...?</em>
+      <strong>Yes</strong> moves the damaged file into <code>db\damaged</code> (it is never
+      deleted) and restores the backup. <strong>No</strong> leaves the file as it is and
+      the list empty. A file that another program holds locked is not damage: Orbelle
+      never offers a backup for it and never moves it.</li>
+    <li><code>Orbelle.exe /backup</code> makes one backup and ends, without opening any
+      window, even while Orbelle runs: exit code 0 on success, otherwise a message on
+      standard error and a non-zero exit code. Use it from a scheduled task.</li>
+  </ul>
 </main>
 <footer>
   <p>Orbelle Version 2.01. Copyright &copy; 2026 the Orbelle authors.</p>

@@ -22,6 +22,9 @@ class EventListWindow;
 class OptionsDialog;
 class TransparencySink;
 
+// The folder of Orbelle.exe: the program folder of a normal run.
+std::filesystem::path ExecutableFolder();
+
 struct StartupOptions {
     std::wstring mutex_name = L"DeskTop-88971";
     // Empty: the executable's folder. Tests give a folder of their own.

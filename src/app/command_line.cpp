@@ -4,12 +4,18 @@
 #include <shellapi.h>
 
 #include <cwctype>
+#include <exception>
+#include <string_view>
 
+#include "app/application.h"
 #include "app/exchange_context.h"
+#include "base/clock.h"
 #include "base/error.h"
+#include "base/text.h"
 #include "platform/handles.h"
 #include "platform/program_messages.h"
 #include "platform/wide.h"
+#include "store/backups.h"
 #include "store/table_health.h"
 
 namespace orbelle {
@@ -36,10 +42,10 @@ void WriteStandardError(const std::string& message) {
     }
     DWORD written = 0, mode = 0;
     if (GetConsoleMode(handle, &mode)) {
-        std::wstring text = Widen(message) + L"\r\n";
+        std::wstring text = Widen(message.ends_with('\n') ? message.substr(0, message.size() - 1) : message) + L"\r\n";
         WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     } else {
-        std::string text = message + "\n";
+        std::string text = message.ends_with('\n') ? message : message + "\n";
         WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
 }
@@ -69,15 +75,48 @@ int RunExport(const fs::path& table, const fs::path& file) {
     }
 }
 
-struct CommandLineForm {
-    const wchar_t* name;
-    int (*run)(const fs::path& table, const fs::path& file);
+int BackUpNow(const std::vector<std::wstring>& arguments) {
+    if (!arguments.empty()) {
+        WriteStandardError("usage: Orbelle.exe /backup\n");
+        return 2;
+    }
+    const std::filesystem::path table = ExecutableFolder() / "db" / "TODOLIST.DB";
+    try {
+        if (!std::filesystem::is_regular_file(table)) throw std::runtime_error("there is no event table " + PathToUtf8(table));
+        const BackupEntry backup = MakeBackup(table, BackupFolderFor(table), Now());
+        WriteStandardError("Backed up " + std::to_string(backup.events.value_or(0)) + " events to " +
+                           PathToUtf8(backup.file) + "\n");
+        return 0;
+    } catch (const std::exception& error) {
+        WriteStandardError(std::string("The events could not be backed up: ") + error.what() + "\n");
+        return 1;
+    }
+}
+
+// A file form: one FILE argument, the program folder's table.
+template <int (*Run)(const fs::path& table, const fs::path& file)>
+int RunFileForm(const std::vector<std::wstring>& arguments, std::wstring_view name) {
+    if (arguments.size() != 1) {
+        WriteStandardError("Usage: Orbelle.exe " + Narrow(name) + " FILE");
+        return kExitFileRefused;
+    }
+    return Run(TableOf(ExecutableFolder()), fs::absolute(fs::path(arguments[0])));
+}
+
+struct CommandForm {
+    std::wstring_view name;  // compared without regard to case
+    int (*run)(const std::vector<std::wstring>& rest);
 };
 
-constexpr CommandLineForm kForms[] = {
-    {L"/import", RunImport},
-    {L"/export", RunExport<ExportICalendarFile>},
-    {L"/export-csv", RunExport<ExportCsvFile>},
+constexpr CommandForm kForms[] = {
+    {L"/import", [](const std::vector<std::wstring>& rest) { return RunFileForm<RunImport>(rest, L"/import"); }},
+    {L"/export",
+     [](const std::vector<std::wstring>& rest) {
+         return RunFileForm<RunExport<ExportICalendarFile>>(rest, L"/export");
+     }},
+    {L"/export-csv",
+     [](const std::vector<std::wstring>& rest) { return RunFileForm<RunExport<ExportCsvFile>>(rest, L"/export-csv"); }},
+    {L"/backup", BackUpNow},
 };
 
 fs::path ProcessFolder(DWORD process_id) {
@@ -105,15 +144,11 @@ std::vector<std::wstring> CommandLineArguments() {
     return arguments;
 }
 
-std::optional<int> RunCommandLineForm(std::span<const std::wstring> arguments, const fs::path& program_folder) {
+std::optional<int> RunCommandLine(const std::vector<std::wstring>& arguments) {
     if (arguments.empty()) return std::nullopt;
-    for (const CommandLineForm& form : kForms) {
+    for (const CommandForm& form : kForms) {
         if (!SameText(arguments[0], form.name)) continue;
-        if (arguments.size() != 2) {
-            WriteStandardError("Usage: Orbelle.exe " + Narrow(form.name) + " FILE");
-            return kExitFileRefused;
-        }
-        return form.run(TableOf(program_folder), fs::absolute(fs::path(arguments[1])));
+        return form.run({arguments.begin() + 1, arguments.end()});
     }
     return std::nullopt;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The command-line forms: `/import FILE`, `/export FILE`, `/export-csv FILE`
-// run without any window and without the single-instance guard, on the
-// program folder's table, and end with an exit code; a bare `FILE.ics` (what
-// "Open with" passes) is imported by the running copy or by a new one.
+// and `/backup` run without any window and without the single-instance
+// guard, on the program folder's table, write their messages to standard
+// error and end with an exit code; a bare `FILE.ics` (what "Open with"
+// passes) is imported by the running copy or by a new one.
 #include <filesystem>
 #include <optional>
 #include <span>
@@ -11,7 +12,7 @@
 
 namespace orbelle {
 
-// Exit codes of the forms.
+// Exit codes of the file forms.
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitFileRefused = 1;  // nothing was stored
 inline constexpr int kExitTableUnavailable = 2;
@@ -19,10 +20,9 @@ inline constexpr int kExitTableUnavailable = 2;
 // The program's arguments, without the program's own path.
 std::vector<std::wstring> CommandLineArguments();
 
-// Runs a form that needs no window; nothing when the arguments name none
-// and the program starts as usual.
-std::optional<int> RunCommandLineForm(std::span<const std::wstring> arguments,
-                                      const std::filesystem::path& program_folder);
+// The exit code of the form the arguments (without the program's name)
+// name; nullopt when they name none, and the program starts as usual.
+std::optional<int> RunCommandLine(const std::vector<std::wstring>& arguments);
 
 // The iCalendar file of a bare `FILE.ics` argument.
 std::optional<std::filesystem::path> FileToOpen(std::span<const std::wstring> arguments);

@@ -2,6 +2,10 @@
 // start-up windows, the message loop, the end.
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "app/command_line.h"
@@ -13,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     const std::vector<std::wstring> arguments = orbelle::CommandLineArguments();
     const std::filesystem::path folder = orbelle::ExecutableFolder();
-    if (std::optional<int> code = orbelle::RunCommandLineForm(arguments, folder)) return *code;
+    if (std::optional<int> code = orbelle::RunCommandLine(arguments)) return *code;
     orbelle::StartupOptions options;
     if (std::optional<std::filesystem::path> file = orbelle::FileToOpen(arguments)) {
         if (orbelle::HandToRunningCopy(*file, folder)) return 0;

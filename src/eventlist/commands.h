@@ -29,9 +29,13 @@ enum Command : WORD {
     kCmdRemindAtAlarmTime = 200,  // checkable: reminders at their alarm time
 
     // The Tools menu's iCalendar and CSV files.
-    kCmdImportICalendar = 300,
+    kCmdImportICalendar = 250,
     kCmdExportICalendar,
     kCmdExportCsv,
+
+    // The list's "Tools" menu: backups.
+    kCmdBackUpNow = 300,
+    kCmdRestoreBackup,
 };
 
 }  // namespace orbelle

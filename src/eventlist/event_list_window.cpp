@@ -18,7 +18,10 @@
 #include "platform/settings.h"
 #include "platform/shell.h"
 #include "platform/wide.h"
+#include "eventlist/restore_backup_dialog.h"
 #include "popup/reminder_popup.h"
+#include "store/table_health.h"
+#include "store/table_recovery.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "ui/message_loop.h"
@@ -52,6 +55,7 @@ constexpr UINT_PTR kTimer2 = 2;  // working-set trim
 constexpr UINT kTimer2Interval = 5000;
 constexpr UINT_PTR kTimer3 = 3;  // day rollover
 constexpr UINT kTimer3Interval = 1000;
+constexpr UINT kBackupTimerInterval = 60 * 1000;
 
 struct ToolButtonSpec {
     WORD command;
@@ -86,6 +90,15 @@ EventListWindow::EventListWindow(WindowContext context, CalendarControl& calenda
 std::filesystem::path EventListWindow::TableFile() const { return context_.program_folder / "db" / "TODOLIST.DB"; }
 
 LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == kFirstBackupMessage) {
+        Guarded([this] { StartAutomaticBackup(); });
+        SetTimer(Hwnd(), kBackupTimer, kBackupTimerInterval, nullptr);
+        return 0;
+    }
+    if (message == kBackupDoneMessage) {
+        Guarded([this] { OnBackupDone(); });
+        return 0;
+    }
     if (message == TrayIcon::kCallbackMessage) {
         OnTrayCallback(static_cast<UINT>(lparam));
         return 0;
@@ -129,7 +142,7 @@ void EventListWindow::FormCreate() {
     tray_menu_ = MakePopupMenu(TrayMenuItems());
     tray_.AddToday(Hwnd(), context_.program_folder);
     SetApplicationTitle(L"Event List");
-    ConnectTable();
+    if (!OpenTableAtStart()) return;
     FillList();
     ReadSettings();
     remind_at_alarm_time_ = RemindAtAlarmTimeSetting(context_.program_folder);
@@ -137,9 +150,13 @@ void EventListWindow::FormCreate() {
     // In that mode the reminders announce each alarm at its time instead.
     if (!remind_at_alarm_time_) SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
     SetTimer(Hwnd(), kTimer2, kTimer2Interval, nullptr);
+    // After the calendar's first showing: the message is read once the loop runs.
+    PostMessageW(Hwnd(), kFirstBackupMessage, 0, 0);
 }
 
 void EventListWindow::FormDestroy() {
+    // A backup under way ends before the table's connection goes.
+    backup_worker_.Wait();
     // The tray icon goes whatever the settings file says.
     struct RemoveTrayIcon {
         TrayIcon& tray;
@@ -231,13 +248,37 @@ void EventListWindow::CreateChildControls() {
     LayOutChildren();
 }
 
-void EventListWindow::ConnectTable() {
+bool EventListWindow::OpenTableAtStart() {
     try {
         cursor_.Open(TableFile());
+        return true;
     } catch (const Error&) {
         MessageBoxW(Hwnd(), L"Connect Error", L"Error", MB_OK | MB_ICONSTOP);
-        cursor_.Open(TableFile());  // tried again; a second failure ends the creation here
     }
+    try {
+        cursor_.Open(TableFile());  // tried again; a second failure leaves the list empty
+        return true;
+    } catch (const Error& error) {
+        ShowStandardError(error.what());
+    }
+    return OfferRestoreAtStart();
+}
+
+bool EventListWindow::OfferRestoreAtStart() {
+    // Only damage is offered a backup: a file locked or busy for now is left alone.
+    if (ExamineTable(TableFile(), CheckDepth::Quick, std::chrono::seconds(1)).state != TableState::Damaged)
+        return false;
+    const std::optional<BackupEntry> backup = NewestGoodBackup(BackupFolderFor(TableFile()));
+    if (!backup || !backup->events) return false;
+    const std::wstring question = L"The event table cannot be read. Restore the events from the backup of " +
+                                  BackupTimeText(backup->taken) + L" (" + std::to_wstring(*backup->events) +
+                                  L" events)?";
+    if (MessageBoxW(Hwnd(), question.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    return Guarded([&] {
+        RestoreTable(TableFile(), backup->file, Now());
+        cursor_.Open(TableFile());
+    });
 }
 
 void EventListWindow::FillList() {
@@ -352,6 +393,8 @@ void EventListWindow::OnCommand(WORD id, WORD, HWND) {
         case kCmdImportICalendar: ImportICalendar({}); break;
         case kCmdExportICalendar: program_.ExportICalendar(Hwnd()); break;
         case kCmdExportCsv: program_.ExportCsv(Hwnd()); break;
+        case kCmdBackUpNow: BackUpNowClick(); break;
+        case kCmdRestoreBackup: RestoreFromBackupClick(); break;
         default: break;  // "Find a Event(&F)" and "Quick Reminder" have no action
     }
     ReloadIfPending();
@@ -412,6 +455,7 @@ void EventListWindow::OnTimer(UINT_PTR id) {
         case kTimer1: Timer1Timer(); break;
         case kTimer2: Timer2Timer(); break;
         case kTimer3: Timer3Timer(); break;
+        case kBackupTimer: StartAutomaticBackup(); break;
         default: break;
     }
 }
@@ -626,6 +670,95 @@ bool EventListWindow::ConfirmExit() const {
 void EventListWindow::ExitClick() {
     if (!ConfirmExit()) return;
     calendar_.Close();
+}
+
+void EventListWindow::StartAutomaticBackup() {
+    if (!cursor_.Active() || backup_worker_.Running()) return;
+    if (!backup_schedule_.Due(Now())) return;
+    backup_worker_.Start(TableFile(), Now(), /*only_if_changed=*/true, Hwnd(), kBackupDoneMessage);
+}
+
+void EventListWindow::BackUpNowClick() {
+    if (!cursor_.Active()) return;
+    if (backup_worker_.Running()) {
+        // The one under way is the user's now: its end is told.
+        backup_asked_by_user_ = true;
+        return;
+    }
+    ShowStatus(L"Backing up...");
+    if (backup_worker_.Start(TableFile(), Now(), /*only_if_changed=*/false, Hwnd(), kBackupDoneMessage))
+        backup_asked_by_user_ = true;
+}
+
+void EventListWindow::OnBackupDone() {
+    std::optional<BackupOutcome> outcome = backup_worker_.TakeOutcome();
+    if (!outcome) return;
+    const bool asked_by_user = std::exchange(backup_asked_by_user_, false);
+    const DateTime now = Now();
+    switch (outcome->kind) {
+        // The automatic backup keeps quiet; the status bar answers the user's own command.
+        case BackupOutcome::Kind::Made:
+            backup_schedule_.Done(now);
+            if (asked_by_user)
+                ShowStatus(L"Backed up " + std::to_wstring(outcome->entry->events.value_or(0)) + L" events at " +
+                           BackupTimeText(outcome->entry->taken));
+            break;
+        case BackupOutcome::Kind::Unneeded:
+            backup_schedule_.Done(now);
+            // Back Up Now came while the automatic one found nothing to do.
+            if (asked_by_user) BackUpNowClick();
+            break;
+        case BackupOutcome::Kind::Failed: {
+            const std::wstring text = L"The events could not be backed up: " + Widen(outcome->error);
+            if (asked_by_user) {
+                ShowStatus(L"");
+                MessageBoxW(Hwnd(), text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONWARNING);
+                break;
+            }
+            // Retried later without a word; only the run's first failure is told.
+            if (backup_schedule_.Failed(now) && !tray_.ShowWarningBalloon(L"Orbelle backup", text))
+                ShowStatus(text);
+            break;
+        }
+    }
+}
+
+void EventListWindow::RestoreFromBackupClick() {
+    if (scan_popup_open_ || editor_open_ || !cursor_.Active()) return;
+    auto dialog = MakeWindow<RestoreBackupDialog>(context_, TableFile());
+    if (dialog->ShowModal() != IDOK || !dialog->Chosen()) return;
+    RestoreFromBackup(dialog->Chosen()->file);
+}
+
+void EventListWindow::RestoreFromBackup(const std::filesystem::path& backup) {
+    // The cursor must not move under an editor or a popup.
+    if (scan_popup_open_ || editor_open_) return;
+    // The copy under way reads the table that is about to be replaced.
+    backup_worker_.Wait();
+    cursor_.Close();
+    // The list shows the table as it is afterwards, restored or not.
+    struct ReopenAndRefill {
+        EventListWindow& list;
+        ~ReopenAndRefill() {
+            Guarded([this] {
+                list.cursor_.Open(list.TableFile());
+                list.RefillList();
+            });
+        }
+    } reopen{*this};
+    const RestoreResult result = RestoreTable(TableFile(), backup, Now());
+    ShowStatus(L"Restored " + std::to_wstring(result.events) + L" events");
+}
+
+void EventListWindow::RefillList() {
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    rows_.clear();
+    FillList();
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+void EventListWindow::ShowStatus(const std::wstring& text) {
+    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 }  // namespace orbelle

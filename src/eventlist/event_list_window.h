@@ -14,7 +14,9 @@
 #include "eventlist/navigation.h"
 #include "eventlist/program_links.h"
 #include "eventlist/tray_icon.h"
+#include "eventlist/backup_worker.h"
 #include "platform/handles.h"
+#include "store/backup_schedule.h"
 #include "store/event_cursor.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
@@ -31,6 +33,12 @@ public:
     static constexpr int kDesignHeight = 436;
     // `Timer1`, the reminder scan's one tick a second after creation.
     static constexpr UINT_PTR kReminderScanTimer = 1;
+    // The automatic backup's check, once a minute after the first one.
+    static constexpr UINT_PTR kBackupTimer = 4;
+    // Posted at creation: the first automatic backup, once the message loop runs.
+    static constexpr UINT kFirstBackupMessage = WM_APP + 40;
+    // Posted by the backup thread when it ends.
+    static constexpr UINT kBackupDoneMessage = WM_APP + 41;
 
     // "Show Main Window": centred the first time, then where the user left it.
     void ShowMainWindow();
@@ -51,6 +59,12 @@ public:
     void ReloadRows();
     // Imports the file once the message loop runs ("Open with").
     void QueueImport(std::filesystem::path file);
+    // Whether a backup is being made now.
+    bool BackingUp() const { return backup_worker_.Running(); }
+    // Replaces the events by the backup's (the table saved as a backup
+    // first), then refills the list. Refused while an editor or a popup of
+    // the scan holds the cursor.
+    void RestoreFromBackup(const std::filesystem::path& backup);
 
     // Reminders at their alarm time: the key [Reminders] AtAlarmTime of the
     // settings file, "1" on. While on, the scan at start does not run.
@@ -83,7 +97,6 @@ private:
     void FormDestroy();
     void CreateChildControls();
     void LayOutChildren();
-    void ConnectTable();
     void FillList();
     // A reload that waited for the editor or the scan runs now, if nothing holds the cursor.
     void ReloadIfPending();
@@ -129,6 +142,19 @@ private:
     void PrintBtnClick();
     void ExitClick();
 
+    // Connects the table; a table that cannot be opened is reported, and a
+    // damaged one is offered its newest good backup. False when the list
+    // stays without a table.
+    bool OpenTableAtStart();
+    bool OfferRestoreAtStart();
+    // An automatic backup when one is due and the table changed; Back Up Now always makes one.
+    void StartAutomaticBackup();
+    void BackUpNowClick();
+    void RestoreFromBackupClick();
+    void OnBackupDone();
+    void RefillList();
+    void ShowStatus(const std::wstring& text);
+
     WindowContext context_;
     CalendarControl& calendar_;
     ProgramCommands& program_;
@@ -150,6 +176,9 @@ private:
     EventChangeSink* changes_ = nullptr;
     bool shown_once_ = false;
     bool show_maximized_ = false;
+    BackupWorker backup_worker_;
+    BackupSchedule backup_schedule_;
+    bool backup_asked_by_user_ = false;
 
     HWND toolbar_ = nullptr;
     HWND list_ = nullptr;

@@ -23,6 +23,9 @@ constexpr MenuItem kToolsMenu[] = {
     {L"Import iCalendar File...", kCmdImportICalendar},
     {L"Export iCalendar File...", kCmdExportICalendar},
     {L"Export CSV File...", kCmdExportCsv},
+    kMenuSeparator,
+    {L"Back Up Now", kCmdBackUpNow},
+    {L"Restore from Backup...", kCmdRestoreBackup},
 };
 
 constexpr MenuItem kEventsMenuBar[] = {

@@ -167,6 +167,19 @@ void TrayIcon::Remove() {
     owner_ = nullptr;
 }
 
+bool TrayIcon::ShowWarningBalloon(const std::wstring& title, const std::wstring& text) {
+    if (!added_) return false;
+    NOTIFYICONDATAW record{};
+    record.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    record.hWnd = owner_;
+    record.uID = kId;
+    record.uFlags = NIF_INFO;
+    text.substr(0, std::size(record.szInfo) - 1).copy(record.szInfo, std::size(record.szInfo) - 1);
+    title.substr(0, std::size(record.szInfoTitle) - 1).copy(record.szInfoTitle, std::size(record.szInfoTitle) - 1);
+    record.dwInfoFlags = NIIF_WARNING;
+    return Shell_NotifyIconW(NIM_MODIFY, &record);
+}
+
 UINT TrayIcon::TaskbarCreatedMessage() {
     static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
     return message;

@@ -55,6 +55,11 @@ public:
     // Registers the same icon and tip again; nothing when not added.
     bool Readd();
 
+    // A balloon over the icon with a warning sign. The icon itself keeps the
+    // first record layout; the balloon's fields come with the second, which
+    // the shell takes for this one call. False when the shell refuses it.
+    bool ShowWarningBalloon(const std::wstring& title, const std::wstring& text);
+
     bool IsAdded() const { return added_; }
     HICON Icon() const { return icon_.Get(); }
 

@@ -426,21 +426,27 @@ void EventCursor::Delete() {
     if (!id) throw Error("Cannot delete: the table has no current record");
     Write("DELETE FROM TODOLIST WHERE Id = ?",
           [](sql::Statement& s, const Record&, std::int64_t id) { s.BindInt(1, id); });
-    // The cursor moves to the following record, or the one before the last.
-    if (FetchAfter(id)) {
-        eof_ = false;
-        return;
+    // The delete is committed and done from here on. The cursor moves to the
+    // following record, or the one before the last; a failure to read them is
+    // not the delete's: the cursor then stands on no record.
+    try {
+        if (FetchAfter(id)) {
+            eof_ = false;
+            return;
+        }
+        sql::Statement before(db_, SelectAll() + " WHERE Id < ? ORDER BY Id DESC LIMIT 1");
+        before.BindInt(1, *id);
+        if (before.Step()) {
+            LoadRow(before);
+            eof_ = true;
+            return;
+        }
+    } catch (const Error&) {
+        ForgetBatch();
     }
-    sql::Statement before(db_, SelectAll() + " WHERE Id < ? ORDER BY Id DESC LIMIT 1");
-    before.BindInt(1, *id);
-    if (before.Step()) {
-        LoadRow(before);
-        eof_ = true;
-    } else {
-        record_ = {};
-        on_record_ = false;
-        eof_ = true;
-    }
+    record_ = {};
+    on_record_ = false;
+    eof_ = true;
 }
 
 }  // namespace orbelle
