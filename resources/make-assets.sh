@@ -311,6 +311,42 @@ cat >"$out/dist/help/index.html" <<'HTML'
   or export your events. Orbelle saves every change the moment you press OK or Accept,
   so nothing is lost if the computer stops suddenly.</p>
 
+  <h2 id="icalendar">Other calendars: iCalendar and CSV files</h2>
+  <p>The event list's <strong>Tools</strong> menu moves your events to and from other
+  calendar programs (Thunderbird, Google Calendar, Outlook, Apple Calendar and the
+  like), which all read and write iCalendar files (<code>.ics</code>).</p>
+  <ul>
+    <li><strong>Export iCalendar File...</strong> writes every event into one file: its
+      subject, memo, type (as a category), priority, start, duration, repeat rule and,
+      for an event not yet accepted, its reminder lead. Times carry your time zone, so
+      they mean the same moment in every calendar. Orbelle's own fields (the sound, the
+      accepted flag, the lead and duration as you typed them) travel along, so a file
+      imported back into Orbelle restores every event exactly; other programs ignore
+      them.</li>
+    <li><strong>Import iCalendar File...</strong> adds the events of a file. An event
+      imported before (the same event identifier) is updated, not doubled. Events from
+      other programs are stored as the editor would store them; a repeating event shows
+      its next occurrence, and an event whose last occurrence is past is stored as
+      accepted, so old calendars do not fill the start-up reminders.</li>
+    <li><strong>Export CSV File...</strong> writes a table for spreadsheet programs: the
+      list's columns plus memo, sound and the repeat rule in words.</li>
+  </ul>
+  <p>A repeat that Orbelle cannot hold (a rule with a count or an end date, several days
+  of the month, hours, excluded or extra dates) is simplified: the event is imported
+  with its first occurrence and no repeat. The summary shown after an import says how
+  many events were added and updated, and names each simplified or skipped event with
+  the reason. A file that is not iCalendar, is cut short or breaks its grammar is
+  refused whole, with the line where it went wrong: nothing of it is stored. Files over
+  50 MB or with more than 100,000 events are refused too.</p>
+  <p>Double-clicking an <code>.ics</code> file, once Orbelle is chosen to open them,
+  imports it the same way. Scripts can use the command line; these forms show no window,
+  work while Orbelle runs (its list shows imported events at once), and end with exit
+  code 0 on success, 1 when the file is refused (nothing stored) and 2 when the event
+  table cannot be opened, with the reason on standard error:</p>
+  <pre>Orbelle.exe /import FILE.ics
+Orbelle.exe /export FILE.ics
+Orbelle.exe /export-csv FILE.csv</pre>
+
   <h2 id="backup">Backing up</h2>
   <ol>
     <li>Close Orbelle: <strong>Exit</strong> in the tray menu. It writes

@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/exchange_actions.h"
 #include "app/instance_guard.h"
 
 #include <functional>
@@ -181,6 +182,8 @@ bool Application::CreateStartupWindows() {
 int Application::Run() {
     if (desktop_ && desktop_->Hwnd()) ShowWindow(desktop_->Hwnd(), SW_SHOWNOACTIVATE);
     StartupMark("calendar shown");
+    // After the calendar's first showing: the import waits for the message loop.
+    if (event_list_ && !options_.import_file.empty()) event_list_->QueueImport(options_.import_file);
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchOne(message);
     return static_cast<int>(message.wParam);
@@ -222,6 +225,18 @@ void Application::ShowFind() {
     // start, destroyed last, has the last word.
     Keep<FindDialog>(context_).ShowModal();
 }
+
+void Application::ImportICalendar(HWND owner, const std::filesystem::path& file) {
+    ImportICalendarShowingSummary(owner, TableFile(), file, [this] {
+        if (event_list_) event_list_->ReloadRows();
+    });
+}
+
+void Application::ExportICalendar(HWND owner) { ExportICalendarAskingForFile(owner, TableFile()); }
+
+void Application::ExportCsv(HWND owner) { ExportCsvAskingForFile(owner, TableFile()); }
+
+std::filesystem::path Application::TableFile() const { return ProgramFolder() / "db" / "TODOLIST.DB"; }
 
 TransparencySink& Application::CalendarTransparency() { return *calendar_link_; }
 

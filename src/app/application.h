@@ -29,7 +29,12 @@ struct StartupOptions {
     std::wstring mutex_name = L"DeskTop-88971";
     // Empty: the executable's folder. Tests give a folder of their own.
     std::filesystem::path program_folder;
+    // An iCalendar file to import once the message loop runs ("Open with").
+    std::filesystem::path import_file;
 };
+
+// The folder of the running executable.
+std::filesystem::path ExecutableFolder();
 
 class Application final : public ProgramCommands {
 public:
@@ -52,11 +57,15 @@ public:
     void ShowOptions() override;
     void ShowAbout() override;
     void ShowFind() override;
+    void ImportICalendar(HWND owner, const std::filesystem::path& file) override;
+    void ExportICalendar(HWND owner) override;
+    void ExportCsv(HWND owner) override;
 
     HWND Owner() const;
     // What each window is made with: the owner and the program folder.
     const WindowContext& Context() const { return context_; }
     const std::filesystem::path& ProgramFolder() const { return context_.program_folder; }
+    std::filesystem::path TableFile() const;
     const std::wstring& MutexName() const { return options_.mutex_name; }
 
     DesktopWindow* Desktop() const { return desktop_; }

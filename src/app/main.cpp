@@ -1,4 +1,5 @@
-// Orbelle's entry: a command-line form, or the start-up windows, the message loop, the end.
+// Orbelle's entry: the command-line forms that need no window, or the
+// start-up windows, the message loop, the end.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -16,12 +17,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     orbelle::StartupMark("entry (process, DLLs, runtime)");
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    int count = 0;
-    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::vector<std::wstring> arguments;
-    for (int i = 1; words && i < count; ++i) arguments.emplace_back(words[i]);
-    LocalFree(words);
+    const std::vector<std::wstring> arguments = orbelle::CommandLineArguments();
+    const std::filesystem::path folder = orbelle::ExecutableFolder();
     if (std::optional<int> code = orbelle::RunCommandLine(arguments)) return *code;
+    orbelle::StartupOptions options;
+    if (std::optional<std::filesystem::path> file = orbelle::FileToOpen(arguments)) {
+        if (orbelle::HandToRunningCopy(*file, folder)) return 0;
+        options.import_file = *file;
+    }
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
@@ -30,7 +33,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // The image library lives longer than every window.
     orbelle::GdiplusSession gdiplus;
     orbelle::StartupMark("GDI+ started");
-    orbelle::Application app;
+    orbelle::Application app(options);
     if (!app.CreateStartupWindows()) return 0;
     int code = app.Run();
     app.DestroyWindows();

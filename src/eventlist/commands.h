@@ -28,6 +28,11 @@ enum Command : WORD {
     // The list's "Tools" menu: reminders.
     kCmdRemindAtAlarmTime = 200,  // checkable: reminders at their alarm time
 
+    // The Tools menu's iCalendar and CSV files.
+    kCmdImportICalendar = 250,
+    kCmdExportICalendar,
+    kCmdExportCsv,
+
     // The list's "Tools" menu: backups.
     kCmdBackUpNow = 300,
     kCmdRestoreBackup,

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <array>
 
 #include "base/clock.h"
@@ -13,6 +14,7 @@
 #include "eventlist/menus.h"
 #include "eventlist/navigation.h"
 #include "platform/locale.h"
+#include "platform/program_messages.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
 #include "platform/startup_trace.h"
@@ -45,6 +47,9 @@ private:
     bool& flag_;
 };
 
+// Posted to itself: import the queued files once the message loop runs.
+constexpr UINT kImportQueuedMessage = WM_APP + 13;
+
 constexpr UINT_PTR kTimer1 = EventListWindow::kReminderScanTimer;
 constexpr UINT kTimer1Interval = 1000;
 constexpr UINT_PTR kTimer2 = 2;  // working-set trim
@@ -75,7 +80,7 @@ constexpr COLORREF kToolBarMaskColour = RGB(255, 0, 255);
 
 EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program)
     : context_(std::move(context)), calendar_(calendar), program_(program) {
-    Create({.name = L"TMainForm"},
+    Create({.name = kListWindowClass},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
             .height = kDesignHeight, .owner = context_.owner, .menu = MakeMenuBar(EventsMenuBar()).Release(),
             .accelerators = EventsShortcuts()});
@@ -101,6 +106,25 @@ LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
     }
     if (message == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_MINIMIZE) {
         ShowWindow(Hwnd(), SW_HIDE);
+        return 0;
+    }
+    if (message == EventsChangedMessage()) {
+        ReloadRows();
+        return 0;
+    }
+    if (message == WM_COPYDATA) {
+        const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lparam);
+        if (data.dwData != kImportFileCopyData || !data.lpData || data.cbData % sizeof(wchar_t) != 0 ||
+            data.cbData > 64 * 1024)
+            return FALSE;
+        std::wstring path(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+        path.erase(std::find(path.begin(), path.end(), L'\0'), path.end());
+        // The sender waits for this answer: the import and its summary come later.
+        QueueImport(path);
+        return TRUE;
+    }
+    if (message == kImportQueuedMessage) {
+        ImportQueuedFiles();
         return 0;
     }
     // A restarted shell has forgotten every icon: register ours again.
@@ -275,6 +299,47 @@ void EventListWindow::FillList() {
     HideHiddenColumns();
 }
 
+void EventListWindow::ReloadRows() {
+    if (!CursorFree()) {
+        reload_pending_ = true;
+        return;
+    }
+    reload_pending_ = false;
+    std::optional<std::int64_t> selected_id;
+    if (auto index = SelectedRow()) selected_id = rows_[static_cast<size_t>(*index)].id;
+    std::vector<ListRow> rows;
+    Guarded([&] {
+        for (cursor_.First(); !cursor_.Eof(); cursor_.Next())
+            rows.push_back(RowFromCursor(cursor_, StartFormat::Added));
+        rows_ = std::move(rows);
+    });
+    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
+    InvalidateRect(list_, nullptr, TRUE);
+    for (size_t i = 0; selected_id && i < rows_.size(); ++i)
+        if (rows_[i].id == *selected_id) SelectRow(static_cast<int>(i));
+    if (changes_) changes_->EventsReloaded();
+}
+
+void EventListWindow::ReloadIfPending() {
+    if (reload_pending_) ReloadRows();
+}
+
+void EventListWindow::QueueImport(std::filesystem::path file) {
+    queued_imports_.push_back(std::move(file));
+    PostMessageW(Hwnd(), kImportQueuedMessage, 0, 0);
+}
+
+void EventListWindow::ImportQueuedFiles() {
+    std::vector<std::filesystem::path> files = std::move(queued_imports_);
+    queued_imports_.clear();
+    for (const auto& file : files) ImportICalendar(file);
+}
+
+void EventListWindow::ImportICalendar(const std::filesystem::path& file) {
+    program_.ImportICalendar(Hwnd(), file);
+}
+
 void EventListWindow::HideHiddenColumns() {
     for (const ListColumnSpec& spec : ListColumns())
         if (spec.hidden) ListView_SetColumnWidth(list_, static_cast<int>(spec.id), 0);
@@ -335,10 +400,14 @@ void EventListWindow::OnCommand(WORD id, WORD, HWND) {
         case kCmdOptions: program_.ShowOptions(); break;
         case kCmdAbout: program_.ShowAbout(); break;
         case kCmdRemindAtAlarmTime: ToggleRemindAtAlarmTime(); break;
+        case kCmdImportICalendar: ImportICalendar({}); break;
+        case kCmdExportICalendar: program_.ExportICalendar(Hwnd()); break;
+        case kCmdExportCsv: program_.ExportCsv(Hwnd()); break;
         case kCmdBackUpNow: BackUpNowClick(); break;
         case kCmdRestoreBackup: RestoreFromBackupClick(); break;
         default: break;  // "Find a Event(&F)" and "Quick Reminder" have no action
     }
+    ReloadIfPending();
 }
 
 LRESULT EventListWindow::OnNotify(const NMHDR& header) {
@@ -349,10 +418,13 @@ LRESULT EventListWindow::OnNotify(const NMHDR& header) {
                 return 0;
             case NM_DBLCLK:
                 OptionBtnClick();
+                ReloadIfPending();
                 return 0;
             case LVN_KEYDOWN:
-                if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_RETURN && GetKeyState(VK_MENU) >= 0)
+                if (reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_RETURN && GetKeyState(VK_MENU) >= 0) {
                     OptionBtnClick();
+                    ReloadIfPending();
+                }
                 return 0;
         }
     }
@@ -408,6 +480,7 @@ void EventListWindow::Timer1Timer() {
         return;
     }
     Showtips();
+    ReloadIfPending();
 }
 
 void EventListWindow::Showtips() {
@@ -488,7 +561,9 @@ void EventListWindow::DelBtnClick() {
     cursor_.Reopen(TableFile());  // a failure keeps the old connection working
     if (!cursor_.SeekId(row.id)) return;
     cursor_.Delete();
-    rows_.erase(rows_.begin() + *index);
+    // Found again by Id: the rows may have been read again while the question was open.
+    auto deleted = std::find_if(rows_.begin(), rows_.end(), [&](const ListRow& r) { return r.id == row.id; });
+    if (deleted != rows_.end()) rows_.erase(deleted);
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
     InvalidateRect(list_, nullptr, TRUE);
@@ -521,11 +596,7 @@ std::optional<int> EventListWindow::RowOfId(std::int64_t id) const {
 
 bool EventListWindow::ReloadEvents() {
     if (!CursorFree()) return false;
-    rows_.clear();
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    FillList();
-    InvalidateRect(list_, nullptr, TRUE);
-    if (changes_) changes_->EventsReloaded();
+    ReloadRows();
     return true;
 }
 

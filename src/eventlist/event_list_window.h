@@ -53,6 +53,12 @@ public:
     EventCursor& Cursor() { return cursor_; }
     const std::vector<ListRow>& Rows() const { return rows_; }
     std::filesystem::path TableFile() const;
+    // Reads every row again from the table, as after another program stored
+    // events, and tells the reminders; while an editor or a popup of the scan
+    // holds the cursor, it runs once they have closed.
+    void ReloadRows();
+    // Imports the file once the message loop runs ("Open with").
+    void QueueImport(std::filesystem::path file);
     // Whether a backup is being made now.
     bool BackingUp() const { return backup_worker_.Running(); }
     // Replaces the events by the backup's (the table saved as a backup
@@ -92,6 +98,10 @@ private:
     void CreateChildControls();
     void LayOutChildren();
     void FillList();
+    // A reload that waited for the editor or the scan runs now, if nothing holds the cursor.
+    void ReloadIfPending();
+    void ImportQueuedFiles();
+    void ImportICalendar(const std::filesystem::path& file);
     // The Id column stays at width 0.
     void HideHiddenColumns();
     void ReadSettings();
@@ -159,6 +169,8 @@ private:
     // While the editor is open the cursor belongs to it: commands that would
     // move the cursor or start another edit wait.
     bool editor_open_ = false;
+    bool reload_pending_ = false;
+    std::vector<std::filesystem::path> queued_imports_;
     std::optional<Navigation> last_navigation_;
     bool remind_at_alarm_time_ = false;
     EventChangeSink* changes_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 
 #include "eventlist/navigation.h"
@@ -36,6 +37,13 @@ public:
     // A fresh about box or find dialog, modal, kept until the end.
     virtual void ShowAbout() = 0;
     virtual void ShowFind() = 0;
+
+    // The Tools menu's files: each asks for the file unless given one, does
+    // the work and tells the user how it went; an import that stored events
+    // has the list read its rows again (ReloadRows) before its summary shows.
+    virtual void ImportICalendar(HWND owner, const std::filesystem::path& file = {}) = 0;
+    virtual void ExportICalendar(HWND owner) = 0;
+    virtual void ExportCsv(HWND owner) = 0;
 
 protected:
     ~ProgramCommands() = default;

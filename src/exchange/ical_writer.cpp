@@ -180,7 +180,7 @@ std::string UncarriedText(std::string_view text) {
 std::string WriteICalendar(const std::vector<ExportedEvent>& events, const ZoneRules& zone, DateTime now_utc,
                            const LocaleNames& names) {
     std::string out;
-    out.reserve(events.size() * 400 + 1024);
+    out.reserve(events.size() * 512 + 4096);  // an event takes about 450 octets
     ZoneRules named = zone;
     if (named.name.empty()) named.name = std::string(kFallbackZoneName);
     out += "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:" + std::string(kProductId) + "\r\nCALSCALE:GREGORIAN\r\n";
