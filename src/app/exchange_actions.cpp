@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/exchange_context.h"
+#include "platform/file_dialogs.h"
 #include "platform/wide.h"
 
 namespace orbelle {
@@ -34,7 +35,7 @@ std::optional<fs::path> AskForFile(HWND owner, const FileKind& kind, const wchar
     dialog.lpstrDefExt = kind.extension;
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
                    (save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST);
-    if (!(save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog))) return std::nullopt;
+    if (!(save ? ShowSaveFileDialog(dialog) : ShowOpenFileDialog(dialog))) return std::nullopt;
     name.resize(wcslen(name.c_str()));
     return fs::path(name);
 }
