@@ -238,13 +238,13 @@ void EventListWindow::CreateChildControls() {
                            .ex_style = WS_EX_CLIENTEDGE},
                           font_.Get());
     ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_FLATSB);
-    for (const ListColumnSpec& spec : ListColumns()) {
-        const int index = static_cast<int>(spec.id);
+    for (const ListColumnSpec& column_spec : ListColumns()) {
+        const int index = static_cast<int>(column_spec.id);
         LVCOLUMNW column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
-        column.fmt = spec.align == ColumnAlign::Centre ? LVCFMT_CENTER : LVCFMT_LEFT;
-        column.cx = spec.width;
-        column.pszText = const_cast<wchar_t*>(spec.title);
+        column.fmt = column_spec.align == ColumnAlign::Centre ? LVCFMT_CENTER : LVCFMT_LEFT;
+        column.cx = column_spec.width;
+        column.pszText = const_cast<wchar_t*>(column_spec.title);
         column.iSubItem = index;
         ListView_InsertColumn(list_, index, &column);
     }
@@ -341,8 +341,8 @@ void EventListWindow::ImportICalendar(const std::filesystem::path& file) {
 }
 
 void EventListWindow::HideHiddenColumns() {
-    for (const ListColumnSpec& spec : ListColumns())
-        if (spec.hidden) ListView_SetColumnWidth(list_, static_cast<int>(spec.id), 0);
+    for (const ListColumnSpec& column_spec : ListColumns())
+        if (column_spec.hidden) ListView_SetColumnWidth(list_, static_cast<int>(column_spec.id), 0);
 }
 
 void EventListWindow::LayOutChildren() {

@@ -28,7 +28,7 @@ class Controls {
 public:
     // Creates the controls in table order (the keyboard order) and keeps them.
     void Create(HWND parent, std::span<const ControlSpec> specs, HFONT font) {
-        for (const ControlSpec& spec : specs) Keep(static_cast<Id>(spec.id), CreateControl(parent, spec, font));
+        for (const ControlSpec& control_spec : specs) Keep(static_cast<Id>(control_spec.id), CreateControl(parent, control_spec, font));
     }
     void Keep(Id id, HWND control) { controls_.push_back({id, control}); }
     // Null when no control of that id was made.

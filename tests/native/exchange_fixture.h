@@ -44,10 +44,10 @@ struct RecordSpec {
 inline void PostRecords(const std::filesystem::path& table, const std::vector<RecordSpec>& records) {
     EventCursor cursor;
     cursor.Open(table);
-    for (const RecordSpec& spec : records) {
+    for (const RecordSpec& record_spec : records) {
         cursor.Insert();
-        for (const auto& [name, text] : spec.texts) cursor.SetFieldText(name, text);
-        for (const auto& [name, time] : spec.times) cursor.SetFieldDateTime(name, time);
+        for (const auto& [name, text] : record_spec.texts) cursor.SetFieldText(name, text);
+        for (const auto& [name, time] : record_spec.times) cursor.SetFieldDateTime(name, time);
         cursor.Post();
     }
 }
@@ -65,21 +65,21 @@ inline std::map<std::string, std::string> EditorRuleTexts(const char* kind) {
 
 inline RecordSpec EditorRecord(std::string subject, DateTime start, const char* kind,
                                std::map<std::string, std::string> changes = {}) {
-    RecordSpec spec;
-    spec.texts = EditorRuleTexts(kind);
-    spec.texts["Subject"] = std::move(subject);
-    spec.texts["Priority"] = "Normal";
-    spec.texts["Type"] = "Meeting";
-    spec.texts["Remind"] = "15 minutes";
-    spec.texts["Duration"] = "1 hour";
-    spec.texts["Sound"] = "Alarm.wav";
-    spec.texts["Repleat"] = "Y";
-    spec.texts["Accepttext"] = "N";
-    for (auto& [name, text] : changes) spec.texts[name] = text;
-    spec.times["Date"] = start;
-    spec.times["StartHour"] = start;
-    spec.times["NextAlarm"] = start;
-    return spec;
+    RecordSpec record_spec;
+    record_spec.texts = EditorRuleTexts(kind);
+    record_spec.texts["Subject"] = std::move(subject);
+    record_spec.texts["Priority"] = "Normal";
+    record_spec.texts["Type"] = "Meeting";
+    record_spec.texts["Remind"] = "15 minutes";
+    record_spec.texts["Duration"] = "1 hour";
+    record_spec.texts["Sound"] = "Alarm.wav";
+    record_spec.texts["Repleat"] = "Y";
+    record_spec.texts["Accepttext"] = "N";
+    for (auto& [name, text] : changes) record_spec.texts[name] = text;
+    record_spec.times["Date"] = start;
+    record_spec.times["StartHour"] = start;
+    record_spec.times["NextAlarm"] = start;
+    return record_spec;
 }
 
 // Records of every rule kind and the awkward values a table may hold.

@@ -121,10 +121,10 @@ TEST(Rrule, WritesEveryRuleForm) {
 class IcalWriter : public ::testing::Test {
 protected:
     static EventRecord Record(std::map<std::string, std::string> changes, DateTime start) {
-        RecordSpec spec = EditorRecord("Dentist", start, "2", std::move(changes));
+        RecordSpec record_spec = EditorRecord("Dentist", start, "2", std::move(changes));
         EventRecord record;
-        for (const auto& [name, text] : spec.texts) record.SetText(name, text);
-        for (const auto& [name, time] : spec.times) record.SetDateTime(name, time);
+        for (const auto& [name, text] : record_spec.texts) record.SetText(name, text);
+        for (const auto& [name, time] : record_spec.times) record.SetDateTime(name, time);
         return record;
     }
     // Unfolded, so that the checks need not know where lines were folded.
