@@ -13,6 +13,7 @@
 #include "eventlist/commands.h"
 #include "eventlist/menus.h"
 #include "eventlist/navigation.h"
+#include "eventlist/startup_table_load.h"
 #include "platform/locale.h"
 #include "platform/program_messages.h"
 #include "platform/settings.h"
@@ -78,8 +79,9 @@ constexpr COLORREF kToolBarMaskColour = RGB(255, 0, 255);
 
 }  // namespace
 
-EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program)
-    : context_(std::move(context)), calendar_(calendar), program_(program) {
+EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program,
+                                 StartupTableLoad* startup_load)
+    : context_(std::move(context)), calendar_(calendar), program_(program), startup_load_(startup_load) {
     Create({.name = kListWindowClass},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
             .height = kDesignHeight, .owner = context_.owner, .menu = MakeMenuBar(EventsMenuBar()).Release(),
@@ -256,12 +258,8 @@ void EventListWindow::CreateChildControls() {
 }
 
 bool EventListWindow::OpenTableAtStart() {
-    try {
-        cursor_.Open(TableFile());
-        return true;
-    } catch (const Error&) {
-        MessageBoxW(Hwnd(), L"Connect Error", L"Error", MB_OK | MB_ICONSTOP);
-    }
+    if (OpenedFirstTime()) return true;
+    MessageBoxW(Hwnd(), L"Connect Error", L"Error", MB_OK | MB_ICONSTOP);
     try {
         cursor_.Open(TableFile());  // tried again; a second failure leaves the list empty
         return true;
@@ -269,6 +267,22 @@ bool EventListWindow::OpenTableAtStart() {
         ShowStandardError(error.what());
     }
     return OfferRestoreAtStart();
+}
+
+bool EventListWindow::OpenedFirstTime() {
+    if (StartupTableLoad* load = std::exchange(startup_load_, nullptr)) {
+        StartupTableLoad::Outcome outcome = load->Take();
+        if (outcome.failure) return false;
+        cursor_ = std::move(outcome.cursor);
+        loaded_rows_ = std::move(outcome.rows);
+        return true;
+    }
+    try {
+        cursor_.Open(TableFile());
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 bool EventListWindow::OfferRestoreAtStart() {
@@ -290,10 +304,17 @@ bool EventListWindow::OfferRestoreAtStart() {
 
 void EventListWindow::FillList() {
     SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-    // Only the fields the rows keep are read; the cells are formatted when the list asks.
-    cursor_.WalkFields(ListRowFields(), [this](const EventCursor::Fields& fields) {
-        rows_.push_back(RowFromFields(fields, StartFormat::Added));
-    });
+    if (loaded_rows_) {
+        // Read at start beside the making of the windows, and still the table's.
+        rows_ = std::move(*loaded_rows_);
+        loaded_rows_.reset();
+        cursor_.StandAtEnd();
+    } else {
+        // Only the fields the rows keep are read; the cells are formatted when the list asks.
+        cursor_.WalkFields(ListRowFields(), [this](const EventCursor::Fields& fields) {
+            rows_.push_back(RowFromFields(fields, StartFormat::Added));
+        });
+    }
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOINVALIDATEALL);
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     HideHiddenColumns();

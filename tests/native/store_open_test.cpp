@@ -1,5 +1,6 @@
-// Opening the event table: a lock, a failed creation, and files that are not
-// ours, each met on real files with the real engine.
+// Opening the event table: a lock, a failed creation, files that are not
+// ours, and the start-up load that opens and reads on threads of its own,
+// each met on real files with the real engine.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -8,6 +9,7 @@
 #include <map>
 
 #include "base/error.h"
+#include "eventlist/startup_table_load.h"
 #include "store/event_cursor.h"
 #include "temp_folder.h"
 
@@ -39,6 +41,20 @@ protected:
             if (std::filesystem::exists(path)) files[suffix] = ReadBytes(path);
         }
         return files;
+    }
+
+    // The subjects the list shows after a start-up load: its rows, or the
+    // cursor's own read when the load could not give them.
+    static std::vector<std::string> ShownSubjects(StartupTableLoad::Outcome& outcome) {
+        std::vector<std::string> subjects;
+        if (outcome.rows) {
+            for (const ListRow& row : *outcome.rows) subjects.push_back(row.subject);
+        } else {
+            outcome.cursor.WalkFields(ListRowFields(), [&](const EventCursor::Fields& fields) {
+                subjects.push_back(RowFromFields(fields, StartFormat::Added).subject);
+            });
+        }
+        return subjects;
     }
 
     TempFolder folder_;
@@ -190,6 +206,101 @@ TEST_F(StoreOpenTest, OurTableWithAHotJournalIsRolledBack) {
     EventCursor cursor;
     cursor.Open(File());
     EXPECT_EQ(Subjects(cursor), std::vector<std::string>(300, "committed"));
+}
+
+TEST_F(StoreOpenTest, TheStartUpLoadGivesTheRowsAndCursorOfTheListsOwnLoad) {
+    std::vector<std::string> subjects;
+    {
+        EventCursor cursor;
+        cursor.Open(File());
+        // Across several of the cursor's read-ahead batches.
+        for (int i = 0; i < 1200; ++i) {
+            subjects.push_back("event " + std::to_string(i));
+            AddEvent(cursor, subjects.back());
+        }
+    }
+    StartupTableLoad load(File());
+    StartupTableLoad::Outcome outcome = load.Take();
+    ASSERT_FALSE(outcome.failure) << *outcome.failure;
+    ASSERT_TRUE(outcome.rows);
+    EXPECT_EQ(ShownSubjects(outcome), subjects);
+    // Where the list's own load leaves the cursor: on the last record, at the end.
+    outcome.cursor.StandAtEnd();
+    EXPECT_TRUE(outcome.cursor.Eof());
+    EXPECT_EQ(outcome.cursor.FieldText("subject"), subjects.back());
+
+    // A missing table is made, with nothing to read beside it.
+    std::filesystem::remove_all(File().parent_path());
+    StartupTableLoad fresh(File());
+    StartupTableLoad::Outcome made = fresh.Take();
+    ASSERT_FALSE(made.failure) << *made.failure;
+    EXPECT_TRUE(std::filesystem::exists(File()));
+    EXPECT_EQ(ShownSubjects(made), std::vector<std::string>{});
+}
+
+// The rows read beside the open count only while they are still the table's.
+TEST_F(StoreOpenTest, ASnapshotKnowsWhenAnotherConnectionChangedTheTable) {
+    EventCursor cursor;
+    cursor.Open(File());
+    AddEvent(cursor, "first");
+    FieldSnapshot snapshot(File());
+    std::vector<std::string> subjects;
+    snapshot.Walk(ListRowFields(), [&](const EventCursor::Fields& fields) {
+        subjects.push_back(RowFromFields(fields, StartFormat::Added).subject);
+    });
+    EXPECT_EQ(subjects, std::vector<std::string>{"first"});
+    EXPECT_FALSE(snapshot.ChangedSinceWalk());
+    EXPECT_FALSE(snapshot.ChangedSinceWalk());
+    AddEvent(cursor, "second");
+    EXPECT_TRUE(snapshot.ChangedSinceWalk());
+
+    EXPECT_THROW(FieldSnapshot(folder_.Path() / "missing.DB"), Error);
+}
+
+// The read beside the open must never write: a foreign file keeps every
+// byte, and our own torn transaction is rolled back before any row shows.
+TEST_F(StoreOpenTest, TheStartUpLoadLeavesForeignFilesAndShowsOnlyCommittedRows) {
+    std::filesystem::create_directories(File().parent_path());
+    auto source = folder_.Path() / "source.db";
+    {
+        sqlite3* db = OpenRaw(source);
+        Exec(db, "CREATE TABLE notes (text TEXT)");
+        Exec(db,
+             "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 200) "
+             "INSERT INTO notes SELECT printf('%0500d', v) FROM n");
+        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE notes SET text = upper(text) || 'x'");
+        CopyWithSideFiles(source, File());
+        Exec(db, "ROLLBACK");
+        sqlite3_close(db);
+    }
+    auto before = Snapshot(File());
+    ASSERT_FALSE(before["-journal"].empty());
+    {
+        StartupTableLoad load(File());
+        EXPECT_TRUE(load.Take().failure);
+    }
+    EXPECT_EQ(Snapshot(File()), before);
+
+    for (const char* suffix : {"", "-journal"}) {
+        std::filesystem::remove(File().string() + suffix);
+        std::filesystem::remove(source.string() + suffix);
+    }
+    {
+        EventCursor cursor;
+        cursor.Open(source);
+        for (int i = 0; i < 300; ++i) AddEvent(cursor, "committed");
+    }
+    {
+        sqlite3* db = OpenRaw(source);
+        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE TODOLIST SET Subject = 'torn', Memo = printf('%0900d', Id)");
+        CopyWithSideFiles(source, File());
+        Exec(db, "ROLLBACK");
+        sqlite3_close(db);
+    }
+    StartupTableLoad load(File());
+    StartupTableLoad::Outcome outcome = load.Take();
+    ASSERT_FALSE(outcome.failure) << *outcome.failure;
+    EXPECT_EQ(ShownSubjects(outcome), std::vector<std::string>(300, "committed"));
 }
 
 }  // namespace
