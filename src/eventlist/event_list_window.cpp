@@ -506,12 +506,29 @@ void EventListWindow::Timer1Timer() {
 
 void EventListWindow::Showtips() {
     SetWhileAlive holds(scan_popup_open_);
+    // Only the fields the test compares are read of every record. A record
+    // found due is read whole when its turn comes, and tested again then: a
+    // popup shown before it may have taken minutes, and another program may
+    // have accepted it meanwhile.
+    static const std::size_t accept_text = FindEventField("accepttext").value(),
+                             next_alarm = FindEventField("nextalarm").value();
+    static const std::size_t scan_fields[] = {kIdField, accept_text, next_alarm};
+    std::vector<std::int64_t> due;
+    cursor_.WalkFields(scan_fields, [&](const EventCursor::Fields& fields) {
+        if (IsReminderDue(fields.FieldText(accept_text), fields.FieldDateTime(next_alarm), Today()))
+            due.push_back(RecordId(fields));
+    });
     // A quit request met inside a popup ends the scan with it.
-    for (cursor_.First(); !cursor_.Eof() && !program_.QuitRequested(); cursor_.Next()) {
-        if (!IsReminderDue(cursor_.FieldText("accepttext"), cursor_.FieldDateTime("nextalarm"), Today())) continue;
+    for (std::int64_t id : due) {
+        if (program_.QuitRequested()) return;
+        if (!cursor_.SeekId(id) ||
+            !IsReminderDue(cursor_.FieldText(accept_text), cursor_.FieldDateTime(next_alarm), Today()))
+            continue;
         // Destroyed when it closes, like the editor: nothing refers to a closed popup.
         MakeWindow<TForm5>(context_, cursor_)->ShowModal();
     }
+    // Where a walk of the whole table leaves the cursor, as before.
+    cursor_.StandAtEnd();
 }
 
 void EventListWindow::Timer2Timer() {
