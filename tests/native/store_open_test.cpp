@@ -79,6 +79,37 @@ void CopyWithSideFiles(const std::filesystem::path& from, const std::filesystem:
     }
 }
 
+// Tears the 300 "committed" events of our own table.
+constexpr const char* kTearOurTable = "UPDATE TODOLIST SET Subject = 'torn', Memo = printf('%0900d', Id)";
+
+void RemoveWithSideFiles(const std::filesystem::path& file) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(file.string() + suffix);
+}
+
+// `file` as a copy of `source` caught in the middle of the transaction
+// `tear`: a hot journal beside it.
+void MakeHotJournal(const std::filesystem::path& source, const std::filesystem::path& file, const char* tear) {
+    RemoveWithSideFiles(file);
+    std::filesystem::create_directories(file.parent_path());
+    sqlite3* db = OpenRaw(source);
+    Exec(db, std::string("PRAGMA cache_size=1; BEGIN; ") + tear);
+    CopyWithSideFiles(source, file);
+    Exec(db, "ROLLBACK");
+    sqlite3_close(db);
+}
+
+// A foreign table of 200 long rows, torn by an update.
+void MakeForeignFileWithHotJournal(const std::filesystem::path& source, const std::filesystem::path& file) {
+    RemoveWithSideFiles(source);
+    sqlite3* db = OpenRaw(source);
+    Exec(db, "CREATE TABLE notes (text TEXT)");
+    Exec(db,
+         "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 200) "
+         "INSERT INTO notes SELECT printf('%0500d', v) FROM n");
+    sqlite3_close(db);
+    MakeHotJournal(source, file, "UPDATE notes SET text = upper(text) || 'x'");
+}
+
 TEST_F(StoreOpenTest, ReopenFailingOnALockKeepsTheOldConnectionWorking) {
     EventCursor cursor;
     cursor.Open(File());
@@ -161,21 +192,7 @@ TEST_F(StoreOpenTest, ForeignFilesWithLogOrHotJournalStayByteForByte) {
     EXPECT_EQ(Snapshot(File()), before);
 
     // A foreign file caught in the middle of a transaction: a hot journal.
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-        std::filesystem::remove(File().string() + suffix);
-        std::filesystem::remove(source.string() + suffix);
-    }
-    {
-        sqlite3* db = OpenRaw(source);
-        Exec(db, "CREATE TABLE notes (text TEXT)");
-        Exec(db,
-             "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 200) "
-             "INSERT INTO notes SELECT printf('%0500d', v) FROM n");
-        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE notes SET text = upper(text) || 'x'");
-        CopyWithSideFiles(source, File());
-        Exec(db, "ROLLBACK");
-        sqlite3_close(db);
-    }
+    MakeForeignFileWithHotJournal(source, File());
     before = Snapshot(File());
     ASSERT_TRUE(before.contains("-journal"));
     ASSERT_FALSE(before["-journal"].empty());
@@ -193,14 +210,7 @@ TEST_F(StoreOpenTest, OurTableWithAHotJournalIsRolledBack) {
         cursor.Open(source);
         for (int i = 0; i < 300; ++i) AddEvent(cursor, "committed");
     }
-    {
-        sqlite3* db = OpenRaw(source);
-        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE TODOLIST SET Subject = 'torn', Memo = printf('%0900d', Id)");
-        std::filesystem::create_directories(File().parent_path());
-        CopyWithSideFiles(source, File());
-        Exec(db, "ROLLBACK");
-        sqlite3_close(db);
-    }
+    MakeHotJournal(source, File(), kTearOurTable);
     ASSERT_NE(ReadBytes(File()), ReadBytes(source));  // the copy holds half a transaction
 
     EventCursor cursor;
@@ -260,19 +270,8 @@ TEST_F(StoreOpenTest, ASnapshotKnowsWhenAnotherConnectionChangedTheTable) {
 // The read beside the open must never write: a foreign file keeps every
 // byte, and our own torn transaction is rolled back before any row shows.
 TEST_F(StoreOpenTest, TheStartUpLoadLeavesForeignFilesAndShowsOnlyCommittedRows) {
-    std::filesystem::create_directories(File().parent_path());
     auto source = folder_.Path() / "source.db";
-    {
-        sqlite3* db = OpenRaw(source);
-        Exec(db, "CREATE TABLE notes (text TEXT)");
-        Exec(db,
-             "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 200) "
-             "INSERT INTO notes SELECT printf('%0500d', v) FROM n");
-        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE notes SET text = upper(text) || 'x'");
-        CopyWithSideFiles(source, File());
-        Exec(db, "ROLLBACK");
-        sqlite3_close(db);
-    }
+    MakeForeignFileWithHotJournal(source, File());
     auto before = Snapshot(File());
     ASSERT_FALSE(before["-journal"].empty());
     {
@@ -281,22 +280,13 @@ TEST_F(StoreOpenTest, TheStartUpLoadLeavesForeignFilesAndShowsOnlyCommittedRows)
     }
     EXPECT_EQ(Snapshot(File()), before);
 
-    for (const char* suffix : {"", "-journal"}) {
-        std::filesystem::remove(File().string() + suffix);
-        std::filesystem::remove(source.string() + suffix);
-    }
+    RemoveWithSideFiles(source);
     {
         EventCursor cursor;
         cursor.Open(source);
         for (int i = 0; i < 300; ++i) AddEvent(cursor, "committed");
     }
-    {
-        sqlite3* db = OpenRaw(source);
-        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE TODOLIST SET Subject = 'torn', Memo = printf('%0900d', Id)");
-        CopyWithSideFiles(source, File());
-        Exec(db, "ROLLBACK");
-        sqlite3_close(db);
-    }
+    MakeHotJournal(source, File(), kTearOurTable);
     StartupTableLoad load(File());
     StartupTableLoad::Outcome outcome = load.Take();
     ASSERT_FALSE(outcome.failure) << *outcome.failure;
