@@ -9,6 +9,7 @@
 
 #include "base/occurrences.h"
 #include "libical_oracle.h"
+#include "rule_builders.h"
 #include "store/event_rule.h"
 
 namespace orbelle {
@@ -27,42 +28,7 @@ DateTime At(year_month_day date, int hour = 0, int minute = 0) {
     return DateTime::FromParts(date, {hour, minute, 0, 0});
 }
 
-enum Weekday { kSun, kMon, kTue, kWed, kThu, kFri, kSat };
-enum Month { kJan, kFeb, kMar, kApr, kMay, kJun, kJul, kAug, kSep, kOct, kNov, kDec };
-
-RecurrenceRule Daily(int every) { return {.kind = RecurrenceKind::Daily, .daily = {every}}; }
-
-RecurrenceRule Weekly(int every, std::vector<int> ticked) {
-    RecurrenceRule rule{.kind = RecurrenceKind::Weekly, .weekly = {.every = every}};
-    for (int day : ticked) rule.weekly.on[static_cast<std::size_t>(day)] = true;
-    return rule;
-}
-
-RecurrenceRule MonthlyDay(int day, int every) {
-    return {.kind = RecurrenceKind::Monthly,
-            .monthly = {.variant = MonthlyVariant::DayOfMonth, .day = day, .day_every = every}};
-}
-
-RecurrenceRule MonthlyThe(int ordinal, int weekday, int every) {
-    return {.kind = RecurrenceKind::Monthly,
-            .monthly = {.variant = MonthlyVariant::OrdinalWeekday,
-                        .ordinal = ordinal,
-                        .weekday = weekday,
-                        .weekday_every = every}};
-}
-
-RecurrenceRule YearlyDate(int month, int day) {
-    return {.kind = RecurrenceKind::Yearly,
-            .yearly = {.variant = YearlyVariant::MonthDay, .day_month = month, .day = day}};
-}
-
-RecurrenceRule YearlyThe(int ordinal, int weekday, int month) {
-    return {.kind = RecurrenceKind::Yearly,
-            .yearly = {.variant = YearlyVariant::OrdinalWeekday,
-                       .ordinal = ordinal,
-                       .weekday = weekday,
-                       .weekday_month = month}};
-}
+using namespace rule_builders;
 
 std::vector<DateTime> OursAfter(const RecurrenceRule& rule, DateTime start, DateTime after, std::size_t count) {
     std::vector<DateTime> out;

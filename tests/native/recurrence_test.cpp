@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "base/recurrence.h"
+#include "rule_builders.h"
 
 namespace orbelle {
 namespace {
@@ -16,42 +17,7 @@ DateTime At(year_month_day date, int hour = 0, int minute = 0) {
     return DateTime::FromParts(date, {hour, minute, 0, 0});
 }
 
-enum Weekday { kSun, kMon, kTue, kWed, kThu, kFri, kSat };
-enum Month { kJan, kFeb, kMar, kApr, kMay, kJun, kJul, kAug, kSep, kOct, kNov, kDec };
-
-RecurrenceRule Daily(int every) { return {.kind = RecurrenceKind::Daily, .daily = {every}}; }
-
-RecurrenceRule Weekly(int every, std::vector<int> ticked) {
-    RecurrenceRule rule{.kind = RecurrenceKind::Weekly, .weekly = {.every = every}};
-    for (int day : ticked) rule.weekly.on[day] = true;
-    return rule;
-}
-
-RecurrenceRule MonthlyDay(int day, int every) {
-    return {.kind = RecurrenceKind::Monthly,
-            .monthly = {.variant = MonthlyVariant::DayOfMonth, .day = day, .day_every = every}};
-}
-
-RecurrenceRule MonthlyThe(int ordinal, int weekday, int every) {
-    return {.kind = RecurrenceKind::Monthly,
-            .monthly = {.variant = MonthlyVariant::OrdinalWeekday,
-                        .ordinal = ordinal,
-                        .weekday = weekday,
-                        .weekday_every = every}};
-}
-
-RecurrenceRule YearlyEvery(int month, int day) {
-    return {.kind = RecurrenceKind::Yearly,
-            .yearly = {.variant = YearlyVariant::MonthDay, .day_month = month, .day = day}};
-}
-
-RecurrenceRule YearlyThe(int ordinal, int weekday, int month) {
-    return {.kind = RecurrenceKind::Yearly,
-            .yearly = {.variant = YearlyVariant::OrdinalWeekday,
-                       .ordinal = ordinal,
-                       .weekday = weekday,
-                       .weekday_month = month}};
-}
+using namespace rule_builders;
 
 std::string Show(DateTime value) {
     if (value == kNoDate) return "no-date marker";
@@ -100,11 +66,11 @@ TEST(NextOccurrence, WorkedExamples) {
         {"monthly forth Sunday", At(2004y / 1 / 20, 8), MonthlyThe(3, kSun, 1), At(2004y / 2 / 22)},
         {"monthly last Sunday, five in the month", At(2004y / 1 / 20, 8),
          MonthlyThe(kMonthlyLast, kSun, 1), At(2004y / 2 / 29)},
-        {"yearly every March 15, before the start", At(2004y / 6 / 10, 8), YearlyEvery(kMar, 15),
+        {"yearly every March 15, before the start", At(2004y / 6 / 10, 8), YearlyDate(kMar, 15),
          At(2004y / 3 / 15)},
-        {"yearly every February 29, common year", At(2005y / 1 / 1, 8), YearlyEvery(kFeb, 29),
+        {"yearly every February 29, common year", At(2005y / 1 / 1, 8), YearlyDate(kFeb, 29),
          kNoDate},
-        {"yearly every February 29, leap year", At(2004y / 1 / 1, 8), YearlyEvery(kFeb, 29),
+        {"yearly every February 29, leap year", At(2004y / 1 / 1, 8), YearlyDate(kFeb, 29),
          At(2004y / 2 / 29)},
     });
 }
@@ -152,7 +118,7 @@ TEST(NextOccurrence, MonthEndsLeapYearsAndNegativeCounts) {
         {"day 29 in a leap February", At(2003y / 2 / 14), MonthlyDay(29, 12), At(2004y / 2 / 29)},
         {"1900 is no leap year", At(1900y / 1 / 14), MonthlyDay(29, 1), kNoDate},
         {"2000 is a leap year", At(2000y / 1 / 14), MonthlyDay(29, 1), At(2000y / 2 / 29)},
-        {"2100 is no leap year", At(2100y / 6 / 1), YearlyEvery(kFeb, 29), kNoDate},
+        {"2100 is no leap year", At(2100y / 6 / 1), YearlyDate(kFeb, 29), kNoDate},
         {"day 32 is in no month", At(2004y / 1 / 1), MonthlyDay(32, 0), kNoDate},
         {"every 12 months from December", At(2004y / 12 / 31, 23), MonthlyDay(31, 12),
          At(2005y / 12 / 31)},
@@ -197,7 +163,7 @@ TEST(NextOccurrence, OrdinalWeekdays) {
 TEST(NextOccurrence, NoKindOrVariantGivesTheStart) {
     RecurrenceRule monthly = MonthlyDay(5, 1);
     monthly.monthly.variant = MonthlyVariant::None;
-    RecurrenceRule yearly = YearlyEvery(kMar, 15);
+    RecurrenceRule yearly = YearlyDate(kMar, 15);
     yearly.yearly.variant = YearlyVariant::None;
     ExpectCases({
         {"no kind", kWednesday, {.kind = RecurrenceKind::None}, kWednesday},
@@ -216,7 +182,7 @@ TEST(NextOccurrence, RefusesWhatNoDateCanEncode) {
     const Refused refused[] = {
         {"monthly day 0", MonthlyDay(0, 1)},
         {"monthly day -5", MonthlyDay(-5, 1)},
-        {"yearly day 0", YearlyEvery(kFeb, 0)},
+        {"yearly day 0", YearlyDate(kFeb, 0)},
         {"monthly day beyond year 9999", MonthlyDay(1, INT_MAX)},
         {"monthly weekday before year 1", MonthlyThe(0, kSun, INT_MIN)},
         {"daily beyond year 9999", Daily(INT_MAX)},
@@ -226,7 +192,7 @@ TEST(NextOccurrence, RefusesWhatNoDateCanEncode) {
         {"yearly ordinal past Last", YearlyThe(kYearlyLast + 1, kSun, kJan)},
         {"weekday 7", MonthlyThe(0, 7, 1)},
         {"weekday -1", YearlyThe(0, -1, kJan)},
-        {"month 12", YearlyEvery(12, 1)},
+        {"month 12", YearlyDate(12, 1)},
         {"month -1", YearlyThe(0, kSun, -1)},
     };
     for (const Refused& r : refused) {

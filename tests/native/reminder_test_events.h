@@ -8,8 +8,11 @@
 #include "base/alarm_time.h"
 #include "reminders/reminder_event.h"
 #include "reminders/wall_clock.h"
+#include "rule_builders.h"
 
 namespace orbelle::reminder_test {
+
+using namespace rule_builders;
 
 inline DateTime At(int y, unsigned m, unsigned d, int hour = 0, int minute = 0, int second = 0) {
     using namespace std::chrono;
@@ -45,37 +48,5 @@ inline ReminderEvent Recurring(std::int64_t id, DateTime start, const Recurrence
     event.rule = rule;
     return event;
 }
-
-inline RecurrenceRule Daily(int every) { return {.kind = RecurrenceKind::Daily, .daily = {every}}; }
-
-inline RecurrenceRule Weekly(int every, std::vector<int> ticked) {
-    RecurrenceRule rule{.kind = RecurrenceKind::Weekly, .weekly = {.every = every}};
-    for (int day : ticked) rule.weekly.on[static_cast<std::size_t>(day)] = true;
-    return rule;
-}
-
-inline RecurrenceRule MonthlyDay(int day, int every) {
-    return {.kind = RecurrenceKind::Monthly,
-            .monthly = {.variant = MonthlyVariant::DayOfMonth, .day = day, .day_every = every}};
-}
-
-inline RecurrenceRule MonthlyThe(int ordinal, int weekday, int every) {
-    return {.kind = RecurrenceKind::Monthly,
-            .monthly = {.variant = MonthlyVariant::OrdinalWeekday, .ordinal = ordinal, .weekday = weekday,
-                        .weekday_every = every}};
-}
-
-inline RecurrenceRule YearlyDate(int month_index, int day) {
-    return {.kind = RecurrenceKind::Yearly,
-            .yearly = {.variant = YearlyVariant::MonthDay, .day_month = month_index, .day = day}};
-}
-
-inline RecurrenceRule YearlyThe(int ordinal, int weekday, int month_index) {
-    return {.kind = RecurrenceKind::Yearly,
-            .yearly = {.variant = YearlyVariant::OrdinalWeekday, .ordinal = ordinal, .weekday = weekday,
-                       .weekday_month = month_index}};
-}
-
-enum Weekday { kSun, kMon, kTue, kWed, kThu, kFri, kSat };
 
 }  // namespace orbelle::reminder_test
