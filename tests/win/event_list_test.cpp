@@ -18,18 +18,14 @@ class EventListTest : public AppTest {
 protected:
     // Rows written before the program starts, as a user's table would hold them.
     void Seed(std::initializer_list<const char*> subjects) {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        for (const char* subject : subjects) {
-            cursor.Insert();
+        SeedTable(subjects, [](EventCursor& cursor, const char* subject) {
             cursor.SetFieldText("subject", subject);
             cursor.SetFieldDateTime("date", DateTime::FromParts(std::chrono::year{2005} / 1 / 5, {15, 7, 0, 0}));
             cursor.SetFieldDateTime("starthour", DateTime::FromParts(std::chrono::year{2005} / 1 / 5, {14, 37, 0, 0}));
             cursor.SetFieldText("duration", "30 minutes");
             cursor.SetFieldText("type", "Meeting");
             cursor.SetFieldText("priority", "High");
-            cursor.Post();
-        }
+        });
     }
 
     HWND List() { return App().EventList()->ListView(); }
@@ -41,13 +37,6 @@ protected:
     }
     void Select(int row) { ListView_SetItemState(List(), row, LVIS_SELECTED, LVIS_SELECTED); }
     void Command(WORD id) { SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, id, 0); }
-    int TableRows() {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        int rows = 0;
-        for (cursor.First(); !cursor.Eof(); cursor.Next()) ++rows;
-        return rows;
-    }
 };
 
 TEST_F(EventListTest, RowsComeFromTheTableInItsOrderWithTheirCellFormats) {

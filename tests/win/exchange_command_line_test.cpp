@@ -77,22 +77,10 @@ protected:
     }
 
     void MakeTable(std::initializer_list<const char*> subjects) {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        for (const char* subject : subjects) {
-            cursor.Insert();
+        SeedTable(subjects, [](EventCursor& cursor, const char* subject) {
             cursor.SetFieldText("Subject", subject);
             cursor.SetFieldDateTime("Date", DateTime::FromParts(std::chrono::year{2027} / 3 / 13, {9, 30, 0, 0}));
-            cursor.Post();
-        }
-    }
-
-    int TableRows() {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        int rows = 0;
-        for (cursor.First(); !cursor.Eof(); cursor.Next()) ++rows;
-        return rows;
+        });
     }
 
     fs::path program_;

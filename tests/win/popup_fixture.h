@@ -9,7 +9,6 @@
 
 #include "base/clock.h"
 #include "popup/reminder_popup.h"
-#include "store/event_cursor.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {
@@ -88,26 +87,13 @@ protected:
     }
 
     void Seed(const std::vector<PopupRecord>& records) const {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        for (const auto& record : records) {
-            cursor.Insert();
+        SeedTable(records, [](EventCursor& cursor, const PopupRecord& record) {
             cursor.SetFieldText("subject", record.subject);
             cursor.SetFieldText("memo", record.memo);
             cursor.SetFieldText("accepttext", record.accept_text);
             cursor.SetFieldDateTime("nextalarm", record.next_alarm);
             cursor.SetFieldText("type", "Meeting");
-            cursor.Post();
-        }
-    }
-
-    // Field of every record, in Id order.
-    std::vector<std::string> Column(const char* field) const {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        std::vector<std::string> values;
-        for (cursor.First(); !cursor.Eof(); cursor.Next()) values.push_back(cursor.FieldText(field));
-        return values;
+        });
     }
 
     // The scan ticks a second after start; its popups are answered meanwhile.

@@ -37,10 +37,7 @@ protected:
     void ModeOn() const { SetSetting(L"Reminders", L"AtAlarmTime", L"1"); }
 
     void Seed(const std::vector<ReminderRecord>& records) const {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        for (const auto& record : records) {
-            cursor.Insert();
+        SeedTable(records, [](EventCursor& cursor, const ReminderRecord& record) {
             cursor.SetFieldText("subject", record.subject);
             cursor.SetFieldText("accepttext", record.accept_text);
             cursor.SetFieldText("repleat", "N");
@@ -50,16 +47,7 @@ protected:
             // What the scan at start reads: due on any day before today's end.
             cursor.SetFieldDateTime("nextalarm", record.alarm);
             cursor.SetFieldText("type", "Meeting");
-            cursor.Post();
-        }
-    }
-
-    std::vector<std::string> Column(const char* field) const {
-        EventCursor cursor;
-        cursor.Open(TableFile());
-        std::vector<std::string> values;
-        for (cursor.First(); !cursor.Eof(); cursor.Next()) values.push_back(cursor.FieldText(field));
-        return values;
+        });
     }
 
     // Starts as the program does and lets the work after the first showing run.

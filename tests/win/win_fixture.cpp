@@ -79,6 +79,22 @@ void AppTest::SetSetting(const wchar_t* section, const wchar_t* key, const wchar
     WritePrivateProfileStringW(section, key, value, SettingsPath().c_str());
 }
 
+std::vector<std::string> AppTest::Column(const char* field) const {
+    EventCursor cursor;
+    cursor.Open(TableFile());
+    std::vector<std::string> values;
+    for (cursor.First(); !cursor.Eof(); cursor.Next()) values.push_back(cursor.FieldText(field));
+    return values;
+}
+
+int AppTest::TableRows() const {
+    EventCursor cursor;
+    cursor.Open(TableFile());
+    int rows = 0;
+    for (cursor.First(); !cursor.Eof(); cursor.Next()) ++rows;
+    return rows;
+}
+
 void AppTest::Pump(int milliseconds) {
     DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
     do {

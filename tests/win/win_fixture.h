@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "store/event_cursor.h"
 #include "kit/temp_folder.h"
 #include "kit/timer_script.h"
 #include "kit/window_finder.h"
@@ -54,6 +55,21 @@ protected:
     void SetSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value) const;
     Application& App() { return *app_; }
     void Pump(int milliseconds = 50);
+
+    // Writes records before the program starts: one per item, its fields set by fill.
+    template <class Items, class Fill>
+    void SeedTable(const Items& items, Fill fill) const {
+        EventCursor cursor;
+        cursor.Open(TableFile());
+        for (const auto& item : items) {
+            cursor.Insert();
+            fill(cursor, item);
+            cursor.Post();
+        }
+    }
+    // The field of every record, in Id order.
+    std::vector<std::string> Column(const char* field) const;
+    int TableRows() const;
 
     // The reminder scan a second after start runs only for the tests that
     // ask for it: elsewhere a due record's popup would wait for a click.
