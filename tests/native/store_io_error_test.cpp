@@ -9,11 +9,11 @@
 #include <map>
 
 #include "base/error.h"
+#include "fault_table.h"
 #include "fault_vfs.h"
 #include "store/backups.h"
 #include "store/event_cursor.h"
 #include "store/table_health.h"
-#include "temp_folder.h"
 
 namespace orbelle {
 namespace {
@@ -23,13 +23,9 @@ using Subjects = std::map<std::int64_t, std::string>;
 Subjects StoredSubjects(const std::filesystem::path& file, std::string& integrity) {
     sqlite3* db = nullptr;
     sqlite3_open(file.string().c_str(), &db);
-    sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr);
-    integrity = sqlite3_step(statement) == SQLITE_ROW
-                    ? reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))
-                    : sqlite3_errmsg(db);
-    sqlite3_finalize(statement);
+    integrity = IntegrityCheck(db);
     Subjects subjects;
+    sqlite3_stmt* statement = nullptr;
     sqlite3_prepare_v2(db, "SELECT Id, Subject FROM TODOLIST", -1, &statement, nullptr);
     while (sqlite3_step(statement) == SQLITE_ROW)
         subjects[sqlite3_column_int64(statement, 0)] = reinterpret_cast<const char*>(sqlite3_column_text(statement, 1));
@@ -74,7 +70,7 @@ const FaultedOperation kOperations[] = {
      }},
 };
 
-class IoError : public ::testing::Test {
+class IoError : public FaultTableTest {
 protected:
     void SetUp() override {
         fault_vfs::Install();
@@ -85,20 +81,11 @@ protected:
         cursor.Close();
         base_ = ReadBytes(Table());
     }
-    std::filesystem::path Table() const { return folder_.Path() / "db" / "TODOLIST.DB"; }
     void PutBase() {
         std::filesystem::remove_all(BackupFolderFor(Table()));
-        WriteBytes(Table().string() + "-journal", "");
-        WriteBytes(Table(), base_);
+        FaultTableTest::PutBase();
     }
 
-    static std::filesystem::path Scratch() {
-        std::error_code ec;
-        return std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
-                                                             : std::filesystem::temp_directory_path();
-    }
-    TempFolder folder_{Scratch()};
-    std::string base_;
     Subjects base_subjects_;
 };
 

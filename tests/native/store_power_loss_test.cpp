@@ -12,9 +12,9 @@
 #include <random>
 
 #include "base/error.h"
+#include "fault_table.h"
 #include "fault_vfs.h"
 #include "store/event_cursor.h"
-#include "temp_folder.h"
 
 namespace orbelle {
 namespace {
@@ -37,12 +37,8 @@ Rows ReadRows(const std::filesystem::path& file, std::string& integrity) {
     sqlite3* db = nullptr;
     sqlite3_open(file.string().c_str(), &db);
     Rows rows;
+    integrity = IntegrityCheck(db);
     sqlite3_stmt* statement = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr);
-    integrity = sqlite3_step(statement) == SQLITE_ROW
-                    ? reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))
-                    : sqlite3_errmsg(db);
-    sqlite3_finalize(statement);
     sqlite3_prepare_v2(db, "SELECT Id, Subject, Accepttext FROM TODOLIST", -1, &statement, nullptr);
     while (sqlite3_step(statement) == SQLITE_ROW) {
         auto text = [&](int column) {
@@ -77,7 +73,7 @@ bool Holds(const Rows& stored, const Rows& acknowledged, const std::optional<Ope
     return false;
 }
 
-class PowerLoss : public ::testing::Test {
+class PowerLoss : public FaultTableTest {
 protected:
     static constexpr int kBaseRows = 12;
     static constexpr int kOperations = 14;
@@ -98,14 +94,6 @@ protected:
         base_ = ReadBytes(Table());
         std::string integrity;
         base_rows_ = ReadRows(Table(), integrity);
-    }
-
-    std::filesystem::path Table() const { return folder_.Path() / "db" / "TODOLIST.DB"; }
-
-    // An empty journal is no hot journal; emptying it is cheaper than a new file each time.
-    void PutBase() {
-        WriteBytes(Table().string() + "-journal", "");
-        WriteBytes(Table(), base_);
     }
 
     // Runs workload `seed` until it ends or the power is cut; returns what was
@@ -197,16 +185,6 @@ protected:
         return losses;
     }
 
-    // The VFS is the disk here; the real files only hold its content, so a
-    // memory disk serves where there is one and spares the real disk's flushes.
-    static std::filesystem::path Scratch() {
-        std::error_code ec;
-        return std::filesystem::is_directory("/dev/shm", ec) ? std::filesystem::path("/dev/shm")
-                                                             : std::filesystem::temp_directory_path();
-    }
-
-    TempFolder folder_{Scratch()};
-    std::string base_;
     Rows base_rows_;
     long total_events_ = 0;
 };
