@@ -10,21 +10,15 @@
 #include "store/event_cursor.h"
 #include "store/event_rule.h"
 #include "store/exchange_store.h"
+#include "../tests/native/exchange_fixture.h"
 
 namespace orbelle::bench {
 using namespace std::chrono;
 
 inline constexpr int kExchangeEvents = 100'000;
 
-inline ExchangeContext ExchangeBenchContext() {
-    ZoneRules zone;
-    zone.name = "Europe/Berlin";
-    zone.standard_offset = 3600;
-    zone.daylight_offset = 7200;
-    zone.to_daylight = ZoneChange{3, 5, 0, 120};
-    zone.to_standard = ZoneChange{10, 5, 0, 180};
-    return {zone, EnglishNames(), DateTime::FromParts(2026y / 12 / 10, {14, 0, 0, 0})};
-}
+// The exchange tests' Berlin zone and clock.
+inline ExchangeContext ExchangeBenchContext() { return exchange_test::BerlinContext(); }
 
 inline void MakeEmptyEventTable(const std::filesystem::path& file) {
     std::filesystem::remove(file);
