@@ -6,26 +6,16 @@
 
 #include <string>
 
-#include "store/event_cursor.h"
+#include "../../tests/native/post_loop.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) return 2;
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     orbelle::EventCursor cursor;
     cursor.Open(argv[1]);
-    const std::string pid = std::to_string(GetCurrentProcessId());
-    for (long n = 0;; ++n) {
-        cursor.Insert();
-        cursor.SetFieldText("subject", "post " + pid + "." + std::to_string(n));
-        cursor.SetFieldText("memo", std::string(static_cast<size_t>(n % 700), 'm'));
-        cursor.Post();
-        if (n % 3 == 0) {  // rewrites too, so a kill can land inside an update
-            cursor.Edit();
-            cursor.SetFieldText("accepttext", "Y");
-            cursor.Post();
-        }
-        const std::string line = cursor.FieldText("subject") + "\n";
+    orbelle::PostUntilKilled(cursor, std::to_string(GetCurrentProcessId()), [out](const std::string& subject) {
+        const std::string line = subject + "\n";
         DWORD written = 0;
         WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);  // unbuffered
-    }
+    });
 }

@@ -5,23 +5,14 @@
 #include <string>
 #include <unistd.h>
 
-#include "store/event_cursor.h"
+#include "post_loop.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
     orbelle::EventCursor cursor;
     cursor.Open(argv[1]);
-    for (long n = 0;; ++n) {
-        cursor.Insert();
-        cursor.SetFieldText("subject", "post " + std::to_string(getpid()) + "." + std::to_string(n));
-        cursor.SetFieldText("memo", std::string(static_cast<size_t>(n % 700), 'm'));
-        cursor.Post();
-        if (n % 3 == 0) {  // rewrites too, so a kill can land inside an update
-            cursor.Edit();
-            cursor.SetFieldText("accepttext", "Y");
-            cursor.Post();
-        }
-        std::printf("%s\n", cursor.FieldText("subject").c_str());
+    orbelle::PostUntilKilled(cursor, std::to_string(getpid()), [](const std::string& subject) {
+        std::printf("%s\n", subject.c_str());
         std::fflush(stdout);
-    }
+    });
 }
