@@ -4,6 +4,7 @@
 #include "base/amount_text.h"
 #include "base/error.h"
 #include "base/occurrences.h"
+#include "base/text.h"
 #include "exchange/ical_time.h"
 #include "store/event_rule.h"
 
@@ -15,15 +16,6 @@ constexpr std::string_view kEventTypes[] = {"Alarm",   "Anniversary", "Appointme
                                             "Payment", "Travel",      "TV Program"};
 constexpr std::string_view kPriorityWords[] = {"Highest", "High", "Normal", "Low", "Lowest"};
 constexpr std::string_view kCarrierPrefix = "X-ORBELLE-";
-
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // The alarm time of the occurrence, as the editor computes it from the lead
 // text; the occurrence itself where the text gives no date.

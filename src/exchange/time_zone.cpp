@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "base/text.h"
 #include "exchange/ical_time.h"
 
 namespace orbelle {
@@ -74,15 +75,6 @@ constexpr KnownZoneRow kKnownZones[] = {
     {"Alaskan Standard Time", "America/Anchorage", -540, KnownZoneRow::Us},
     {"Hawaiian Standard Time", "Pacific/Honolulu", -600, KnownZoneRow::None},
 };
-
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 ZoneRules RulesOf(const KnownZoneRow& row) {
     ZoneRules zone;

@@ -8,15 +8,6 @@
 namespace orbelle {
 namespace {
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
 // The index of the stored text in the list, -1 when it names none.
 template <typename Text>
 int IndexOf(std::string_view stored, std::span<const Text> list) {
