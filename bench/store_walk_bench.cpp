@@ -1,10 +1,14 @@
 // The event list loads every record at start: the store's walk of 100,000
 // rows and the list's load of only its fields, beside a bare SQLite SELECT
-// of the same rows.
+// of the same rows; the table's open, check and load at start, in turn and
+// on the start-up load's two threads; the reminder scan's test of every record.
 #include <benchmark/benchmark.h>
 
 #include "event_table_fixture.h"
+#include "base/clock.h"
+#include "base/reminder_due.h"
 #include "eventlist/list_rows.h"
+#include "eventlist/startup_table_load.h"
 
 namespace {
 
@@ -47,6 +51,48 @@ void BM_ListLoadOfItsFields(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ListLoadOfItsFields)->Unit(benchmark::kMillisecond);
+
+// The list's start before the start-up load: open and check, then read.
+void BM_OpenCheckThenLoad(benchmark::State& state) {
+    for (auto _ : state) {
+        orbelle::EventCursor cursor;
+        cursor.Open(TableFile());
+        std::vector<orbelle::ListRow> rows;
+        cursor.WalkFields(orbelle::ListRowFields(), [&](const orbelle::EventCursor::Fields& fields) {
+            rows.push_back(orbelle::RowFromFields(fields, orbelle::StartFormat::Added));
+        });
+        if (rows.size() != kRows) state.SkipWithError("wrong row count");
+    }
+}
+BENCHMARK(BM_OpenCheckThenLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same on the start-up load's two threads, the check beside the read.
+void BM_StartupTableLoad(benchmark::State& state) {
+    for (auto _ : state) {
+        orbelle::StartupTableLoad load(TableFile());
+        orbelle::StartupTableLoad::Outcome outcome = load.Take();
+        if (!outcome.rows || outcome.rows->size() != kRows) state.SkipWithError("no rows from the load");
+    }
+}
+BENCHMARK(BM_StartupTableLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The reminder scan's pass over every record: three fields each.
+void BM_ReminderScanTest(benchmark::State& state) {
+    orbelle::EventCursor cursor;
+    cursor.Open(TableFile());
+    const std::size_t accept_text = orbelle::FindEventField("accepttext").value(),
+                      next_alarm = orbelle::FindEventField("nextalarm").value();
+    const std::size_t fields[] = {orbelle::kIdField, accept_text, next_alarm};
+    for (auto _ : state) {
+        std::size_t due = 0;
+        cursor.WalkFields(fields, [&](const orbelle::EventCursor::Fields& record) {
+            due += orbelle::IsReminderDue(record.FieldText(accept_text), record.FieldDateTime(next_alarm),
+                                          orbelle::Today());
+        });
+        benchmark::DoNotOptimize(due);
+    }
+}
+BENCHMARK(BM_ReminderScanTest)->Unit(benchmark::kMillisecond);
 
 void BM_BareSelectAllColumns(benchmark::State& state) {
     sqlite3* db = nullptr;

@@ -76,6 +76,18 @@ Run TimeToWindow(const std::filesystem::path& program) {
     return run;
 }
 
+// With the start-up trace on (ORBELLE_STARTUP_TRACE names a file), each
+// group of runs is headed in it, so that its steps can be told apart.
+void HeadTrace(const char* group) {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(L"ORBELLE_STARTUP_TRACE", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    if (std::FILE* file = _wfopen(path, L"a")) {
+        std::fprintf(file, "# %s\n", group);
+        std::fclose(file);
+    }
+}
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
@@ -105,6 +117,7 @@ int wmain(int argc, wchar_t** argv) {
     std::filesystem::copy_file(argv[1], folder / "Orbelle.exe", std::filesystem::copy_options::overwrite_existing);
     std::filesystem::copy_file(argv[3], folder / "minimal_window.exe");
 
+    HeadTrace("warming");
     TimeToWindow(folder / "Orbelle.exe");  // makes the table, warms the caches
     TimeToWindow(folder / "minimal_window.exe");
     // Reminders at their alarm time start after the calendar's first showing:
@@ -113,6 +126,7 @@ int wmain(int argc, wchar_t** argv) {
     for (const wchar_t* mode : {L"0", L"1"}) {
         WritePrivateProfileStringW(L"Reminders", L"AtAlarmTime", mode, (folder / "Pellmar.ini").c_str());
         Runs orbelle, minimal;
+        HeadTrace(mode[0] == L'1' ? "empty table, reminders at the alarm time on" : "empty table");
         for (int run = 0; run < kRuns; ++run) {
             minimal.Add(TimeToWindow(folder / "minimal_window.exe"));
             orbelle.Add(TimeToWindow(folder / "Orbelle.exe"));
@@ -131,8 +145,10 @@ int wmain(int argc, wchar_t** argv) {
     WritePrivateProfileStringW(L"Reminders", L"AtAlarmTime", L"0", (folder / "Pellmar.ini").c_str());
     constexpr int kManyEvents = 100'000;
     orbelle::bench::MakeEventTable(folder / "db" / "TODOLIST.DB", kManyEvents);
+    HeadTrace("warming");
     TimeToWindow(folder / "Orbelle.exe");  // the new table into the file cache
     Runs many, minimal;
+    HeadTrace("100,000 events");
     for (int run = 0; run < kRuns; ++run) {
         minimal.Add(TimeToWindow(folder / "minimal_window.exe"));
         many.Add(TimeToWindow(folder / "Orbelle.exe"));

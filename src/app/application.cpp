@@ -13,6 +13,7 @@
 #include "dialogs/find_dialog.h"
 #include "dialogs/options_dialog.h"
 #include "eventlist/event_list_window.h"
+#include "eventlist/startup_table_load.h"
 #include "platform/startup_trace.h"
 #include "reminders/alarm_watch.h"
 #include "ui/message_loop.h"
@@ -161,6 +162,9 @@ bool Application::CreateStartupWindows() {
     }
     instance_guard_ = std::move(*guard);
     StartupMark("owner window, instance guard");
+    // The table's check and the read of its rows begin now, beside the making
+    // of the calendar and the hidden windows; the list takes them in its turn.
+    StartupTableLoad table_load(TableFile());
     desktop_ = &Keep<DesktopWindow>(context_, *this);
     StartupMark("desktop calendar made");
     // No taskbar button for the program: its owner window is a tool window.
@@ -169,7 +173,7 @@ bool Application::CreateStartupWindows() {
     StartupMark("find dialog made");
     options_dialog_ = &Keep<OptionsDialog>(context_, *calendar_link_);
     StartupMark("options dialog made");
-    event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, *this);
+    event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, *this, &table_load);
     StartupMark("event list made");
     Keep<AboutBox>(context_);
     StartupMark("about box made");

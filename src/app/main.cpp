@@ -9,6 +9,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
+#include "desktop/calendar_face.h"
 #include "platform/skin_image.h"
 #include "platform/startup_trace.h"
 
@@ -30,8 +31,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     InitCommonControlsEx(&controls);
     orbelle::StartupMark("common controls");
 
-    // The image library lives longer than every window.
-    orbelle::GdiplusSession gdiplus;
+    // The image library lives longer than every window. It starts beside the
+    // first windows, and decodes the calendar's background there first.
+    orbelle::GdiplusSession gdiplus(folder / orbelle::kBackgroundSkin);
     orbelle::StartupMark("GDI+ started");
     orbelle::Application app(options);
     if (!app.CreateStartupWindows()) return 0;

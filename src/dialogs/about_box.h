@@ -2,7 +2,8 @@
 // The about box (`TFormabout`): the product, its version, its page and its
 // rights notice on the popup's round picture, in a borderless stay-on-top
 // window cut to the picture's outline, with one "Close" button. One is made
-// at start and never shown; each "About" shows a fresh one modally.
+// at start and never shown; each "About" shows a fresh one modally. So the
+// picture, fonts, button and outline are made only when a box is first shown.
 #include <windows.h>
 
 #include "platform/handles.h"
@@ -28,7 +29,7 @@ public:
     explicit AboutBox(const WindowContext& context);
 
 private:
-    void OnCreate() override { FormCreate(); }
+    void OnFirstShowing() override { FormCreate(); }
     void OnCommand(WORD id, WORD code, HWND control) override;
     void OnClose() override;
     // Only the box's controls keep the mouse; the rest of it drags the box.

@@ -60,9 +60,9 @@ FindDialog::FindDialog(const WindowContext& context) : program_folder_(context.p
                                  .height = kOuterSize.cy, .owner = context.owner, .dialog_keys = true});
 }
 
-void FindDialog::OnCreate() {
+void FindDialog::OnFirstShowing() {
     CreateChildControls();
-    FormCreate();
+    SendMessageW(controls_[ComboBox1], CB_SETCURSEL, 0, 0);
 }
 
 void FindDialog::OnCommand(WORD id, WORD code, HWND) {
@@ -88,7 +88,6 @@ void FindDialog::CreateChildControls() {
 }
 
 void FindDialog::FormCreate() {
-    SendMessageW(controls_[ComboBox1], CB_SETCURSEL, 0, 0);
     // Joined as the other windows do not: the doubled separator names the same file.
     const SettingsFile settings(program_folder_.wstring() + L"\\" + std::wstring(kSettingsFileName));
     // A coordinate that is not a whole number stops here with its message:

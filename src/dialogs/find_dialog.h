@@ -3,7 +3,8 @@
 // type and an "Accept" box. It searches nothing and changes nothing: both
 // buttons only close it. What it keeps is its place, read at creation and
 // written at destruction, so the instance made at start, destroyed last,
-// decides what stays in the settings file.
+// decides what stays in the settings file. That instance is never shown, so
+// the controls are made only when a dialog is first shown.
 #include <windows.h>
 
 #include <filesystem>
@@ -39,7 +40,8 @@ public:
     explicit FindDialog(const WindowContext& context);
 
 private:
-    void OnCreate() override;
+    void OnCreate() override { FormCreate(); }
+    void OnFirstShowing() override;
     void OnDestroy() override { FormDestroy(); }
     void OnCommand(WORD id, WORD code, HWND control) override;
     void OnActivate(bool active) override;

@@ -78,9 +78,14 @@ OptionsDialog::OptionsDialog(WindowContext context, TransparencySink& transparen
                                        .dialog_keys = true});
 }
 
-void OptionsDialog::OnCreate() {
+void OptionsDialog::OnFirstShowing() {
     CreateChildControls();
-    FormCreate();
+    if (read_.startup) CheckDlgButton(Hwnd(), cb_startrup, BST_CHECKED);
+    if (read_.icon) CheckDlgButton(Hwnd(), cb_Icon, BST_CHECKED);
+    if (read_.transparency) {
+        SetPosition(*read_.transparency);
+        SetLabel3(Position());
+    }
 }
 
 void OptionsDialog::OnCommand(WORD id, WORD code, HWND) {
@@ -110,12 +115,11 @@ std::filesystem::path OptionsDialog::SettingsPath() const {
 void OptionsDialog::FormCreate() {
     const SettingsFile settings(SettingsPath());
     // Only "1" ticks a box: "yes" or "true" leave it clear.
-    if (settings.ReadString("ini", "startup", "0") == "1") CheckDlgButton(Hwnd(), cb_startrup, BST_CHECKED);
-    if (settings.ReadString("ini", "Icon", "0") == "1") CheckDlgButton(Hwnd(), cb_Icon, BST_CHECKED);
+    read_.startup = settings.ReadString("ini", "startup", "0") == "1";
+    read_.icon = settings.ReadString("ini", "Icon", "0") == "1";
     // A text that is not a whole number stops the creation here with its
-    // message: the slider stays at 0 and Label3 keeps its caption.
-    SetPosition(settings.ReadInteger("ini", "transparency", "0"));
-    SetLabel3(Position());
+    // message: once shown, the slider stays at 0 and Label3 keeps its caption.
+    read_.transparency = settings.ReadInteger("ini", "transparency", "0");
     // The calendar alpha is the calendar's own, read by it at start.
 }
 
@@ -125,7 +129,7 @@ void OptionsDialog::ShowOptions() {
 }
 
 void OptionsDialog::OnHorizontalScroll(HWND bar, int code, int thumb) {
-    if (bar != controls_[ScrollBar1]) return;
+    if (!bar || bar != controls_[ScrollBar1]) return;
     int position = Position();
     switch (code) {
         case SB_LINELEFT:

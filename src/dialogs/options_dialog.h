@@ -2,10 +2,13 @@
 // The options dialog (`TForm_Option`): start with Windows, the "Show Tray
 // Icon" setting and the calendar's transparency. Created once at start and
 // shown without being modal; the slider sets the calendar alpha at once, OK
-// stores the three keys and the Run value, Cancel only hides.
+// stores the three keys and the Run value, Cancel only hides. The settings
+// are read at creation; the controls, which show them, wait for the first
+// showing.
 #include <windows.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/handles.h"
@@ -59,7 +62,8 @@ public:
     std::filesystem::path SettingsPath() const;
 
 private:
-    void OnCreate() override;
+    void OnCreate() override { FormCreate(); }
+    void OnFirstShowing() override;
     void OnCommand(WORD id, WORD code, HWND control) override;
     void OnClose() override;
     void OnHorizontalScroll(HWND bar, int code, int thumb) override;
@@ -75,9 +79,17 @@ private:
     void SetLabel3(int position);
     std::wstring ExePath() const;
 
+    // What the settings file said at creation, for the controls to show.
+    struct ReadAtCreation {
+        bool startup = false;
+        bool icon = false;
+        std::optional<int> transparency;  // none when reading it failed
+    };
+
     WindowContext context_;
     TransparencySink& transparency_;
     OptionsRegistry registry_;
+    ReadAtCreation read_;
     OwnedFont font_;
     Controls<ControlId> controls_;
 };

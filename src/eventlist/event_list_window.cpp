@@ -13,6 +13,7 @@
 #include "eventlist/commands.h"
 #include "eventlist/menus.h"
 #include "eventlist/navigation.h"
+#include "eventlist/startup_table_load.h"
 #include "platform/locale.h"
 #include "platform/program_messages.h"
 #include "platform/settings.h"
@@ -78,8 +79,9 @@ constexpr COLORREF kToolBarMaskColour = RGB(255, 0, 255);
 
 }  // namespace
 
-EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program)
-    : context_(std::move(context)), calendar_(calendar), program_(program) {
+EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program,
+                                 StartupTableLoad* startup_load)
+    : context_(std::move(context)), calendar_(calendar), program_(program), startup_load_(startup_load) {
     Create({.name = kListWindowClass},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
             .height = kDesignHeight, .owner = context_.owner, .menu = MakeMenuBar(EventsMenuBar()).Release(),
@@ -256,12 +258,8 @@ void EventListWindow::CreateChildControls() {
 }
 
 bool EventListWindow::OpenTableAtStart() {
-    try {
-        cursor_.Open(TableFile());
-        return true;
-    } catch (const Error&) {
-        MessageBoxW(Hwnd(), L"Connect Error", L"Error", MB_OK | MB_ICONSTOP);
-    }
+    if (OpenedFirstTime()) return true;
+    MessageBoxW(Hwnd(), L"Connect Error", L"Error", MB_OK | MB_ICONSTOP);
     try {
         cursor_.Open(TableFile());  // tried again; a second failure leaves the list empty
         return true;
@@ -269,6 +267,22 @@ bool EventListWindow::OpenTableAtStart() {
         ShowStandardError(error.what());
     }
     return OfferRestoreAtStart();
+}
+
+bool EventListWindow::OpenedFirstTime() {
+    if (StartupTableLoad* load = std::exchange(startup_load_, nullptr)) {
+        StartupTableLoad::Outcome outcome = load->Take();
+        if (outcome.failure) return false;
+        cursor_ = std::move(outcome.cursor);
+        loaded_rows_ = std::move(outcome.rows);
+        return true;
+    }
+    try {
+        cursor_.Open(TableFile());
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 bool EventListWindow::OfferRestoreAtStart() {
@@ -290,10 +304,17 @@ bool EventListWindow::OfferRestoreAtStart() {
 
 void EventListWindow::FillList() {
     SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-    // Only the fields the rows keep are read; the cells are formatted when the list asks.
-    cursor_.WalkFields(ListRowFields(), [this](const EventCursor::Fields& fields) {
-        rows_.push_back(RowFromFields(fields, StartFormat::Added));
-    });
+    if (loaded_rows_) {
+        // Read at start beside the making of the windows, and still the table's.
+        rows_ = std::move(*loaded_rows_);
+        loaded_rows_.reset();
+        cursor_.StandAtEnd();
+    } else {
+        // Only the fields the rows keep are read; the cells are formatted when the list asks.
+        cursor_.WalkFields(ListRowFields(), [this](const EventCursor::Fields& fields) {
+            rows_.push_back(RowFromFields(fields, StartFormat::Added));
+        });
+    }
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOINVALIDATEALL);
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     HideHiddenColumns();
@@ -485,12 +506,29 @@ void EventListWindow::Timer1Timer() {
 
 void EventListWindow::Showtips() {
     SetWhileAlive holds(scan_popup_open_);
+    // Only the fields the test compares are read of every record. A record
+    // found due is read whole when its turn comes, and tested again then: a
+    // popup shown before it may have taken minutes, and another program may
+    // have accepted it meanwhile.
+    static const std::size_t accept_text = FindEventField("accepttext").value(),
+                             next_alarm = FindEventField("nextalarm").value();
+    static const std::size_t scan_fields[] = {kIdField, accept_text, next_alarm};
+    std::vector<std::int64_t> due;
+    cursor_.WalkFields(scan_fields, [&](const EventCursor::Fields& fields) {
+        if (IsReminderDue(fields.FieldText(accept_text), fields.FieldDateTime(next_alarm), Today()))
+            due.push_back(RecordId(fields));
+    });
     // A quit request met inside a popup ends the scan with it.
-    for (cursor_.First(); !cursor_.Eof() && !program_.QuitRequested(); cursor_.Next()) {
-        if (!IsReminderDue(cursor_.FieldText("accepttext"), cursor_.FieldDateTime("nextalarm"), Today())) continue;
+    for (std::int64_t id : due) {
+        if (program_.QuitRequested()) return;
+        if (!cursor_.SeekId(id) ||
+            !IsReminderDue(cursor_.FieldText(accept_text), cursor_.FieldDateTime(next_alarm), Today()))
+            continue;
         // Destroyed when it closes, like the editor: nothing refers to a closed popup.
         MakeWindow<TForm5>(context_, cursor_)->ShowModal();
     }
+    // Where a walk of the whole table leaves the cursor, as before.
+    cursor_.StandAtEnd();
 }
 
 void EventListWindow::Timer2Timer() {

@@ -23,11 +23,14 @@
 
 namespace orbelle {
 
+class StartupTableLoad;
 class TForm2;
 
 class EventListWindow : public Window {
 public:
-    EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program);
+    // With a start-up load, the table's first open and read are taken from it.
+    EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program,
+                    StartupTableLoad* startup_load = nullptr);
 
     static constexpr int kDesignWidth = 636;
     static constexpr int kDesignHeight = 436;
@@ -146,6 +149,8 @@ private:
     // damaged one is offered its newest good backup. False when the list
     // stays without a table.
     bool OpenTableAtStart();
+    // The first attempt, taken from the start-up load when there is one.
+    bool OpenedFirstTime();
     bool OfferRestoreAtStart();
     // An automatic backup when one is due and the table changed; Back Up Now always makes one.
     void StartAutomaticBackup();
@@ -160,6 +165,8 @@ private:
     ProgramCommands& program_;
     EventCursor cursor_;
     std::vector<ListRow> rows_;
+    StartupTableLoad* startup_load_ = nullptr;  // until the creation has taken it
+    std::optional<std::vector<ListRow>> loaded_rows_;
     LocaleNames names_;
     std::wstring cell_text_;  // the text the list reads back from LVN_GETDISPINFO
     bool edit_cancelled_ = false;

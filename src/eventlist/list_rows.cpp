@@ -48,6 +48,8 @@ ListRow RowFromFields(const EventCursor::Fields& fields, StartFormat start_forma
     return MakeRow(fields, start_format);
 }
 
+std::int64_t RecordId(const EventCursor::Fields& fields) { return IdOf(fields); }
+
 namespace {
 // "Next Occurrence" shows the alarm time and "Reminder Time" the next
 // occurrence: the headers and their cells are crossed, as they always were.

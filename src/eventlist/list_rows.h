@@ -53,6 +53,8 @@ ListRow RowFromCursor(const EventCursor& cursor, StartFormat start_format);
 // made of them: the same row RowFromCursor makes of the whole record.
 std::span<const std::size_t> ListRowFields();
 ListRow RowFromFields(const EventCursor::Fields& fields, StartFormat start_format);
+// The record's Id exactly as stored; 0 when the field is not a whole number.
+std::int64_t RecordId(const EventCursor::Fields& fields);
 
 // The text of the row's cell in the column at that index; empty outside the table.
 std::string CellText(const ListRow& row, int column, const LocaleNames& names);

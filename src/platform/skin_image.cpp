@@ -1,5 +1,6 @@
 #include "platform/skin_image.h"
 
+#include <thread>
 #include <utility>
 
 #include "platform/system_library.h"
@@ -70,10 +71,34 @@ const FlatApi* LoadFlatApi() {
 // The API while at least one session is started; null before and after.
 const FlatApi* g_api = nullptr;
 int g_sessions = 0;
+// A session starting on a thread of its own, until the window thread first
+// needs the API. Only the window thread makes images.
+std::thread* g_starting = nullptr;
+
+const FlatApi* Api() {
+    if (g_starting) {
+        g_starting->join();
+        g_starting = nullptr;
+    }
+    return g_api;
+}
 
 }  // namespace
 
-GdiplusSession::GdiplusSession() {
+GdiplusSession::GdiplusSession() { Start(); }
+
+GdiplusSession::GdiplusSession(std::filesystem::path warm_up_picture) {
+    starting_ = std::thread([this, picture = std::move(warm_up_picture)] {
+        Start();
+        // The first picture decoded loads the image codecs, which takes longer
+        // than every later decode; done here it no longer waits on the window thread.
+        GpImage* image = nullptr;
+        if (g_api && g_api->LoadImageFromFile(picture.c_str(), &image) == kOk) g_api->DisposeImage(image);
+    });
+    g_starting = &starting_;
+}
+
+void GdiplusSession::Start() {
     const FlatApi* api = LoadFlatApi();
     if (!api) return;
     // Version 1, no debug callback, background thread and external codecs allowed.
@@ -85,14 +110,20 @@ GdiplusSession::GdiplusSession() {
     ++g_sessions;
 }
 
+bool GdiplusSession::Started() const {
+    Api();
+    return token_ != 0;
+}
+
 GdiplusSession::~GdiplusSession() {
+    if (g_starting == &starting_) Api();
     if (!token_) return;
     if (--g_sessions == 0) g_api = nullptr;
     LoadFlatApi()->Shutdown(token_);
 }
 
 TGPImage::TGPImage(const std::filesystem::path& file) {
-    if (!g_api) {
+    if (!Api()) {
         Check(kGdiplusNotInitialized);
         return;
     }
@@ -101,7 +132,7 @@ TGPImage::TGPImage(const std::filesystem::path& file) {
 }
 
 TGPImage::TGPImage(FromBitmapFile, const std::filesystem::path& file) {
-    if (!g_api) {
+    if (!Api()) {
         Check(kGdiplusNotInitialized);
         return;
     }
@@ -156,7 +187,7 @@ OwnedBitmap TGPBitmap::ToGdiBitmap(Argb background) {
 }
 
 TGPGraphics::TGPGraphics(HDC dc) {
-    if (!g_api) {
+    if (!Api()) {
         Check(kGdiplusNotInitialized);
         return;
     }

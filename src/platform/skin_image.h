@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <thread>
 
 #include "platform/handles.h"
 
@@ -30,14 +31,21 @@ constexpr Status kGdiplusNotInitialized = 18;
 class GdiplusSession {
 public:
     GdiplusSession();
+    // Starts on a thread of its own and decodes this picture there once, so
+    // that GDI+ and its image codecs load while the first windows are made;
+    // the first image or drawing surface made waits until it has started.
+    explicit GdiplusSession(std::filesystem::path warm_up_picture);
     ~GdiplusSession();
     GdiplusSession(const GdiplusSession&) = delete;
     GdiplusSession& operator=(const GdiplusSession&) = delete;
 
-    bool Started() const { return token_ != 0; }
+    bool Started() const;
 
 private:
+    void Start();
+
     ULONG_PTR token_ = 0;
+    std::thread starting_;
 };
 
 // The image rectangle and the unit it is measured in (2 = pixels).

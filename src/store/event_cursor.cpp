@@ -312,22 +312,32 @@ bool EventCursor::SeekId(std::int64_t id) {
     return true;
 }
 
+void EventCursor::WalkColumns(const sql::Database& db, std::span<const std::size_t> fields,
+                              const std::function<void(const Fields&)>& visit) {
+    std::string columns;
+    for (std::size_t index : fields) columns += (columns.empty() ? "" : ", ") + std::string(kEventFields.at(index).name);
+    sql::Statement walk(db, "SELECT " + columns + " FROM TODOLIST ORDER BY Id");
+    Record record;
+    const Fields view(record);
+    while (walk.Step()) {
+        for (std::size_t column = 0; column < fields.size(); ++column)
+            ReadValue(walk, static_cast<int>(column), fields[column], record[fields[column]]);
+        visit(view);
+    }
+}
+
 void EventCursor::WalkFields(std::span<const std::size_t> fields, const std::function<void(const Fields&)>& visit) {
     RequireActive();
     if (state_ != State::Browse) Cancel();
-    std::string columns;
-    for (std::size_t index : fields) columns += (columns.empty() ? "" : ", ") + std::string(kEventFields.at(index).name);
     ForgetBatch();
-    {
-        sql::Statement walk(db_, "SELECT " + columns + " FROM TODOLIST ORDER BY Id");
-        Record record;
-        const Fields view(record);
-        while (walk.Step()) {
-            for (std::size_t column = 0; column < fields.size(); ++column)
-                ReadValue(walk, static_cast<int>(column), fields[column], record[fields[column]]);
-            visit(view);
-        }
-    }
+    WalkColumns(db_, fields, visit);
+    StandAtEnd();
+}
+
+void EventCursor::StandAtEnd() {
+    RequireActive();
+    if (state_ != State::Browse) Cancel();
+    ForgetBatch();
     batch_reached_end_ = true;
     eof_ = true;
     sql::Statement last(db_, SelectAll() + " ORDER BY Id DESC LIMIT 1");
@@ -338,6 +348,35 @@ void EventCursor::WalkFields(std::span<const std::size_t> fields, const std::fun
         on_record_ = false;
     }
 }
+
+namespace {
+std::int64_t DataVersion(const sql::Database& db) {
+    sql::Statement version(db, "PRAGMA data_version");
+    return version.Step() ? version.ColumnInt(0) : 0;
+}
+}  // namespace
+
+FieldSnapshot::FieldSnapshot(const std::filesystem::path& file) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) throw Error("the event table is missing");
+    CheckIsEventTable(file);
+    // Read-only: a hot journal is left to the cursor's connection to roll back.
+    db_ = sql::Database(file, sql::OpenMode::kReadOnly);
+    db_.SetBusyTimeout(5s);
+}
+
+void FieldSnapshot::Walk(std::span<const std::size_t> fields,
+                         const std::function<void(const EventCursor::Fields&)>& visit) {
+    // One read transaction for the walk and the version: its lock keeps any
+    // other connection from committing in between. A failure leaves the
+    // transaction to the connection's end, which rolls it back.
+    db_.Exec("BEGIN");
+    EventCursor::WalkColumns(db_, fields, visit);
+    version_after_walk_ = DataVersion(db_);
+    db_.Exec("COMMIT");
+}
+
+bool FieldSnapshot::ChangedSinceWalk() const { return DataVersion(db_) != version_after_walk_; }
 
 std::string EventCursor::Fields::FieldText(std::size_t index) const { return TextOf(record_.at(index)); }
 

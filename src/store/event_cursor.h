@@ -60,6 +60,9 @@ public:
     // Afterwards the cursor stands where a walk with First and Next leaves
     // it: on the last record, at the end.
     void WalkFields(std::span<const std::size_t> fields, const std::function<void(const Fields&)>& visit);
+    // Stands where a walk ends, on the last record and at the end, without
+    // walking: for a cursor whose rows were read by a FieldSnapshot.
+    void StandAtEnd();
 
     // Field access by name, without regard to case. Empty reads "" and 0.
     std::string FieldText(std::string_view name) const;
@@ -81,6 +84,9 @@ public:
     void Delete();
 
 private:
+    friend class FieldSnapshot;
+    static void WalkColumns(const sql::Database& db, std::span<const std::size_t> fields,
+                            const std::function<void(const Fields&)>& visit);
     std::size_t FieldIndex(std::string_view name) const;
     void RequireActive() const;
     void RequireBrowseRecord() const;
@@ -107,6 +113,25 @@ private:
     Record record_{};
     Record saved_{};  // the browse record while inserting or editing
     bool saved_on_record_ = false;
+};
+
+// A walk of some fields of every record, as EventCursor::WalkFields reads
+// them, on a read-only connection of its own that nothing can make write: it
+// may run on another thread beside a cursor's Open of the same file, and its
+// rows count only once that Open has passed.
+class FieldSnapshot {
+public:
+    // Makes the same first test of the file as the cursor's Open: Error when
+    // the file is missing or holds no event table of ours.
+    explicit FieldSnapshot(const std::filesystem::path& file);
+    void Walk(std::span<const std::size_t> fields, const std::function<void(const EventCursor::Fields&)>& visit);
+    // Whether another connection has committed a change since the walk read
+    // the table, so that its rows are no longer the table's.
+    bool ChangedSinceWalk() const;
+
+private:
+    sql::Database db_;
+    std::int64_t version_after_walk_ = 0;
 };
 
 }  // namespace orbelle

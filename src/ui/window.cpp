@@ -80,6 +80,9 @@ LRESULT Window::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_WINDOWPOSCHANGING:
             OnWindowPosChanging(*reinterpret_cast<WINDOWPOS*>(lparam));
             return 0;
+        case WM_SHOWWINDOW:
+            if (wparam && !std::exchange(shown_before_, true)) OnFirstShowing();
+            break;
         case WM_ERASEBKGND:
             if (paints_content_) return 1;  // the paint covers the whole client
             break;

@@ -90,6 +90,9 @@ protected:
     virtual void OnWindowPosChanging(WINDOWPOS& /*position*/) { DefaultHandling(); }
     // With paints_content: the whole client, into whatever the dc draws on.
     virtual void PaintContent(HDC /*dc*/, const RECT& /*client*/) {}
+    // Runs once, as ShowWindow is first about to show the window: the place
+    // to build what nobody sees before then, for a window made hidden at start.
+    virtual void OnFirstShowing() {}
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -104,6 +107,7 @@ private:
     HWND hwnd_ = nullptr;
     bool dialog_keys_ = false;
     bool paints_content_ = false;
+    bool shown_before_ = false;
     OwnedAccelerators accelerators_;
     CurrentMessage current_{};
 };

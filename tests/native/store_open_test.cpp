@@ -1,5 +1,6 @@
-// Opening the event table: a lock, a failed creation, and files that are not
-// ours, each met on real files with the real engine.
+// Opening the event table: a lock, a failed creation, files that are not
+// ours, and the start-up load that opens and reads on threads of its own,
+// each met on real files with the real engine.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
@@ -8,6 +9,7 @@
 #include <map>
 
 #include "base/error.h"
+#include "eventlist/startup_table_load.h"
 #include "store/event_cursor.h"
 #include "temp_folder.h"
 
@@ -41,6 +43,20 @@ protected:
         return files;
     }
 
+    // The subjects the list shows after a start-up load: its rows, or the
+    // cursor's own read when the load could not give them.
+    static std::vector<std::string> ShownSubjects(StartupTableLoad::Outcome& outcome) {
+        std::vector<std::string> subjects;
+        if (outcome.rows) {
+            for (const ListRow& row : *outcome.rows) subjects.push_back(row.subject);
+        } else {
+            outcome.cursor.WalkFields(ListRowFields(), [&](const EventCursor::Fields& fields) {
+                subjects.push_back(RowFromFields(fields, StartFormat::Added).subject);
+            });
+        }
+        return subjects;
+    }
+
     TempFolder folder_;
 };
 
@@ -61,6 +77,37 @@ void CopyWithSideFiles(const std::filesystem::path& from, const std::filesystem:
         std::filesystem::path source = from.string() + suffix;
         if (std::filesystem::exists(source)) WriteBytes(to.string() + suffix, ReadBytes(source));
     }
+}
+
+// Tears the 300 "committed" events of our own table.
+constexpr const char* kTearOurTable = "UPDATE TODOLIST SET Subject = 'torn', Memo = printf('%0900d', Id)";
+
+void RemoveWithSideFiles(const std::filesystem::path& file) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) std::filesystem::remove(file.string() + suffix);
+}
+
+// `file` as a copy of `source` caught in the middle of the transaction
+// `tear`: a hot journal beside it.
+void MakeHotJournal(const std::filesystem::path& source, const std::filesystem::path& file, const char* tear) {
+    RemoveWithSideFiles(file);
+    std::filesystem::create_directories(file.parent_path());
+    sqlite3* db = OpenRaw(source);
+    Exec(db, std::string("PRAGMA cache_size=1; BEGIN; ") + tear);
+    CopyWithSideFiles(source, file);
+    Exec(db, "ROLLBACK");
+    sqlite3_close(db);
+}
+
+// A foreign table of 200 long rows, torn by an update.
+void MakeForeignFileWithHotJournal(const std::filesystem::path& source, const std::filesystem::path& file) {
+    RemoveWithSideFiles(source);
+    sqlite3* db = OpenRaw(source);
+    Exec(db, "CREATE TABLE notes (text TEXT)");
+    Exec(db,
+         "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 200) "
+         "INSERT INTO notes SELECT printf('%0500d', v) FROM n");
+    sqlite3_close(db);
+    MakeHotJournal(source, file, "UPDATE notes SET text = upper(text) || 'x'");
 }
 
 TEST_F(StoreOpenTest, ReopenFailingOnALockKeepsTheOldConnectionWorking) {
@@ -145,21 +192,7 @@ TEST_F(StoreOpenTest, ForeignFilesWithLogOrHotJournalStayByteForByte) {
     EXPECT_EQ(Snapshot(File()), before);
 
     // A foreign file caught in the middle of a transaction: a hot journal.
-    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-        std::filesystem::remove(File().string() + suffix);
-        std::filesystem::remove(source.string() + suffix);
-    }
-    {
-        sqlite3* db = OpenRaw(source);
-        Exec(db, "CREATE TABLE notes (text TEXT)");
-        Exec(db,
-             "WITH RECURSIVE n(v) AS (SELECT 1 UNION ALL SELECT v + 1 FROM n WHERE v < 200) "
-             "INSERT INTO notes SELECT printf('%0500d', v) FROM n");
-        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE notes SET text = upper(text) || 'x'");
-        CopyWithSideFiles(source, File());
-        Exec(db, "ROLLBACK");
-        sqlite3_close(db);
-    }
+    MakeForeignFileWithHotJournal(source, File());
     before = Snapshot(File());
     ASSERT_TRUE(before.contains("-journal"));
     ASSERT_FALSE(before["-journal"].empty());
@@ -177,19 +210,87 @@ TEST_F(StoreOpenTest, OurTableWithAHotJournalIsRolledBack) {
         cursor.Open(source);
         for (int i = 0; i < 300; ++i) AddEvent(cursor, "committed");
     }
-    {
-        sqlite3* db = OpenRaw(source);
-        Exec(db, "PRAGMA cache_size=1; BEGIN; UPDATE TODOLIST SET Subject = 'torn', Memo = printf('%0900d', Id)");
-        std::filesystem::create_directories(File().parent_path());
-        CopyWithSideFiles(source, File());
-        Exec(db, "ROLLBACK");
-        sqlite3_close(db);
-    }
+    MakeHotJournal(source, File(), kTearOurTable);
     ASSERT_NE(ReadBytes(File()), ReadBytes(source));  // the copy holds half a transaction
 
     EventCursor cursor;
     cursor.Open(File());
     EXPECT_EQ(Subjects(cursor), std::vector<std::string>(300, "committed"));
+}
+
+TEST_F(StoreOpenTest, TheStartUpLoadGivesTheRowsAndCursorOfTheListsOwnLoad) {
+    std::vector<std::string> subjects;
+    {
+        EventCursor cursor;
+        cursor.Open(File());
+        // Across several of the cursor's read-ahead batches.
+        for (int i = 0; i < 1200; ++i) {
+            subjects.push_back("event " + std::to_string(i));
+            AddEvent(cursor, subjects.back());
+        }
+    }
+    StartupTableLoad load(File());
+    StartupTableLoad::Outcome outcome = load.Take();
+    ASSERT_FALSE(outcome.failure) << *outcome.failure;
+    ASSERT_TRUE(outcome.rows);
+    EXPECT_EQ(ShownSubjects(outcome), subjects);
+    // Where the list's own load leaves the cursor: on the last record, at the end.
+    outcome.cursor.StandAtEnd();
+    EXPECT_TRUE(outcome.cursor.Eof());
+    EXPECT_EQ(outcome.cursor.FieldText("subject"), subjects.back());
+
+    // A missing table is made, with nothing to read beside it.
+    std::filesystem::remove_all(File().parent_path());
+    StartupTableLoad fresh(File());
+    StartupTableLoad::Outcome made = fresh.Take();
+    ASSERT_FALSE(made.failure) << *made.failure;
+    EXPECT_TRUE(std::filesystem::exists(File()));
+    EXPECT_EQ(ShownSubjects(made), std::vector<std::string>{});
+}
+
+// The rows read beside the open count only while they are still the table's.
+TEST_F(StoreOpenTest, ASnapshotKnowsWhenAnotherConnectionChangedTheTable) {
+    EventCursor cursor;
+    cursor.Open(File());
+    AddEvent(cursor, "first");
+    FieldSnapshot snapshot(File());
+    std::vector<std::string> subjects;
+    snapshot.Walk(ListRowFields(), [&](const EventCursor::Fields& fields) {
+        subjects.push_back(RowFromFields(fields, StartFormat::Added).subject);
+    });
+    EXPECT_EQ(subjects, std::vector<std::string>{"first"});
+    EXPECT_FALSE(snapshot.ChangedSinceWalk());
+    EXPECT_FALSE(snapshot.ChangedSinceWalk());
+    AddEvent(cursor, "second");
+    EXPECT_TRUE(snapshot.ChangedSinceWalk());
+
+    EXPECT_THROW(FieldSnapshot(folder_.Path() / "missing.DB"), Error);
+}
+
+// The read beside the open must never write: a foreign file keeps every
+// byte, and our own torn transaction is rolled back before any row shows.
+TEST_F(StoreOpenTest, TheStartUpLoadLeavesForeignFilesAndShowsOnlyCommittedRows) {
+    auto source = folder_.Path() / "source.db";
+    MakeForeignFileWithHotJournal(source, File());
+    auto before = Snapshot(File());
+    ASSERT_FALSE(before["-journal"].empty());
+    {
+        StartupTableLoad load(File());
+        EXPECT_TRUE(load.Take().failure);
+    }
+    EXPECT_EQ(Snapshot(File()), before);
+
+    RemoveWithSideFiles(source);
+    {
+        EventCursor cursor;
+        cursor.Open(source);
+        for (int i = 0; i < 300; ++i) AddEvent(cursor, "committed");
+    }
+    MakeHotJournal(source, File(), kTearOurTable);
+    StartupTableLoad load(File());
+    StartupTableLoad::Outcome outcome = load.Take();
+    ASSERT_FALSE(outcome.failure) << *outcome.failure;
+    EXPECT_EQ(ShownSubjects(outcome), std::vector<std::string>(300, "committed"));
 }
 
 }  // namespace

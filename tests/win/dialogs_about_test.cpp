@@ -56,6 +56,7 @@ TEST_F(AboutBoxTest, EachAboutShowsAFreshBorderlessTopmostBoxThatCloseHides) {
 TEST_F(AboutBoxTest, TheBoxIsShapedLikeThePopupAndDraggedOutsideItsControls) {
     Start();
     auto box = MakeWindow<AboutBox>(App().Context());
+    ShowWindow(box->Hwnd(), SW_SHOWNA);  // the outline is traced for the first showing
     RECT bounds{};
     ASSERT_NE(GetWindowRgnBox(box->Hwnd(), &bounds), ERROR) << "no region";
     HRGN region = CreateRectRgn(0, 0, 0, 0);

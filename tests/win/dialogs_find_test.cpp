@@ -150,9 +150,14 @@ TEST_F(FindDialogTest, ACoordinateThatIsNoNumberIsReportedAndKeepsTheDesignedPla
         auto dialog = MakeWindow<FindDialog>(App().Context());
         ASSERT_EQ(answers.Seen().size(), 1u);
         EXPECT_EQ(answers.Seen()[0].text, c.message);
+        // Shown, it stays there and reports nothing more.
+        ShowWindow(dialog->Hwnd(), SW_SHOWNA);
+        EXPECT_EQ(answers.Seen().size(), 1u);
         EXPECT_EQ(Place(dialog->Hwnd()).x, c.place.x);
         EXPECT_EQ(Place(dialog->Hwnd()).y, c.place.y);
-        EXPECT_EQ(SendMessageW(GetDlgItem(dialog->Hwnd(), Id::ComboBox1), CB_GETCURSEL, 0, 0), 0);
+        HWND types = GetDlgItem(dialog->Hwnd(), Id::ComboBox1);
+        ASSERT_TRUE(types);
+        EXPECT_EQ(SendMessageW(types, CB_GETCURSEL, 0, 0), 0);
     }
 }
 

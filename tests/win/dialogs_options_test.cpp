@@ -149,7 +149,7 @@ TEST_F(OptionsDialogTest, EverySliderEventSetsLabelAndCalendarAlpha) {
         {"end key", 60, SB_RIGHT, 0, 100, 255},
         {"end of scrolling", 30, SB_ENDSCROLL, 0, 30, 76},
     };
-    MakeDialog();
+    MakeDialog().ShowOptions();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Scroll(SB_THUMBPOSITION, c.from);
@@ -219,13 +219,15 @@ TEST_F(OptionsDialogTest, CreationTicksOnlyOnExactlyOneAndBringsTheSliderIntoRan
         WritePrivateProfileStringW(L"Ini", L"transparency", c.transparency, file.c_str());
         const int alpha_before = CalendarAlpha();
         MakeDialog();
+        EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
+        fs::remove(file);  // what was read at creation shows, whatever the file says by then
+        dialog_->ShowOptions();
         EXPECT_EQ(Checked(Id::cb_startrup), c.startup_ticked);
         EXPECT_EQ(Checked(Id::cb_Icon), c.icon_ticked);
         EXPECT_EQ(Position(), c.position);
         EXPECT_EQ(WindowText(Control(Id::Label3)), std::to_wstring(c.position) + L"%");
         EXPECT_FALSE(Checked(Id::CheckBox1));
         EXPECT_EQ(CalendarAlpha(), alpha_before);  // the calendar reads its own at start
-        EXPECT_FALSE(IsWindowVisible(dialog_->Hwnd()));
     }
 }
 
@@ -236,6 +238,10 @@ TEST_F(OptionsDialogTest, ATransparencyThatIsNoNumberIsReportedAndStopsTheCreati
     MakeDialog();
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_EQ(answers.Seen()[0].text, L"'half' is not a valid integer value");
+    // Shown later, it shows what creation left, though the file is mended by then.
+    SetSetting(L"Ini", L"transparency", L"55");
+    dialog_->ShowOptions();
+    EXPECT_EQ(answers.Seen().size(), 1u);
     EXPECT_TRUE(Checked(Id::cb_startrup));  // read before the failure
     EXPECT_EQ(Position(), 0);
     EXPECT_EQ(WindowText(Control(Id::Label3)), L"Label3");
@@ -267,6 +273,7 @@ TEST_F(OptionsDialogTest, TheSettingsFileFollowsTheInstallPath) {
         WritePrivateProfileStringW(L"Ini", L"transparency", L"35", c.file.c_str());
 
         OptionsDialog& dialog = MakeDialog();
+        dialog.ShowOptions();
         EXPECT_EQ(Position(), 35);
         Scroll(SB_THUMBPOSITION, 60);
         Click(Id::BitBtn1);
@@ -307,7 +314,7 @@ TEST_F(OptionsDialogTest, OkStoresTheKeysAndTheRunValueAndUntickingDeletesIt) {
     EXPECT_EQ(StringValue(User(), kRunSubkey, exe_), std::nullopt);
 
     // The stored choices come back at the next start.
-    MakeDialog();
+    MakeDialog().ShowOptions();
     EXPECT_FALSE(Checked(Id::cb_startrup));
     EXPECT_EQ(Position(), 30);
 }
@@ -317,7 +324,7 @@ TEST_F(OptionsDialogTest, OkStoresTheKeysAndTheRunValueAndUntickingDeletesIt) {
 TEST_F(OptionsDialogTest, RunValueFallsBackToTheUserWhenTheMachineRefuses) {
     RunKeyOpeners keys = SandboxRunKeys();
     keys.machine = [] { return OwnedRegKey(); };
-    MakeDialog(keys);
+    MakeDialog(keys).ShowOptions();
     Click(Id::cb_startrup);
     Click(Id::BitBtn1);
     EXPECT_EQ(StringValue(User(), kRunSubkey, exe_), L"\"" + exe_ + L"\"");

@@ -59,6 +59,31 @@ TEST_F(PopupScanTest, AnnouncesEveryDueRecordOnePopupAfterAnotherInCursorOrder) 
     EXPECT_EQ(answerer.Seen()[0].memo, L"first line\r\nsecond line");
 }
 
+// The scan finds the due records first and reads each again when its turn
+// comes: one accepted by another program while an earlier popup stands is
+// not announced.
+TEST_F(PopupScanTest, ARecordAcceptedElsewhereWhileAnEarlierPopupStandsIsNotAnnounced) {
+    Seed({
+        {"first", "", "N", At(14, 9, 0)},
+        {"accepted meanwhile", "", "N", At(14, 9, 0)},
+        {"last", "", "N", At(14, 9, 0)},
+    });
+    PopupAnswerer answerer({}, [this](HWND) {
+        EventCursor elsewhere;
+        elsewhere.Open(TableFile());
+        for (elsewhere.First(); !elsewhere.Eof(); elsewhere.Next()) {
+            if (elsewhere.FieldText("subject") != "accepted meanwhile") continue;
+            elsewhere.Edit();
+            elsewhere.SetFieldText("accepttext", "Y");
+            elsewhere.Post();
+            break;
+        }
+    });
+    Start();
+    PumpPastScan(3000);
+    EXPECT_EQ(Subjects(answerer), (std::vector<std::wstring>{L"first", L"last"}));
+}
+
 TEST_F(PopupScanTest, NothingDueOpensNoPopup) {
     Seed({{"accepted", "", "Y", At(1, 8, 0)}, {"later today", "", "N", At(15, 10, 30)}});
     PopupAnswerer answerer;

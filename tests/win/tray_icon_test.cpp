@@ -113,6 +113,22 @@ TEST_F(SkinImageTest, MissingOrUndecodableFileIsAnEmptyImageThatDrawsNothing) {
     }
 }
 
+// Started on a thread of its own, as the program starts it, the session
+// serves images like one started here, whatever became of its warm-up
+// picture. (The program's own start, whose first face needs it, is covered
+// by the desktop's process tests: this test program has a session already.)
+TEST(GdiplusBackgroundStart, ServesImagesWhateverItsWarmUpPicture) {
+    TempFolder temp{"orbelle-gdiplus-"};
+    WriteBytes(temp.Path() / "part.png", EncodePng(Picture(8, 8, Pixels(64, 0xFF00FF00)), true));
+    for (const char* warm_up : {"part.png", "missing.png"}) {
+        SCOPED_TRACE(warm_up);
+        GdiplusSession session(temp.Path() / warm_up);
+        TGPImage image(temp.Path() / "part.png");
+        EXPECT_EQ(image.Width(), 8u);
+        EXPECT_TRUE(session.Started());
+    }
+}
+
 // An 8 x 8 image stored at 72 dpi: half-transparent red, with an opaque green
 // pixel at (2, 2) and an opaque yellow one at (1, 1) just outside the part.
 struct DrawCase {

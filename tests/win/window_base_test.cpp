@@ -1,5 +1,6 @@
 // The window base on its own: creation that fails, buffered painting and
-// WM_PRINTCLIENT, destruction through the holder, and the modal run.
+// WM_PRINTCLIENT, the first showing, destruction through the holder, and the
+// modal run.
 #include <windows.h>
 #include <gtest/gtest.h>
 
@@ -25,8 +26,14 @@ public:
     bool created = false;
     int* destroyed = nullptr;
     std::wstring unpacked;
+    int first_showings = 0;
+    bool visible_at_first_showing = false;
 
 private:
+    void OnFirstShowing() override {
+        ++first_showings;
+        visible_at_first_showing = IsWindowVisible(Hwnd()) != FALSE;
+    }
     void OnDestroy() override {
         if (destroyed) ++*destroyed;
     }
@@ -70,6 +77,20 @@ TEST(WindowBase, HandlersGetTheMessagesUnpacked) {
     EXPECT_EQ(window->unpacked, L"123,1,none");
     // A point left of and above the main monitor keeps its sign.
     EXPECT_EQ(SendMessageW(window->Hwnd(), WM_NCHITTEST, 0, MAKELPARAM(-5, -7)), HTCAPTION);
+}
+
+// What a window made hidden builds for its first showing is built once,
+// before it shows, and never for a hiding.
+TEST(WindowBase, TheFirstShowingStepRunsOnceBeforeTheWindowShows) {
+    auto window = MakeWindow<ProbeWindow>();
+    ShowWindow(window->Hwnd(), SW_HIDE);
+    EXPECT_EQ(window->first_showings, 0);
+    ShowWindow(window->Hwnd(), SW_SHOWNA);
+    EXPECT_EQ(window->first_showings, 1);
+    EXPECT_FALSE(window->visible_at_first_showing);
+    ShowWindow(window->Hwnd(), SW_HIDE);
+    ShowWindow(window->Hwnd(), SW_SHOWNA);
+    EXPECT_EQ(window->first_showings, 1);
 }
 
 TEST(WindowBase, TheHolderDestroysTheWindowWhileItsHandlersStillRun) {
