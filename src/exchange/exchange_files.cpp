@@ -1,9 +1,7 @@
 #include "exchange/exchange_files.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "base/error.h"
+#include "base/stdio_file.h"
 #include "base/text.h"
 #include "exchange/csv_writer.h"
 #include "exchange/ical_time.h"
@@ -22,11 +20,10 @@ void WriteWholeFile(const std::filesystem::path& file, const std::string& conten
     std::filesystem::path temporary = file;
     temporary += ".part";
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        StdioFile out(temporary, "wb");
         if (!out) throw Error("Cannot write " + PathToUtf8(file));
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.close();
-        if (!out) {
+        bool written = out.Write(content);
+        if (!out.Close() || !written) {
             std::error_code ignored;
             std::filesystem::remove(temporary, ignored);
             throw Error("Cannot write " + PathToUtf8(file));
@@ -67,11 +64,10 @@ ImportReport ImportICalendarFile(const std::filesystem::path& table, const std::
         return refuse("it is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB");
     std::string text;
     {
-        std::ifstream in(file, std::ios::binary);
+        StdioFile in(file, "rb");
         if (!in) return refuse("it cannot be read");
         text.resize(static_cast<std::size_t>(size));
-        in.read(text.data(), static_cast<std::streamsize>(size));
-        if (static_cast<std::size_t>(in.gcount()) != size) return refuse("it cannot be read");
+        if (!in.Read(text.data(), text.size())) return refuse("it cannot be read");
     }
     ical::CalendarReading reading =
         ical::ReadICalendar(text, context.local_zone, context.now_local, context.names, limits);

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <fstream>
 #include <system_error>
 
 #include "base/error.h"
+#include "base/stdio_file.h"
 #include "base/text.h"
 #include "store/backup_names.h"
 #include "store/table_health.h"
@@ -87,17 +87,17 @@ bool SamePages(const std::filesystem::path& table, const std::filesystem::path& 
     std::error_code ec;
     auto size = std::filesystem::file_size(table, ec);
     if (ec || size != std::filesystem::file_size(backup, ec) || ec) return false;
-    std::ifstream a(table, std::ios::binary), b(backup, std::ios::binary);
+    StdioFile a(table, "rb"), b(backup, "rb");
     std::vector<char> block_a(1 << 16), block_b(1 << 16);
     for (std::uintmax_t offset = 0; offset < size;) {
-        auto length = static_cast<std::streamsize>(std::min<std::uintmax_t>(block_a.size(), size - offset));
-        if (!a.read(block_a.data(), length) || !b.read(block_b.data(), length)) return false;
+        auto length = static_cast<std::size_t>(std::min<std::uintmax_t>(block_a.size(), size - offset));
+        if (!a.Read(block_a.data(), length) || !b.Read(block_b.data(), length)) return false;
         if (offset == 0) {
-            for (std::size_t i = 0; i < 100 && i < std::size_t(length); ++i)
+            for (std::size_t i = 0; i < 100 && i < length; ++i)
                 if (CopyOwnsHeaderByte(i)) block_a[i] = block_b[i];
         }
-        if (!std::equal(block_a.begin(), block_a.begin() + length, block_b.begin())) return false;
-        offset += std::uintmax_t(length);
+        if (!std::equal(block_a.begin(), block_a.begin() + std::ptrdiff_t(length), block_b.begin())) return false;
+        offset += length;
     }
     return true;
 }
