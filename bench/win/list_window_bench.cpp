@@ -9,6 +9,7 @@
 #include "../event_table_fixture.h"
 #include "app/application.h"
 #include "eventlist/event_list_window.h"
+#include "platform/shell_libraries.h"
 #include "ui/message_loop.h"
 
 int main(int argc, char** argv) {
@@ -17,8 +18,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // lines show as they come, also into a pipe
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    orbelle::StartCommonControls();
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     auto folder = std::filesystem::path(temp) / "orbelle-list-bench";

@@ -14,6 +14,7 @@
 #include "dialogs/options_dialog.h"
 #include "eventlist/event_list_window.h"
 #include "eventlist/startup_table_load.h"
+#include "platform/shell_libraries.h"
 #include "platform/startup_trace.h"
 #include "reminders/alarm_watch.h"
 #include "ui/message_loop.h"
@@ -167,6 +168,8 @@ bool Application::CreateStartupWindows() {
     StartupTableLoad table_load(TableFile());
     desktop_ = &Keep<DesktopWindow>(context_, *this);
     StartupMark("desktop calendar made");
+    // The windows from here on are made of common controls.
+    StartCommonControls();
     // No taskbar button for the program: its owner window is a tool window.
     SetWindowLongPtrW(Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
     Keep<FindDialog>(context_);

@@ -1,7 +1,6 @@
 #include "app/command_line.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cwctype>
 #include <exception>
@@ -14,6 +13,7 @@
 #include "base/text.h"
 #include "platform/handles.h"
 #include "platform/program_messages.h"
+#include "platform/shell_libraries.h"
 #include "platform/wide.h"
 #include "store/backups.h"
 #include "store/table_health.h"
@@ -135,9 +135,23 @@ bool SameFolder(const fs::path& a, const fs::path& b) {
 
 }  // namespace
 
-std::vector<std::wstring> CommandLineArguments() {
+std::vector<std::wstring> CommandLineArguments(const wchar_t* command_line) {
+    // Started with no arguments, as nearly always, the program does not wait
+    // for shell32 here: only blanks follow the program's name, which ends at
+    // its closing quote, or at the first blank when it is not quoted.
+    // Anything else is split by shell32.
+    const wchar_t* rest = command_line;
+    if (*rest == L'"') {
+        ++rest;
+        while (*rest && *rest != L'"') ++rest;
+        if (*rest) ++rest;
+    } else {
+        while (*rest && *rest != L' ' && *rest != L'\t') ++rest;
+    }
+    while (*rest == L' ' || *rest == L'\t') ++rest;
+    if (!*rest) return {};
     int count = 0;
-    LPWSTR* values = CommandLineToArgvW(GetCommandLineW(), &count);
+    wchar_t** values = SplitCommandLine(command_line, count);
     std::vector<std::wstring> arguments;
     for (int i = 1; values && i < count; ++i) arguments.emplace_back(values[i]);
     if (values) LocalFree(values);

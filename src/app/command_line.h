@@ -17,8 +17,9 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitFileRefused = 1;  // nothing was stored
 inline constexpr int kExitTableUnavailable = 2;
 
-// The program's arguments, without the program's own path.
-std::vector<std::wstring> CommandLineArguments();
+// The arguments of a command line such as GetCommandLineW's, split as
+// CommandLineToArgvW splits them, without the program's own path.
+std::vector<std::wstring> CommandLineArguments(const wchar_t* command_line);
 
 // The exit code of the form the arguments (without the program's name)
 // name; nullopt when they name none, and the program starts as usual.

@@ -1,8 +1,6 @@
 // Orbelle's entry: the command-line forms that need no window, or the
 // start-up windows, the message loop, the end.
 #include <windows.h>
-#include <commctrl.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -10,6 +8,7 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "desktop/calendar_face.h"
+#include "platform/shell_libraries.h"
 #include "platform/skin_image.h"
 #include "platform/startup_trace.h"
 
@@ -18,7 +17,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     orbelle::StartupMark("entry (process, DLLs, runtime)");
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    const std::vector<std::wstring> arguments = orbelle::CommandLineArguments();
+    const std::vector<std::wstring> arguments = orbelle::CommandLineArguments(GetCommandLineW());
     const std::filesystem::path folder = orbelle::ExecutableFolder();
     if (std::optional<int> code = orbelle::RunCommandLine(arguments)) return *code;
     orbelle::StartupOptions options;
@@ -27,8 +26,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.import_file = *file;
     }
 
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    // The calendar needs neither comctl32 nor shell32; they load beside it.
+    orbelle::ShellLibrariesAhead shell_libraries;
     orbelle::StartupMark("common controls");
 
     // The image library lives longer than every window. It starts beside the

@@ -213,11 +213,11 @@ void EventListWindow::CreateChildControls() {
                               .style = TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | WS_CLIPSIBLINGS},
                              font_.Get());
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    toolbar_images_.Reset(ImageList_Create(26, 20, ILC_COLOR24 | ILC_MASK, 5, 0));
+    toolbar_images_.Reset(CreateImageList(26, 20, ILC_COLOR24 | ILC_MASK, 5, 0));
     for (const auto& button : kToolButtons) {
         HBITMAP picture = static_cast<HBITMAP>(LoadImageW(instance, button.bitmap, IMAGE_BITMAP, 0, 0, 0));
         if (picture) {
-            ImageList_AddMasked(toolbar_images_.Get(), picture, kToolBarMaskColour);
+            AddMaskedToImageList(toolbar_images_.Get(), picture, kToolBarMaskColour);
             DeleteObject(picture);
         }
     }

@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "eventlist/tray_tip.h"
 #include "platform/locale.h"
+#include "platform/shell_libraries.h"
 #include "platform/skin_image.h"
 #include "platform/wide.h"
 
@@ -143,7 +144,7 @@ bool TrayIcon::Add(HWND owner, OwnedIcon icon, const std::wstring& tip) {
     // the shell's broadcast otherwise.
     ChangeWindowMessageFilterEx(owner, TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     NOTIFYICONDATAW record = Record();
-    return Shell_NotifyIconW(NIM_ADD, &record);
+    return NotifyShellIcon(NIM_ADD, record);
 }
 
 bool TrayIcon::AddToday(HWND owner, const std::filesystem::path& program_folder) {
@@ -160,7 +161,7 @@ void TrayIcon::Remove() {
     record.hWnd = owner_;
     record.uID = kId;
     record.uFlags = 0;
-    Shell_NotifyIconW(NIM_DELETE, &record);
+    NotifyShellIcon(NIM_DELETE, record);
     added_ = false;
     icon_.Reset();
     tip_.clear();
@@ -177,7 +178,7 @@ bool TrayIcon::ShowWarningBalloon(const std::wstring& title, const std::wstring&
     text.substr(0, std::size(record.szInfo) - 1).copy(record.szInfo, std::size(record.szInfo) - 1);
     title.substr(0, std::size(record.szInfoTitle) - 1).copy(record.szInfoTitle, std::size(record.szInfoTitle) - 1);
     record.dwInfoFlags = NIIF_WARNING;
-    return Shell_NotifyIconW(NIM_MODIFY, &record);
+    return NotifyShellIcon(NIM_MODIFY, record);
 }
 
 UINT TrayIcon::TaskbarCreatedMessage() {
@@ -188,7 +189,7 @@ UINT TrayIcon::TaskbarCreatedMessage() {
 bool TrayIcon::Readd() {
     if (!added_) return false;
     NOTIFYICONDATAW record = Record();
-    return Shell_NotifyIconW(NIM_ADD, &record);
+    return NotifyShellIcon(NIM_ADD, record);
 }
 
 }  // namespace orbelle

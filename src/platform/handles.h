@@ -2,9 +2,10 @@
 // Move-only owners of GDI and kernel handles: each remembers how to release
 // what it holds, and a copy can never release it twice.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <utility>
+
+#include "platform/shell_libraries.h"
 
 namespace orbelle {
 
@@ -44,7 +45,7 @@ using OwnedMenu = Owned<HMENU, DestroyMenu>;
 using OwnedAccelerators = Owned<HACCEL, DestroyAcceleratorTable>;
 using OwnedDc = Owned<HDC, DeleteDC>;
 using OwnedKernelHandle = Owned<HANDLE, CloseHandle>;
-using OwnedImageList = Owned<HIMAGELIST, ImageList_Destroy>;
+using OwnedImageList = Owned<HIMAGELIST, DestroyImageList>;
 
 // A GDI object selected into a device context for as long as this lives; the
 // object it replaced goes back at the end.

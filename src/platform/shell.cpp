@@ -1,11 +1,11 @@
 #include "platform/shell.h"
 
-#include <shellapi.h>
+#include "platform/shell_libraries.h"
 
 namespace orbelle {
 
 void OpenWithShell(HWND owner, const std::filesystem::path& file) {
-    ShellExecuteW(owner, L"open", file.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteOpen(owner, file.c_str());
 }
 
 }  // namespace orbelle

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include "platform/shell_libraries.h"
 #include "platform/skin_image.h"
 
 namespace {
@@ -35,8 +36,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
-    InitCommonControlsEx(&controls);
+    orbelle::StartCommonControls();
     orbelle::GdiplusSession gdiplus;
     KeepTrayStanding tray;
     testing::InitGoogleTest(&argc, argv);
