@@ -166,9 +166,10 @@ bool Application::CreateStartupWindows() {
     // The table's check and the read of its rows begin now, beside the making
     // of the calendar and the hidden windows; the list takes them in its turn.
     StartupTableLoad table_load(TableFile());
-    desktop_ = &Keep<DesktopWindow>(context_, *this);
+    desktop_ = &Keep<DesktopWindow>(context_, *this, LoadShellLibraries);
     StartupMark("desktop calendar made");
-    // The windows from here on are made of common controls.
+    // The windows from here on are made of common controls; they are loaded
+    // already unless the calendar could not load them beside its pause.
     StartCommonControls();
     // No taskbar button for the program: its owner window is a tool window.
     SetWindowLongPtrW(Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);

@@ -8,7 +8,6 @@
 #include "app/application.h"
 #include "app/command_line.h"
 #include "desktop/calendar_face.h"
-#include "platform/shell_libraries.h"
 #include "platform/skin_image.h"
 #include "platform/startup_trace.h"
 
@@ -26,9 +25,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.import_file = *file;
     }
 
-    // The calendar needs neither comctl32 nor shell32; they load beside it.
-    orbelle::ShellLibrariesAhead shell_libraries;
-    orbelle::StartupMark("common controls");
 
     // The image library lives longer than every window. It starts beside the
     // first windows, and decodes the calendar's background there first.

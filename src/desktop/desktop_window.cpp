@@ -1,5 +1,9 @@
 #include "desktop/desktop_window.h"
 
+#include <system_error>
+#include <thread>
+#include <utility>
+
 #include "base/clock.h"
 #include "desktop/calendar_face.h"
 #include "desktop/displayed_date.h"
@@ -19,8 +23,8 @@ constexpr DWORD kRedrawPauseMs = 100;
 
 }  // namespace
 
-DesktopWindow::DesktopWindow(WindowContext context, QuitRequest& quit)
-    : context_(std::move(context)), quit_(quit) {
+DesktopWindow::DesktopWindow(WindowContext context, QuitRequest& quit, std::function<void()> beside_first_pause)
+    : context_(std::move(context)), quit_(quit), beside_first_pause_(std::move(beside_first_pause)) {
     SIZE outer = OuterSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle);
     Create({.name = L"TForm1", .background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))},
            {.caption = L"Orbelle", .style = kStyle, .ex_style = kExStyle, .x = 0, .y = 0, .width = outer.cx,
@@ -141,7 +145,17 @@ void DesktopWindow::repaintpng1() {
     ProcessPendingMessages();
     repaintpngbuf();
     StartupMark("  calendar: face painted");
-    if (pause_after_redraw_) Sleep(kRedrawPauseMs);
+    if (!pause_after_redraw_) return;
+    std::thread beside;
+    if (beside_first_pause_) {
+        try {
+            beside = std::thread(std::exchange(beside_first_pause_, {}));
+        } catch (const std::system_error&) {
+            // No thread: whoever gave the work does it later itself.
+        }
+    }
+    Sleep(kRedrawPauseMs);
+    if (beside.joinable()) beside.join();
 }
 
 void DesktopWindow::repaintpngbuf() {

@@ -3,6 +3,7 @@
 // other window, dragged by its face. It holds the displayed date (whose month
 // the face shows), the current day of the day rollover and the calendar alpha.
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "base/datefmt.h"
@@ -15,8 +16,10 @@ namespace orbelle {
 
 class DesktopWindow : public Window {
 public:
-    // Closing the calendar is the quit request.
-    DesktopWindow(WindowContext context, QuitRequest& quit);
+    // Closing the calendar is the quit request. Work given here runs on a
+    // thread of its own beside the first redraw's pause, when the window
+    // thread holds nothing, and the pause's end waits for it.
+    DesktopWindow(WindowContext context, QuitRequest& quit, std::function<void()> beside_first_pause = {});
 
     static constexpr int kClientWidth = 561;
     static constexpr int kClientHeight = 464;
@@ -88,6 +91,7 @@ private:
     int calendar_alpha_ = 0;
     bool region_made_ = false;
     bool pause_after_redraw_ = true;
+    std::function<void()> beside_first_pause_;
     OwnedBitmap image1_;
     SIZE face_size_{0, 0};
     std::wstring label_week_;

@@ -52,14 +52,9 @@ const Shell& ShellLibrary() {
 
 }  // namespace
 
-ShellLibrariesAhead::ShellLibrariesAhead()
-    : thread_([] {
-          CommonControlsLibrary();
-          ShellLibrary();
-      }) {}
-
-ShellLibrariesAhead::~ShellLibrariesAhead() {
-    if (thread_.joinable()) thread_.join();
+void LoadShellLibraries() {
+    CommonControlsLibrary();
+    ShellLibrary();
 }
 
 bool StartCommonControls() { return CommonControlsLibrary().started; }

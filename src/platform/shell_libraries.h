@@ -1,28 +1,20 @@
 #pragma once
 // comctl32 and shell32 are not in the program's import table: loading them
-// with the process held back its first window. They load on a thread of their
-// own while the calendar is being made, or at the first call below that needs
-// them, whichever comes first; a call made while the thread loads waits for it.
+// with the process held back its first window. At start they load beside the
+// calendar's first pause (LoadShellLibraries on another thread); otherwise at
+// the first call below that needs them. Each loads once, whichever thread
+// comes first, and a call made meanwhile waits for it.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <thread>
-
 namespace orbelle {
 
-// Loads both libraries and registers the common controls' classes on a
-// thread; the end of this object waits for the thread.
-class ShellLibrariesAhead {
-public:
-    ShellLibrariesAhead();
-    ~ShellLibrariesAhead();
-    ShellLibrariesAhead(const ShellLibrariesAhead&) = delete;
-    ShellLibrariesAhead& operator=(const ShellLibrariesAhead&) = delete;
-
-private:
-    std::thread thread_;
-};
+// Loads both libraries and registers the common controls' classes. Under
+// Wine a thread that loads them while the window thread makes windows can
+// deadlock with it: run this on another thread only while the window thread
+// waits.
+void LoadShellLibraries();
 
 // The common controls' window classes the program uses, registered once;
 // false when comctl32 cannot be loaded.
