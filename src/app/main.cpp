@@ -25,7 +25,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         options.import_file = *file;
     }
 
-
     // The image library lives longer than every window. It starts beside the
     // first windows, and decodes the calendar's background there first.
     orbelle::GdiplusSession gdiplus(folder / orbelle::kBackgroundSkin);
