@@ -1,7 +1,5 @@
 #include "platform/shell_libraries.h"
 
-#include <mutex>
-
 #include "platform/system_library.h"
 
 namespace orbelle {
@@ -21,32 +19,33 @@ struct Shell {
     LPWSTR*(WINAPI* split)(LPCWSTR, int*) = nullptr;
 };
 
-// Loaded and resolved once, by whichever thread comes first; kept to the end
-// of the process. The manifest makes comctl32 the version 6 library.
+// Loaded and resolved once, by whichever thread comes first (another one
+// waits for the static's initialisation); kept to the end of the process.
+// The manifest makes comctl32 the version 6 library.
 const CommonControls& CommonControlsLibrary() {
-    static CommonControls library;
-    static std::once_flag once;
-    std::call_once(once, [] {
+    static const CommonControls library = [] {
+        CommonControls loaded;
         HMODULE module = LoadSystemLibrary(L"comctl32.dll");
-        ResolveFunction(module, "InitCommonControlsEx", library.init);
-        ResolveFunction(module, "ImageList_Create", library.create);
-        ResolveFunction(module, "ImageList_AddMasked", library.add_masked);
-        ResolveFunction(module, "ImageList_Destroy", library.destroy);
+        ResolveFunction(module, "InitCommonControlsEx", loaded.init);
+        ResolveFunction(module, "ImageList_Create", loaded.create);
+        ResolveFunction(module, "ImageList_AddMasked", loaded.add_masked);
+        ResolveFunction(module, "ImageList_Destroy", loaded.destroy);
         INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_BAR_CLASSES};
-        library.started = library.init && library.init(&classes);
-    });
+        loaded.started = loaded.init && loaded.init(&classes);
+        return loaded;
+    }();
     return library;
 }
 
 const Shell& ShellLibrary() {
-    static Shell library;
-    static std::once_flag once;
-    std::call_once(once, [] {
+    static const Shell library = [] {
+        Shell loaded;
         HMODULE module = LoadSystemLibrary(L"shell32.dll");
-        ResolveFunction(module, "Shell_NotifyIconW", library.notify_icon);
-        ResolveFunction(module, "ShellExecuteW", library.execute);
-        ResolveFunction(module, "CommandLineToArgvW", library.split);
-    });
+        ResolveFunction(module, "Shell_NotifyIconW", loaded.notify_icon);
+        ResolveFunction(module, "ShellExecuteW", loaded.execute);
+        ResolveFunction(module, "CommandLineToArgvW", loaded.split);
+        return loaded;
+    }();
     return library;
 }
 
