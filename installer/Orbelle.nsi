@@ -13,11 +13,18 @@
 ;   FILES_NSH        File commands for every program file
 ;   UNFILES_NSH      Delete/RMDir commands for exactly those files
 ;   INSTALLED_KB     their size, for "Apps and features"
+;   X64              defined for the setup of the x86-64 program
 ;
 ; Upgrades and uninstalls delete only the files a setup put there: the
 ; user's events, settings and any skins or sounds they added stay.
 
+!ifdef X64
+; A 64-bit setup: 32-bit Windows refuses to start it at all, so it cannot
+; put the 64-bit program where it would not run.
+Target amd64-unicode
+!else
 Unicode true
+!endif
 ManifestDPIAware true
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
@@ -200,9 +207,12 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\Orbelle.lnk"
   Delete "$DESKTOP\Orbelle.lnk"
   ; The options dialog may have registered the all-users start; that one
-  ; goes too where the user may remove it.
+  ; goes too where the user may remove it. Both programs write it in the
+  ; 32-bit view, where the 64-bit uninstaller must look for it too.
   DeleteRegValue HKCU "${RUN_KEY}" "$INSTDIR\Orbelle.exe"
+  SetRegView 32
   DeleteRegValue HKLM "${RUN_KEY}" "$INSTDIR\Orbelle.exe"
+  SetRegView lastused
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 
   MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 \

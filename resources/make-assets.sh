@@ -104,7 +104,14 @@ cat >"$out/dist/help/index.html" <<'HTML'
   away, on the icon in the notification area of the taskbar.</p>
 
   <h2 id="install">Installing and removing Orbelle</h2>
-  <p><strong>OrbelleSetup.exe</strong> installs Orbelle for you alone and needs no
+  <p>There are two setups of the same Orbelle. On 64-bit Windows (every Windows 11,
+  and most Windows 10), take <strong>OrbelleSetup-x64.exe</strong>; on 32-bit
+  Windows, take <strong>OrbelleSetup.exe</strong>, which also runs on 64-bit
+  Windows. To find out which Windows you have, open Settings, System, About and
+  read <q>System type</q>. The 64-bit setup does not start on 32-bit Windows.
+  Either setup installs into the same folder and keeps the other's events and
+  settings, so you can change from one to the other by running it.</p>
+  <p>The setup installs Orbelle for you alone and needs no
   administrator rights. It puts Orbelle in
   <code>%LOCALAPPDATA%\Programs\Orbelle</code> unless you choose another folder,
   which must be one you can write to, as Orbelle keeps your events and settings

@@ -1,19 +1,24 @@
 # Set-up, build and run steps shared by ./orbelle's commands.
 build="$root/build"
 deps="$build/_deps"
-dist="$build/dist/Orbelle"
-export WINEPREFIX="$build/wineprefix"
-export WINEARCH=win32
-export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installer dialogs in a fresh prefix.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# Two programs from the same sources: ARCH 64 (x86-64, what users of 64-bit
+# Windows install, and the one `run` starts) and 32 (i686). Each has its
+# build folder, program folder and Wine prefix; scripts/wine starts the Wine
+# of each (Debian's `wine` wrapper cannot be trusted to).
+win_build() { if [ "$1" = 64 ]; then echo "$build/win64"; else echo "$build/win"; fi; }
+dist_of() { if [ "$1" = 64 ]; then echo "$build/dist/Orbelle-x64"; else echo "$build/dist/Orbelle"; fi; }
+setup_name() { if [ "$1" = 64 ]; then echo OrbelleSetup-x64.exe; else echo OrbelleSetup.exe; fi; }
+wine_run() { "$root/scripts/wine" "$@"; }  # ARCH PROGRAM [ARGS...]
+# The architectures whose programs this machine runs: 64 always, 32 where
+# the kernel runs i386 code.
+runnable_archs() { if "$root/scripts/wine" runs32 >/dev/null; then echo 64 32; else echo 64; fi; }
 
 sqlite_pkg=better-sqlite3@12.11.1
 sqlite_c_sha256=60d2f39a3726cd6b9021da6f4e868608d66fbb6528a9f513dc8ffcc640493422
 sqlite_h_sha256=9e69a1353a4288450b0d5239ede11fc7f1f4c8e5eb07491fc8317eacb5b7de7e
 
 apt_packages=(cmake g++ make libgtest-dev libbenchmark-dev libical-dev pkg-config g++-mingw-w64-i686-posix
-  wine wine32:i386 fonts-wine xvfb xauth x11-utils xdotool imagemagick sox python3 nsis)
+  g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick sox python3 nsis)
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
 
@@ -23,6 +28,7 @@ install_packages() {
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
   # npm fetches the SQLite sources; a machine may have it from outside Debian.
+  # wine32:i386 installs even where the kernel cannot run it.
   command -v npm >/dev/null 2>&1 || missing+=(npm)
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing ${missing[*]}"
@@ -70,20 +76,26 @@ make_assets() {
   fi
 }
 
-layout_dist() {
+layout_dist() {  # ARCH
+  local dist; dist=$(dist_of "$1")
+  local strip=i686-w64-mingw32-strip; [ "$1" = 64 ] && strip=x86_64-w64-mingw32-strip
   mkdir -p "$dist"
   cp -a "$build/assets/dist/." "$dist/"
-  i686-w64-mingw32-strip -o "$dist/Orbelle.exe" "$build/win/Orbelle.exe"
+  $strip -o "$dist/Orbelle.exe" "$(win_build "$1")/Orbelle.exe"
 }
 
 build_all() {
   make_assets
   log "building the native logic and tests"
   cmake_build "$build/native"
-  log "building Orbelle.exe and its Windows tests"
-  cmake_build "$build/win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-    -DORBELLE_ASSETS_DIR="$build/assets"
-  layout_dist
+  local arch toolchain
+  for arch in 64 32; do
+    toolchain=x86_64; [ "$arch" = 32 ] && toolchain=i686
+    log "building the $arch-bit Orbelle.exe ($toolchain) and its Windows tests"
+    cmake_build "$(win_build "$arch")" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$toolchain.cmake" \
+      -DORBELLE_ASSETS_DIR="$build/assets"
+    layout_dist "$arch"
+  done
 }
 
 # The version text and its four numbers, from the one place they are written.
@@ -94,11 +106,13 @@ version_numbers() {
 
 # Builds the setup program from the program folder: the files it installs
 # are the ones layout_dist puts there, never a db/ or Pellmar.ini a run has
-# left in it.  Usage: package_setup [OUTFILE [VERSION VERSION_NUMBERS]]
+# left in it.  Usage: package_setup ARCH [OUTFILE [VERSION VERSION_NUMBERS]]
 package_setup() {
-  local out=${1:-$build/dist/OrbelleSetup.exe}
-  local version=${2:-$(version_text)} numbers=${3:-$(version_numbers)}
-  local work="$build/installer"
+  local arch=$1
+  local out=${2:-$build/dist/$(setup_name "$arch")}
+  local version=${3:-$(version_text)} numbers=${4:-$(version_numbers)}
+  local dist; dist=$(dist_of "$arch")
+  local work="$build/installer$arch"
   rm -rf "$work"; mkdir -p "$work"
   (cd "$build/assets/dist" && find . -type f | sed 's|^\./||'; echo Orbelle.exe) | LC_ALL=C sort >"$work/files.txt"
   local file dir last=
@@ -118,12 +132,15 @@ package_setup() {
   local kb; kb=$(cd "$dist" && tr '\n' '\0' <"$work/files.txt" | du -ck --apparent-size --files0-from=- | tail -1 | cut -f1)
   sed 's/$/\r/' "$root/LICENSE" >"$work/License.txt"
   log "packaging Orbelle $version into $out"
-  makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DVERSION_NUMBERS="$numbers" -DOUTFILE="$out" \
+  local target=(); [ "$arch" = 64 ] && target=(-DX64)
+  makensis -V2 -INPUTCHARSET UTF8 "${target[@]}" -DVERSION="$version" -DVERSION_NUMBERS="$numbers" -DOUTFILE="$out" \
     -DICON="$build/assets/res/orbelle.ico" -DWIZARD_BITMAP="$build/assets/setup/wizard.bmp" \
     -DLICENSE_TEXT="$work/License.txt" -DFILES_NSH="$work/files.nsh" -DUNFILES_NSH="$work/unfiles.nsh" \
     -DINSTALLED_KB="$kb" "$root/installer/Orbelle.nsi" >&2
   log "$(basename "$out"): $(stat -c %s "$out") bytes"
 }
+
+package_setups() { package_setup 64; package_setup 32; }
 
 xvfb_pid=
 ensure_display() {
@@ -139,29 +156,38 @@ ensure_display() {
 
 stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 
-ensure_prefix() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    log "making the Wine prefix"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
+ensure_prefix() {  # ARCH
+  local prefix=$build/wineprefix; [ "$1" = 64 ] && prefix=$build/wineprefix64
+  if [ ! -f "$prefix/system.reg" ]; then
+    log "making the $1-bit Wine prefix"
+    wine_run "$1" wineboot -i >/dev/null 2>&1 || true
+    wine_run "$1" wineserver -w
   fi
-  # As an installer would: where the program lives.
-  local folder; folder=$(winepath -w "$dist" 2>/dev/null)
-  wine reg add 'HKLM\SOFTWARE\Sorwick_Info' /v 'install path' /t REG_SZ /d "$folder" /f >/dev/null 2>&1
+  # As an installer would: where the program lives. Both programs read it
+  # from the 32-bit view of the machine's software key.
+  local folder; folder=$(wine_run "$1" winepath -w "$(dist_of "$1")" 2>/dev/null)
+  wine_run "$1" reg add 'HKLM\SOFTWARE\Sorwick_Info' /v 'install path' /t REG_SZ /d "$folder" /f /reg:32 >/dev/null 2>&1
 }
 
 run_orbelle() {
-  ensure_display
-  ensure_prefix
-  log "starting Orbelle under Wine on $DISPLAY"
-  (cd "$dist" && wine Orbelle.exe >/dev/null 2>&1 &)
+  if [ ! -x /usr/lib/wine/wine64 ]; then echo "Orbelle cannot start here: the 64-bit Wine (wine64) is not installed" >&2; return 1; fi
+  ensure_display || { echo "Orbelle cannot show a window here: no screen, and Xvfb did not start" >&2; return 1; }
+  ensure_prefix 64
+  local dist; dist=$(dist_of 64)
+  log "starting the x86-64 Orbelle under Wine on $DISPLAY (the i686 one: build/dist/Orbelle)"
+  (cd "$dist" && exec "$root/scripts/wine" 64 Orbelle.exe >/dev/null 2>&1) &
+  local pid=$!
   sleep 4
+  if ! kill -0 "$pid" 2>/dev/null; then
+    local rc=0; wait "$pid" || rc=$?
+    echo "Orbelle ended at once (exit code $rc): Wine could not run it on this machine" >&2; return 1
+  fi
   local shot="$build/screenshot.png"
   import -window root "$shot"
   log "screenshot: $shot"
   if [ -n "$xvfb_pid" ]; then
     log "Orbelle runs on the virtual screen $DISPLAY; press Ctrl+C to end it"
-    trap 'wineserver -k; stop_display' EXIT
+    trap 'wine_run 64 wineserver -k; stop_display' EXIT
     wait "$xvfb_pid"
   fi
 }
@@ -171,9 +197,17 @@ run_tests() {
   (cd "$build/native" && ctest --output-on-failure)
   ensure_display
   trap stop_display EXIT
-  ensure_prefix
-  log "Windows tests under Wine"
-  (cd "$build/win" && ctest --output-on-failure)
-  log "setup program tests under Wine"
-  "$root/scripts/test-installer" --built
+  local arch
+  for arch in $(runnable_archs); do
+    ensure_prefix "$arch"
+    log "Windows tests of the $arch-bit program under the $arch-bit Wine"
+    (cd "$(win_build "$arch")" && ctest --output-on-failure)
+  done
+  if [ "$(runnable_archs)" = 64 ]; then
+    log "the 32-bit program was built (build/dist/Orbelle) but not run: $("$root/scripts/wine" runs32)"
+  fi
+  for arch in $(runnable_archs); do
+    log "setup program tests of the $arch-bit setup under Wine"
+    "$root/scripts/test-installer" --built "$arch"
+  done
 }

@@ -10,6 +10,12 @@ namespace {
 constexpr wchar_t kInstallKey[] = L"SOFTWARE\\Sorwick_Info";
 constexpr wchar_t kInstallValue[] = L"install path";
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+// 64-bit Windows gives 32-bit programs their own view of the machine's
+// SOFTWARE key, the Run key included. The x86-64 program opens that same
+// view, so that both programs find one install path and one start-with-
+// Windows value, and a user who switches keeps them. 32-bit Windows and the
+// user's own SOFTWARE key, which are not split, ignore the flag.
+constexpr REGSAM kSharedView = KEY_WOW64_32KEY;
 
 bool WriteRunValue(HKEY key, const std::wstring& exe_path) {
     const std::wstring data = L"\"" + exe_path + L"\"";
@@ -27,7 +33,7 @@ void DeleteRunValue(const std::function<OwnedRegKey()>& open, const std::wstring
 
 std::wstring ReadInstallPath(HKEY machine_root) {
     HKEY opened = nullptr;
-    if (RegOpenKeyExW(machine_root, kInstallKey, 0, KEY_READ, &opened) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExW(machine_root, kInstallKey, 0, KEY_READ | kSharedView, &opened) != ERROR_SUCCESS) return {};
     OwnedRegKey key(opened);
     // RegGetValueW checks the type and adds the terminating zero that a value
     // written carelessly may lack; the loop rides over a value that grows.
@@ -54,7 +60,8 @@ std::filesystem::path OptionsSettingsPath(const std::filesystem::path& program_f
 
 OwnedRegKey OpenRunKey(HKEY root) {
     HKEY opened = nullptr;
-    if (RegCreateKeyExW(root, kRunKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE | KEY_SET_VALUE,
+    if (RegCreateKeyExW(root, kRunKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE | kSharedView,
                         nullptr, &opened, nullptr) != ERROR_SUCCESS)
         return {};
     return OwnedRegKey(opened);

@@ -377,27 +377,77 @@ TEST_F(SettingsRegistryTest, WritingToTheMachineRemovesTheUsersCopy) {
     EXPECT_EQ(StringValue(User(), kRunSubkey, exe_), std::nullopt);
 }
 
+// 64-bit Windows gives 32-bit programs a view of their own of the machine's
+// SOFTWARE key (32-bit Windows has that one only). Both programs keep their
+// machine-wide values in it, so that a user who changes from one to the
+// other keeps them.
+constexpr bool k64Bit = sizeof(void*) == 8;
+
+OwnedRegKey OpenMachineKey(const wchar_t* subkey, REGSAM view, REGSAM access = KEY_READ) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, access | view, &key) != ERROR_SUCCESS) return {};
+    return OwnedRegKey(key);
+}
+std::optional<std::wstring> MachineValue(REGSAM view, const wchar_t* subkey, const std::wstring& name) {
+    OwnedRegKey key = OpenMachineKey(subkey, view);
+    return key ? StringValue(key.Get(), nullptr, name) : std::nullopt;
+}
+
 // The real Run keys, with a path that names no program: Wine would start
 // whatever is left in them when its next session boots, so the guard deletes
-// the value from both keys however the test ends.
-TEST_F(SettingsRegistryTest, TheRealRunKeysAreWrittenAndCleared) {
+// the value from every key however the test ends.
+TEST_F(SettingsRegistryTest, TheRealRunKeysAreWrittenAndClearedInTheSharedView) {
     const std::wstring exe = L"C:\\" + RandomName(L"orbelle-run-test-") + L"\\Orbelle.exe";
     struct Cleanup {
         std::wstring name;
         ~Cleanup() {
-            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kRunSubkey, name.c_str());
+            for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+                if (OwnedRegKey key = OpenMachineKey(kRunSubkey, view, KEY_SET_VALUE))
+                    RegDeleteValueW(key.Get(), name.c_str());
+            }
             RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunSubkey, name.c_str());
         }
     } cleanup{exe};
 
     // Wine lets every process write HKEY_LOCAL_MACHINE.
     EXPECT_EQ(SetStartWithWindows(true, exe), RunValuePlace::kMachine);
-    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunSubkey, exe), L"\"" + exe + L"\"");
+    EXPECT_EQ(MachineValue(KEY_WOW64_32KEY, kRunSubkey, exe), L"\"" + exe + L"\"");
+    if (k64Bit) EXPECT_EQ(MachineValue(KEY_WOW64_64KEY, kRunSubkey, exe), std::nullopt);
 
     SetString(HKEY_CURRENT_USER, kRunSubkey, exe.c_str(), exe);
     EXPECT_EQ(SetStartWithWindows(false, exe), RunValuePlace::kNowhere);
-    EXPECT_EQ(StringValue(HKEY_LOCAL_MACHINE, kRunSubkey, exe), std::nullopt);
+    EXPECT_EQ(MachineValue(KEY_WOW64_32KEY, kRunSubkey, exe), std::nullopt);
     EXPECT_EQ(StringValue(HKEY_CURRENT_USER, kRunSubkey, exe), std::nullopt);
+}
+
+// Written where a 32-bit program and its installer write it; the test's own
+// value replaces the prefix's for a moment and the prefix's comes back.
+TEST_F(SettingsRegistryTest, TheRealInstallPathIsReadFromTheSharedView) {
+    constexpr wchar_t kInstallKey[] = L"SOFTWARE\\Sorwick_Info";
+    const std::optional<std::wstring> saved = MachineValue(KEY_WOW64_32KEY, kInstallKey, L"install path");
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kInstallKey, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr,
+                              &created, nullptr),
+              ERROR_SUCCESS);
+    OwnedRegKey key(created);
+    struct Restore {
+        HKEY key;
+        const std::optional<std::wstring>& saved;
+        ~Restore() {
+            if (saved) {
+                RegSetValueExW(key, L"install path", 0, REG_SZ, reinterpret_cast<const BYTE*>(saved->c_str()),
+                               static_cast<DWORD>((saved->size() + 1) * sizeof(wchar_t)));
+            } else {
+                RegDeleteValueW(key, L"install path");
+            }
+        }
+    } restore{key.Get(), saved};
+
+    const std::wstring path = L"D:\\" + RandomName(L"shared-view-");
+    RegSetValueExW(key.Get(), L"install path", 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    EXPECT_EQ(ReadInstallPath(), path);
+    if (k64Bit) EXPECT_NE(MachineValue(KEY_WOW64_64KEY, kInstallKey, L"install path"), path);
 }
 
 }  // namespace

@@ -1,0 +1,3 @@
+# The 64-bit program (PE32+).
+set(ORBELLE_MINGW_ARCH x86_64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)
