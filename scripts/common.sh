@@ -17,6 +17,7 @@ sqlite_pkg=better-sqlite3@12.11.1
 sqlite_c_sha256=60d2f39a3726cd6b9021da6f4e868608d66fbb6528a9f513dc8ffcc640493422
 sqlite_h_sha256=9e69a1353a4288450b0d5239ede11fc7f1f4c8e5eb07491fc8317eacb5b7de7e
 
+# wine32:i386 installs even where the kernel cannot run it (scripts/wine runs32).
 apt_packages=(cmake g++ make libgtest-dev libbenchmark-dev libical-dev pkg-config g++-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick sox python3 nsis)
 
@@ -28,7 +29,6 @@ install_packages() {
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
   # npm fetches the SQLite sources; a machine may have it from outside Debian.
-  # wine32:i386 installs even where the kernel cannot run it.
   command -v npm >/dev/null 2>&1 || missing+=(npm)
   [ ${#missing[@]} -eq 0 ] && return 0
   log "installing ${missing[*]}"
