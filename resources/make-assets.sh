@@ -370,11 +370,15 @@ Orbelle.exe /export-csv FILE.csv</pre>
   <p>Orbelle backs up your events by itself: once at start, after the list is filled,
   and then once a day while it runs, whenever the events changed since the last backup.
   Each backup is a copy of the event file in <code>db\backups</code> in Orbelle's folder,
-  named by the local date and time it was made, such as
-  <code>TODOLIST-20261210-140512.DB</code>. A backup is checked before it takes its
-  name, so every file there is a sound copy. Orbelle keeps the newest 10 backups and
-  also the newest one of each of the last 8 weeks; older ones are deleted only after a
-  new backup is in place. If a backup fails (a full disk, a folder that cannot be
+  named by the local date and time it was made and its number, such as
+  <code>TODOLIST-20261210-140512-7.DB</code> for the seventh. The number counts the
+  backups in the order they were made, and that is their order for Orbelle even when
+  the computer's clock was wrong for a while, set back, or repeated an hour when summer
+  time ended (backups named by older versions, without a number, count as made before
+  every numbered one). A backup is checked before it takes its name, so every file
+  there is a sound copy. Orbelle keeps the 10 backups made last and also the last one
+  of each of the last 8 weeks; older ones are deleted only after a new backup is in
+  place. If a backup fails (a full disk, a folder that cannot be
   written), Orbelle tries again later and tells you once, in a balloon over the tray
   icon.</p>
   <ul>
@@ -383,7 +387,9 @@ Orbelle.exe /export-csv FILE.csv</pre>
       with their date and time, number of events and size. Choose one and press
       <strong>Restore</strong>: after you confirm, Orbelle first saves the events it holds
       as one more backup, then replaces them with the backup's events and refills the
-      list. Close the event editor and any reminder first.</li>
+      list and the reminders. Close the event editor and any reminder first. When the
+      event file cannot be replaced (another program has it open), Orbelle says so and
+      changes nothing: the events and every backup stay as they were.</li>
     <li>If the event file is damaged when Orbelle starts, it shows its usual
       "Connect Error" and then offers the newest sound backup:
       <em>The event table cannot be read. Restore the events from the backup of ...?</em>

@@ -119,6 +119,12 @@ public:
     void EventsReloaded() override {
         if (AlarmWatch* watch = app_.Reminders()) watch->EventsReloaded();
     }
+    void TableClosing() override {
+        if (AlarmWatch* watch = app_.Reminders()) watch->CloseTable();
+    }
+    void TableReopened() override {
+        if (AlarmWatch* watch = app_.Reminders()) watch->ReopenTable();
+    }
     void RemindAtAlarmTimeChanged(bool on) override {
         if (on) app_.StartReminders();
         else app_.StopReminders();

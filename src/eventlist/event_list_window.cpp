@@ -14,6 +14,7 @@
 #include "eventlist/menus.h"
 #include "eventlist/navigation.h"
 #include "eventlist/startup_table_load.h"
+#include "platform/file_replace.h"
 #include "platform/locale.h"
 #include "platform/program_messages.h"
 #include "platform/settings.h"
@@ -297,7 +298,7 @@ bool EventListWindow::OfferRestoreAtStart() {
     if (MessageBoxW(Hwnd(), question.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
     return Guarded([&] {
-        RestoreTable(TableFile(), backup->file, Now());
+        RestoreTable(TableFile(), backup->file, Now(), FileReplaceRefusal);
         cursor_.Open(TableFile());
     });
 }
@@ -781,28 +782,23 @@ void EventListWindow::RestoreFromBackupClick() {
 void EventListWindow::RestoreFromBackup(const std::filesystem::path& backup) {
     // The cursor must not move under an editor or a popup.
     if (scan_popup_open_ || editor_open_) return;
-    // The copy under way reads the table that is about to be replaced.
+    // Every connection to the table closes first: the copy under way reads
+    // it, and Windows renames over no open file.
     backup_worker_.Wait();
     cursor_.Close();
-    // The list shows the table as it is afterwards, restored or not.
-    struct ReopenAndRefill {
+    if (changes_) changes_->TableClosing();
+    // Restored or not, the connections open again and every listener reads
+    // the events afresh, through the one path for a changed table.
+    struct ReopenAndReload {
         EventListWindow& list;
-        ~ReopenAndRefill() {
-            Guarded([this] {
-                list.cursor_.Open(list.TableFile());
-                list.RefillList();
-            });
+        ~ReopenAndReload() {
+            const bool opened = Guarded([this] { list.cursor_.Open(list.TableFile()); });
+            if (list.changes_) Guarded([this] { list.changes_->TableReopened(); });
+            if (opened) Guarded([this] { list.ReloadEvents(); });
         }
     } reopen{*this};
-    const RestoreResult result = RestoreTable(TableFile(), backup, Now());
+    const RestoreResult result = RestoreTable(TableFile(), backup, Now(), FileReplaceRefusal);
     ShowStatus(L"Restored " + std::to_wstring(result.events) + L" events");
-}
-
-void EventListWindow::RefillList() {
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    rows_.clear();
-    FillList();
-    InvalidateRect(list_, nullptr, TRUE);
 }
 
 void EventListWindow::ShowStatus(const std::wstring& text) {

@@ -65,8 +65,9 @@ public:
     // Whether a backup is being made now.
     bool BackingUp() const { return backup_worker_.Running(); }
     // Replaces the events by the backup's (the table saved as a backup
-    // first), then refills the list. Refused while an editor or a popup of
-    // the scan holds the cursor.
+    // first), then reads them again as after any change of the table, which
+    // tells the reminders too. Refused while an editor or a popup of the
+    // scan holds the cursor.
     void RestoreFromBackup(const std::filesystem::path& backup);
 
     // Reminders at their alarm time: the key [Reminders] AtAlarmTime of the
@@ -157,7 +158,6 @@ private:
     void BackUpNowClick();
     void RestoreFromBackupClick();
     void OnBackupDone();
-    void RefillList();
     void ShowStatus(const std::wstring& text);
 
     WindowContext context_;

@@ -59,6 +59,11 @@ public:
     virtual void EventDeleted(std::int64_t id) = 0;
     // The whole table may have changed (an import, a restore): read it again.
     virtual void EventsReloaded() = 0;
+    // A restore is about to replace the table file: every connection to it
+    // closes (Windows renames over no open file) until TableReopened, which
+    // comes whether the restore succeeded or not, before EventsReloaded.
+    virtual void TableClosing() = 0;
+    virtual void TableReopened() = 0;
     // The "Remind at the Alarm Time" item turned the mode on or off.
     virtual void RemindAtAlarmTimeChanged(bool on) = 0;
 

@@ -33,13 +33,23 @@ AlarmWatch::AlarmWatch(const WindowContext& context, std::filesystem::path table
 AlarmWatch::~AlarmWatch() { window_.reset(); }
 
 void AlarmWatch::Start() {
+    OpenState();
+    ClockReading now = ReadClock();
+    Apply(schedule_.Build(ReadEvents(), now), now);
+}
+
+void AlarmWatch::OpenState() {
     ReminderState::OpenResult opened = state_.Open(table_file_);
     // A first start finds no tables and makes them: nothing to tell.
     if (opened.opening != ReminderState::Opening::Kept && opened.opening != ReminderState::Opening::Missing)
         MessageBoxW(window_->Hwnd(), Widen(opened.message).c_str(), L"Reminders", MB_OK | MB_ICONWARNING);
-    ClockReading now = ReadClock();
-    Apply(schedule_.Build(ReadEvents(), now), now);
 }
+
+// The schedule keeps its copy of the state meanwhile; the rebuild that
+// follows the reopening takes the state of the file then in place.
+void AlarmWatch::CloseTable() { state_ = ReminderState(); }
+
+void AlarmWatch::ReopenTable() { OpenState(); }
 
 std::vector<ReminderEvent> AlarmWatch::ReadEvents() {
     // A cursor of its own: the list's may be under an open editor.

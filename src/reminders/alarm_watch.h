@@ -49,6 +49,12 @@ public:
     void EventDeleted(std::int64_t event_id);
     void EventsReloaded();
 
+    // A restore replaces the table file: the state table's connection closes
+    // before (Windows renames over no open file) and opens again after, on
+    // the file then in place; the events follow through EventsReloaded.
+    void CloseTable();
+    void ReopenTable();
+
     RemindersWindow& Window() { return *window_; }
     const AlarmSchedule& Schedule() const { return schedule_; }
 
@@ -59,6 +65,8 @@ private:
     void Open(std::int64_t event_id) override;
     void Wake() override;
 
+    // Opens the state table, telling the user what was wrong with it.
+    void OpenState();
     std::vector<ReminderEvent> ReadEvents();
     // Shows the rows; a row new to the window plays its sound and brings it up.
     void Apply(const ReminderChanges& changes, ClockReading now);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <system_error>
 
 #include "base/error.h"
@@ -16,7 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr double kOneSecond = 1.0 / (24 * 60 * 60);
 constexpr const char* kTempSuffix = ".tmp";
 
 std::filesystem::path TempFor(const std::filesystem::path& file) {
@@ -33,27 +33,34 @@ void RemoveWithJournal(const std::filesystem::path& file) {
     std::filesystem::remove(journal, ec);
 }
 
-// A temporary copy left by a run that ended during a backup; one from the
-// last day may belong to another copy of the program still at work.
+// A temporary copy left by a run that ended during a backup; one from
+// within a day may belong to another copy of the program still at work. One
+// dated more than a day ahead was named while the clock was wrong.
 void RemoveStaleTemps(const std::filesystem::path& folder, DateTime now) {
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         auto name = PathToUtf8(entry.path().filename());
         if (!name.ends_with(kTempSuffix)) continue;
-        auto taken = ParseBackupFileName(std::string_view(name).substr(0, name.size() - 4));
-        if (taken && now.Days() - taken->Days() > 1) RemoveWithJournal(entry.path());
+        auto stamp = ParseBackupFileName(std::string_view(name).substr(0, name.size() - 4));
+        if (stamp && std::abs(now.Days() - stamp->taken.Days()) > 1) RemoveWithJournal(entry.path());
     }
 }
 
-std::vector<std::pair<std::filesystem::path, DateTime>> BackupFiles(const std::filesystem::path& folder) {
-    std::vector<std::pair<std::filesystem::path, DateTime>> files;
+struct BackupFile {
+    std::filesystem::path file;
+    BackupStamp stamp;
+};
+
+// The backups in the folder, last made first.
+std::vector<BackupFile> BackupFiles(const std::filesystem::path& folder) {
+    std::vector<BackupFile> files;
     std::error_code ec;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         if (!entry.is_regular_file(ec)) continue;
-        if (auto taken = ParseBackupFileName(PathToUtf8(entry.path().filename())))
-            files.emplace_back(entry.path(), *taken);
+        if (auto stamp = ParseBackupFileName(PathToUtf8(entry.path().filename())))
+            files.push_back({entry.path(), *stamp});
     }
-    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return MadeAfter(a.stamp, b.stamp); });
     return files;
 }
 
@@ -114,13 +121,12 @@ BackupJob::BackupJob(const std::filesystem::path& table, const std::filesystem::
     std::filesystem::create_directories(folder, ec);
     if (ec) throw Error("Cannot make the backup folder " + PathToUtf8(folder) + ": " + ec.message());
     RemoveStaleTemps(folder, now);
-    // Two backups within one second (a restore saves the table first) each keep a name.
-    taken_ = now;
+    stamp_ = {NextBackupNumber(folder), now};
     for (;;) {
-        final_ = folder / BackupFileName(taken_);
+        final_ = folder / BackupFileName(stamp_);
         temp_ = TempFor(final_);
         if (!std::filesystem::exists(final_, ec) && !std::filesystem::exists(temp_, ec)) break;
-        taken_ = DateTime(taken_.Days() + kOneSecond);
+        ++stamp_.number;
     }
     from_ = sql::Database(table, sql::OpenMode::kReadOnly);
     from_.SetBusyTimeout(5s);
@@ -152,7 +158,7 @@ bool BackupJob::Step(int pages) {
     return copy_->Step(pages);
 }
 
-BackupEntry BackupJob::Finish() {
+BackupEntry BackupJob::Finish(AfterNaming after) {
     if (!copy_ || !copy_->Done()) throw Error("The backup copy is not complete");
     copy_.reset();
     to_ = {};
@@ -169,8 +175,8 @@ BackupEntry BackupJob::Finish() {
         throw Error("Cannot name the backup " + PathToUtf8(final_) + ": " + ec.message());
     }
     finished_ = true;
-    BackupEntry entry{final_, taken_, std::filesystem::file_size(final_, ec), health.events};
-    PruneBackups(folder_, taken_);
+    BackupEntry entry{final_, stamp_.taken, stamp_.number, std::filesystem::file_size(final_, ec), health.events};
+    if (after == AfterNaming::Prune) PruneBackups(folder_, stamp_.taken);
     return entry;
 }
 
@@ -181,23 +187,37 @@ BackupEntry MakeBackup(const std::filesystem::path& table, const std::filesystem
     return job.Finish();
 }
 
+std::int64_t NextBackupNumber(const std::filesystem::path& folder) {
+    std::int64_t highest = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        auto name = PathToUtf8(entry.path().filename());
+        // The backup's own name, without a ".tmp", "-journal", "-wal" or "-shm" after it.
+        auto end = name.find(".DB");
+        if (end == std::string::npos) continue;
+        if (auto stamp = ParseBackupFileName(std::string_view(name).substr(0, end + 3)))
+            highest = std::max(highest, stamp->number);
+    }
+    return highest + 1;
+}
+
 std::vector<BackupEntry> ListBackups(const std::filesystem::path& folder) {
     std::vector<BackupEntry> list;
-    for (const auto& [file, taken] : BackupFiles(folder)) {
+    for (const auto& [file, stamp] : BackupFiles(folder)) {
         std::error_code ec;
         auto bytes = std::filesystem::file_size(file, ec);
-        list.push_back({file, taken, ec ? 0 : bytes, CountEvents(file)});
+        list.push_back({file, stamp.taken, stamp.number, ec ? 0 : bytes, CountEvents(file)});
     }
     return list;
 }
 
 std::optional<BackupEntry> NewestGoodBackup(const std::filesystem::path& folder) {
-    for (const auto& [file, taken] : BackupFiles(folder)) {
+    for (const auto& [file, stamp] : BackupFiles(folder)) {
         auto health = ExamineTable(file, CheckDepth::Full, std::chrono::milliseconds(0));
         if (health.state != TableState::Sound) continue;
         std::error_code ec;
         auto bytes = std::filesystem::file_size(file, ec);
-        return BackupEntry{file, taken, ec ? 0 : bytes, health.events};
+        return BackupEntry{file, stamp.taken, stamp.number, ec ? 0 : bytes, health.events};
     }
     return std::nullopt;
 }
@@ -206,20 +226,23 @@ bool ChangedSinceNewestBackup(const std::filesystem::path& table, const std::fil
     auto files = BackupFiles(folder);
     if (files.empty()) return true;
     try {
-        return !SamePages(table, files.front().first);
+        return !SamePages(table, files.front().file);
     } catch (const Error&) {
         return true;
     }
 }
 
-std::vector<std::filesystem::path> PruneBackups(const std::filesystem::path& folder, DateTime now) {
+std::vector<std::filesystem::path> PruneBackups(const std::filesystem::path& folder, DateTime now,
+                                                const std::filesystem::path& spare) {
     auto files = BackupFiles(folder);
-    std::vector<DateTime> taken;
-    for (const auto& file : files) taken.push_back(file.second);
+    std::vector<BackupStamp> stamps;
+    for (const auto& file : files) stamps.push_back(file.stamp);
     std::vector<std::filesystem::path> removed;
-    for (std::size_t index : BackupsToRemove(taken, now)) {
+    for (std::size_t index : BackupsToRemove(stamps, now)) {
+        const std::filesystem::path& file = files[index].file;
         std::error_code ec;
-        if (std::filesystem::remove(files[index].first, ec)) removed.push_back(files[index].first);
+        if (!spare.empty() && std::filesystem::equivalent(file, spare, ec)) continue;
+        if (std::filesystem::remove(file, ec)) removed.push_back(file);
     }
     return removed;
 }

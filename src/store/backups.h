@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/datetime.h"
+#include "store/backup_names.h"
 #include "store/online_copy.h"
 #include "store/sqlite.h"
 
@@ -21,6 +22,7 @@ std::filesystem::path DamagedFolderFor(const std::filesystem::path& table);
 struct BackupEntry {
     std::filesystem::path file;
     DateTime taken;  // local time, from the file's name
+    std::int64_t number = 0;  // the order of creation, from the name (0: a name of the older form)
     std::uintmax_t bytes = 0;
     std::optional<std::int64_t> events;  // nullopt when the copy cannot be read
 };
@@ -36,8 +38,8 @@ inline constexpr int kBackupStepPages = 256;
 class BackupJob {
 public:
     // Opens the table for reading and a temporary file in the folder (made
-    // when missing) under the name the backup will take; `now` is the local
-    // time that names it (a second later when that name is taken).
+    // when missing) under the name the backup will take: the next number
+    // after every backup in the folder, and `now`, the local time.
     BackupJob(const std::filesystem::path& table, const std::filesystem::path& folder, DateTime now);
     BackupJob(const BackupJob&) = delete;
     BackupJob& operator=(const BackupJob&) = delete;
@@ -45,10 +47,11 @@ public:
 
     // Copies up to `pages` more pages; true once all are copied.
     bool Step(int pages = kBackupStepPages);
+    enum class AfterNaming { Prune, KeepAll };
     // After the last step: checks the copy (integrity_check and the 37
-    // columns in order), renames it into place, then removes the backups no
-    // longer kept. Throws Error when the copy fails its check.
-    BackupEntry Finish();
+    // columns in order), renames it into place, then (Prune) removes the
+    // backups no longer kept. Throws Error when the copy fails its check.
+    BackupEntry Finish(AfterNaming after = AfterNaming::Prune);
 
     int PageCount() const { return copy_ ? copy_->PageCount() : 0; }
     int Remaining() const { return copy_ ? copy_->Remaining() : 0; }
@@ -58,7 +61,7 @@ private:
     std::filesystem::path folder_;
     std::filesystem::path final_;
     std::filesystem::path temp_;
-    DateTime taken_;
+    BackupStamp stamp_;
     sql::Database from_;
     sql::Database to_;
     std::optional<sql::OnlineCopy> copy_;
@@ -68,7 +71,12 @@ private:
 // A whole backup at once: for the command line and the tests.
 BackupEntry MakeBackup(const std::filesystem::path& table, const std::filesystem::path& folder, DateTime now);
 
-// Every backup in the folder, newest first, with its size and its count of
+// The number the next backup in the folder takes: one more than that of
+// any backup there, or of any file named after one (a temporary copy, a
+// journal), so that it is the newest whatever the clock says.
+std::int64_t NextBackupNumber(const std::filesystem::path& folder);
+
+// Every backup in the folder, newest (last made) first, with its size and its count of
 // events (nullopt for a copy that cannot be read). Other files are ignored.
 std::vector<BackupEntry> ListBackups(const std::filesystem::path& folder);
 
@@ -83,8 +91,10 @@ std::optional<BackupEntry> NewestGoodBackup(const std::filesystem::path& folder)
 // it was. Reads both files whole: for 100,000 events about 14 MB each.
 bool ChangedSinceNewestBackup(const std::filesystem::path& table, const std::filesystem::path& folder);
 
-// Removes the backups that BackupsToRemove names; files it cannot remove
-// stay for the next time. Returns the files removed.
-std::vector<std::filesystem::path> PruneBackups(const std::filesystem::path& folder, DateTime now);
+// Removes the backups that BackupsToRemove names, but never `spare` (the
+// backup a restore has just put in place); files it cannot remove stay for
+// the next time. Returns the files removed.
+std::vector<std::filesystem::path> PruneBackups(const std::filesystem::path& folder, DateTime now,
+                                                const std::filesystem::path& spare = {});
 
 }  // namespace orbelle

@@ -14,7 +14,6 @@
 namespace orbelle {
 namespace {
 
-constexpr double kOneSecond = 1.0 / (24 * 60 * 60);
 constexpr std::array<const char*, 4> kFileEndings{"", "-journal", "-wal", "-shm"};
 
 std::filesystem::path WithEnding(std::filesystem::path file, const char* ending) {
@@ -51,7 +50,7 @@ std::filesystem::path MoveTableAside(const std::filesystem::path& table, const s
     std::filesystem::create_directories(folder, ec);
     if (ec) throw Error("Cannot make the folder " + PathToUtf8(folder) + ": " + ec.message());
     std::filesystem::path target;
-    for (DateTime stamp = now;; stamp = DateTime(stamp.Days() + kOneSecond)) {
+    for (BackupStamp stamp{NextBackupNumber(folder), now};; ++stamp.number) {
         target = folder / BackupFileName(stamp);
         bool taken = false;
         for (const char* ending : kFileEndings) taken = taken || std::filesystem::exists(WithEnding(target, ending), ec);
@@ -83,36 +82,63 @@ std::filesystem::path MoveTableAside(const std::filesystem::path& table, const s
     return target;
 }
 
-RestoreResult RestoreTable(const std::filesystem::path& table, const std::filesystem::path& backup, DateTime now) {
+RestoreResult RestoreTable(const std::filesystem::path& table, const std::filesystem::path& backup, DateTime now,
+                           const ReplaceCheck& replaceable) {
+    // Everything that can refuse comes before anything changes.
     auto health = ExamineTable(table);
     if (health.state == TableState::Unavailable)
         throw Error("The event table " + PathToUtf8(table) + " is in use or cannot be read now (" + health.reason +
                     "); it was not replaced");
+    // A journal with content would be played into the restored file at its
+    // first open; a damaged table's journals move aside with it.
+    if (health.state != TableState::Damaged) {
+        for (const char* ending : {"-journal", "-wal"}) {
+            if (HasContent(WithEnding(table, ending)))
+                throw Error("The event table " + PathToUtf8(table) + " has a journal in use; it was not replaced");
+        }
+    }
+    if (replaceable) {
+        if (auto refusal = replaceable(table))
+            throw Error("The event table " + PathToUtf8(table) + " cannot be replaced now (" + *refusal +
+                        "); it was not replaced");
+    }
 
-    // The backup is copied before anything else changes: saving the table
-    // below may remove old backups, this one among them.
     auto incoming = table.parent_path() / "TODOLIST-restoring.DB";
     std::error_code ec;
     std::filesystem::remove(incoming, ec);
     RestoreResult result;
     try {
         CopyChecked(backup, incoming);
+        // Saved, but nothing pruned until the restore has succeeded.
         if (health.state == TableState::Sound) {
-            result.saved = MakeBackup(table, BackupFolderFor(table), now);
+            BackupJob job(table, BackupFolderFor(table), now);
+            while (!job.Step()) {
+            }
+            result.saved = job.Finish(BackupJob::AfterNaming::KeepAll);
         } else if (health.state == TableState::Damaged) {
             result.moved_aside = MoveTableAside(table, DamagedFolderFor(table), now);
         }
-        // A journal with content would be played into the restored file at its first open.
-        for (const char* ending : {"-journal", "-wal"}) {
-            if (HasContent(WithEnding(table, ending)))
-                throw Error("The event table " + PathToUtf8(table) + " has a journal in use; it was not replaced");
-        }
         std::filesystem::rename(incoming, table, ec);
-        if (ec) throw Error("Cannot put the backup in place of " + PathToUtf8(table) + ": " + ec.message());
+        if (ec) {
+            const std::string reason = ec.message();
+            if (result.saved) std::filesystem::remove(result.saved->file, ec);
+            if (result.moved_aside) {
+                // Back where it was, the table first: a journal without its
+                // file would be played into the next file of that name.
+                std::filesystem::rename(*result.moved_aside, table, ec);
+                for (const char* ending : {"-journal", "-wal", "-shm"})
+                    if (std::filesystem::exists(WithEnding(*result.moved_aside, ending), ec))
+                        std::filesystem::rename(WithEnding(*result.moved_aside, ending), WithEnding(table, ending), ec);
+            }
+            throw Error("Cannot put the backup in place of " + PathToUtf8(table) + ": " + reason);
+        }
     } catch (...) {
         std::filesystem::remove(incoming, ec);
         throw;
     }
+    // One backup more now: the old ones beyond the kept are removed, but
+    // never the one just restored, however old.
+    if (result.saved) PruneBackups(BackupFolderFor(table), now, backup);
     result.events = ExamineTable(table).events;
     return result;
 }

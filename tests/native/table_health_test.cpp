@@ -211,7 +211,7 @@ TEST(TableRecovery, MovesTheTableAsideWithItsJournalAndWalNeverOverwriting) {
         WriteBytes(table.string() + "-journal", "journal " + std::to_string(round));
         WriteBytes(table.string() + "-wal", "wal " + std::to_string(round));
         auto moved = MoveTableAside(table, aside, now);
-        EXPECT_EQ(moved.filename(), round == 0 ? "TODOLIST-20261210-080000.DB" : "TODOLIST-20261210-080001.DB");
+        EXPECT_EQ(moved.filename(), round == 0 ? "TODOLIST-20261210-080000-1.DB" : "TODOLIST-20261210-080000-2.DB");
         EXPECT_EQ(ReadBytes(moved), "table " + std::to_string(round));
         EXPECT_EQ(ReadBytes(moved.string() + "-journal"), "journal " + std::to_string(round));
         EXPECT_EQ(ReadBytes(moved.string() + "-wal"), "wal " + std::to_string(round));

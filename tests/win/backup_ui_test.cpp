@@ -4,11 +4,15 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
+#include <map>
 
 #include "base/clock.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
+#include "platform/wide.h"
+#include "reminders/alarm_watch.h"
 #include "store/backups.h"
 #include "store/table_health.h"
 #include "win_fixture.h"
@@ -22,6 +26,24 @@ std::string Bytes(const std::filesystem::path& file) {
 }
 
 DateTime Noon() { return DateTime::FromParts(std::chrono::year{2026} / 12 / 9, {12, 0, 0, 0}); }
+
+// Every backup's name with its bytes.
+std::map<std::string, std::string> BackupBytes(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        files[entry.path().filename().string()] = Bytes(entry.path());
+    return files;
+}
+
+// The same files with the same bytes, told by name rather than by bytes.
+void ExpectSameFiles(const std::map<std::string, std::string>& now, const std::map<std::string, std::string>& before) {
+    std::vector<std::string> names_now, names_before;
+    for (const auto& [name, bytes] : now) names_now.push_back(name);
+    for (const auto& [name, bytes] : before) names_before.push_back(name);
+    EXPECT_EQ(names_now, names_before);
+    for (const auto& [name, bytes] : now)
+        if (before.contains(name)) EXPECT_TRUE(bytes == before.at(name)) << name << " changed";
+}
 
 class BackupUiTest : public AppTest {
 protected:
@@ -41,6 +63,18 @@ protected:
         wchar_t text[256] = {};
         ListView_GetItemText(List(), row, 0, text, 256);
         return text;
+    }
+    // Chooses the oldest backup in Restore from Backup and confirms.
+    void RestoreTheOldestBackup() {
+        TimerScript driver({WhenVisible(L"TRestoreBackup", [&](HWND dialog) {
+            HWND backups = FindWindowExW(dialog, nullptr, WC_LISTVIEWW, nullptr);
+            ListView_SetItemState(backups, -1, 0, LVIS_SELECTED);
+            ListView_SetItemState(backups, ListView_GetItemCount(backups) - 1, LVIS_SELECTED, LVIS_SELECTED);
+            PostMessageW(GetDlgItem(dialog, IDOK), BM_CLICK, 0, 0);
+        })});
+        SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, kCmdRestoreBackup, 0);
+        ASSERT_TRUE(driver.Finished());
+        Pump(100);
     }
     // Pumps until the backup thread has ended and its end is handled.
     void PumpUntilBackedUp() {
@@ -225,6 +259,92 @@ TEST_F(BackupUiTest, RestoreFromBackupReplacesTheEventsAndRefillsTheList) {
     EXPECT_EQ(backups[0].events, 5);
     App().EventList()->Cursor().First();
     EXPECT_EQ(App().EventList()->Cursor().FieldText("subject"), "kept 0");
+}
+
+// Events whose alarms rang at 09:00 this morning: the reminders show them as missed.
+class RestoreWithRemindersTest : public BackupUiTest {
+protected:
+    RestoreWithRemindersTest() { SetClockForTesting([] { return Noon(); }); }
+    ~RestoreWithRemindersTest() override { SetClockForTesting({}); }
+
+    void SeedAlarms(const std::vector<std::string>& subjects) const {
+        SeedTable(subjects, [](EventCursor& cursor, const std::string& subject) {
+            const DateTime alarm(Noon().Days() - 3.0 / 24);
+            cursor.SetFieldText("subject", subject);
+            cursor.SetFieldText("accepttext", "N");
+            cursor.SetFieldText("repleat", "N");
+            cursor.SetFieldText("remind", "1 hour");
+            cursor.SetFieldDateTime("date", DateTime(alarm.Days() + 1.0 / 24));
+            cursor.SetFieldDateTime("starthour", alarm);
+            cursor.SetFieldDateTime("nextalarm", alarm);
+            cursor.SetFieldText("type", "Meeting");
+        });
+    }
+    std::vector<std::wstring> ReminderSubjects() {
+        std::vector<std::wstring> subjects;
+        HWND list = App().Reminders()->Window().Control(RemindersWindow::List);
+        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+            wchar_t subject[256] = {};
+            ListView_GetItemText(list, i, 0, subject, 256);
+            subjects.emplace_back(subject);
+        }
+        std::sort(subjects.begin(), subjects.end());
+        return subjects;
+    }
+};
+
+TEST_F(RestoreWithRemindersTest, ARestoreWithTheRemindersOnSucceedsAndTheRemindersShowTheRestoredEvents) {
+    SetSetting(L"Reminders", L"AtAlarmTime", L"1");
+    SeedAlarms({"backed up"});
+    MakeBackup(TableFile(), Backups(), Noon());
+    SeedAlarms({"added later"});
+    MessageBoxAnswerer answers({IDYES});
+    Start();
+    PumpUntilBackedUp();
+    Pump(400);  // the reminders start after the calendar's first showing
+    ASSERT_NE(App().Reminders(), nullptr);
+    ASSERT_EQ(ReminderSubjects(), (std::vector<std::wstring>{L"added later", L"backed up"}));
+
+    RestoreTheOldestBackup();
+    ASSERT_EQ(answers.Seen().size(), 1u) << Narrow(answers.Seen().back().text);  // only the question
+    ASSERT_EQ(RowCount(), 1);
+    EXPECT_EQ(Subject(0), L"backed up");
+    EXPECT_EQ(ReminderSubjects(), std::vector<std::wstring>{L"backed up"});
+    // The reminders' state is open again on the restored table: a dismissal is stored.
+    HWND list = App().Reminders()->Window().Control(RemindersWindow::List);
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    SendMessageW(App().Reminders()->Window().Control(RemindersWindow::DismissButton), BM_CLICK, 0, 0);
+    Pump();
+    EXPECT_TRUE(ReminderSubjects().empty());
+    EXPECT_EQ(Column("accepttext"), std::vector<std::string>{"Y"});
+}
+
+TEST_F(BackupUiTest, ARestoreThatCannotReplaceTheTableLeavesTheTableAndEveryBackupAsTheyWere) {
+    Seed(2, "event ");
+    // Ten backups: the oldest, the one chosen, is the first that saving the
+    // table as one more backup would prune.
+    for (int day = 0; day < 10; ++day) {
+        Seed(1, "day " + std::to_string(day) + " ");
+        MakeBackup(TableFile(), Backups(), DateTime(Noon().Days() + day));
+    }
+    Start();
+    PumpUntilBackedUp();
+    const std::string table = Bytes(TableFile());
+    const auto backups = BackupBytes(Backups());
+    ASSERT_EQ(backups.size(), 10u);
+    // Another program holds the table without sharing its deletion, as SQLite does.
+    HANDLE other = CreateFileW(TableFile().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    MessageBoxAnswerer answers({IDYES, IDOK, IDYES, IDOK});
+    // Tried twice: a failed attempt removes nothing that the next one needs.
+    for (int attempt = 0; attempt < 2; ++attempt) RestoreTheOldestBackup();
+    CloseHandle(other);
+    ASSERT_EQ(answers.Seen().size(), 4u);
+    EXPECT_NE(answers.Seen()[1].text.find(L"it was not replaced"), std::wstring::npos) << Narrow(answers.Seen()[1].text);
+    EXPECT_TRUE(Bytes(TableFile()) == table) << "the table changed";
+    ExpectSameFiles(BackupBytes(Backups()), backups);
+    EXPECT_EQ(RowCount(), 12);
 }
 
 TEST_F(BackupUiTest, TheBackupFormMakesACheckedCopyWithoutAnyWindow) {

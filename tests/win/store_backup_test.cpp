@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <random>
 
 #include "base/error.h"
+#include "platform/file_replace.h"
 #include "store/backups.h"
 #include "store/event_cursor.h"
 #include "store/table_health.h"
@@ -29,6 +31,19 @@ std::string Bytes(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
+// Every file under the folder with its bytes; the empty journal a closed
+// connection leaves behind is no change.
+std::map<std::string, std::string> Files(const std::filesystem::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        std::string name = entry.path().lexically_relative(folder).string();
+        if (name.ends_with("-journal") && entry.file_size() == 0) continue;
+        files[name] = Bytes(entry.path());
+    }
+    return files;
+}
+
 class StoreBackupWin : public ::testing::Test {
 protected:
     StoreBackupWin() {
@@ -47,26 +62,71 @@ protected:
     EventCursor cursor_;
 };
 
-TEST_F(StoreBackupWin, OnlineBackupThenRestoreOverTheClosedTable) {
+TEST_F(StoreBackupWin, OnlineBackupWhileTheCursorIsOpenThenRestoreOverTheClosedTable) {
     auto backup = MakeBackup(Table(), BackupFolderFor(Table()), Noon(9));  // the cursor stays open
     EXPECT_EQ(backup.events, 30);
     Post(cursor_, "after the backup");
     EXPECT_TRUE(ChangedSinceNewestBackup(Table(), BackupFolderFor(Table())));
 
-    // While the cursor holds the file, Windows refuses to replace it: the
-    // table stays as it was and the restore says so.
-    std::string before = Bytes(Table());
-    EXPECT_THROW(RestoreTable(Table(), backup.file, Noon(10)), Error);
-    EXPECT_EQ(Bytes(Table()), before);
-
     cursor_.Close();
-    auto result = RestoreTable(Table(), backup.file, Noon(11));
+    auto result = RestoreTable(Table(), backup.file, Noon(11), FileReplaceRefusal);
     EXPECT_EQ(result.events, 30);
     ASSERT_TRUE(result.saved);
     EXPECT_EQ(result.saved->events, 31);
     cursor_.Open(Table());
     Post(cursor_, "after the restore");
     EXPECT_EQ(ExamineTable(Table()).events, 31);
+}
+
+struct HeldTableCase {
+    const char* name;
+    bool by_another_program;  // else by a cursor of ours
+    bool asked_first;         // FileReplaceRefusal given to the restore
+};
+
+TEST_F(StoreBackupWin, WhileAnotherHandleHoldsTheTableARestoreChangesNeitherItNorAnyBackup) {
+    // Ten backups: the oldest, the one chosen, is the first that saving the
+    // table as one more backup would prune.
+    for (unsigned day = 1; day <= 10; ++day) {
+        Post(cursor_, "day " + std::to_string(day));
+        MakeBackup(Table(), BackupFolderFor(Table()), Noon(day));
+    }
+    Post(cursor_, "after every backup");
+    cursor_.Close();
+    const std::filesystem::path oldest = ListBackups(BackupFolderFor(Table())).back().file;
+    const HeldTableCase cases[] = {
+        // Without the question the rename itself fails, and what was done before it is undone.
+        {"a cursor of ours, not asked first", false, false},
+        {"a cursor of ours, asked first", false, true},
+        {"another program without sharing deletion, not asked first", true, false},
+        {"another program without sharing deletion, asked first", true, true},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        const auto before = Files(folder_ / "db");
+        EventCursor cursor;
+        HANDLE other = INVALID_HANDLE_VALUE;
+        if (test.by_another_program) {
+            other = CreateFileW(Table().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        } else {
+            cursor.Open(Table());
+        }
+        EXPECT_TRUE(FileReplaceRefusal(Table()));
+        EXPECT_THROW(RestoreTable(Table(), oldest, Noon(20), test.asked_first ? FileReplaceRefusal : ReplaceCheck{}),
+                     Error);
+        if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+        cursor.Close();
+        EXPECT_EQ(Files(folder_ / "db"), before);
+    }
+
+    // Let go, the restore goes through and keeps the backup it restored.
+    EXPECT_FALSE(FileReplaceRefusal(Table()));
+    auto result = RestoreTable(Table(), oldest, Noon(21), FileReplaceRefusal);
+    EXPECT_EQ(result.events, 31);
+    EXPECT_TRUE(std::filesystem::exists(oldest));
+    EXPECT_EQ(ListBackups(BackupFolderFor(Table())).front().events, 41);
 }
 
 TEST_F(StoreBackupWin, AFileLockedByAnotherProgramIsNotDamage) {
