@@ -11,11 +11,10 @@
 #include "base/text.h"
 #include "store/backup_names.h"
 #include "store/table_health.h"
+#include "store/table_open.h"
 
 namespace orbelle {
 namespace {
-
-using namespace std::chrono_literals;
 
 constexpr const char* kTempSuffix = ".tmp";
 
@@ -66,7 +65,7 @@ std::vector<BackupFile> BackupFiles(const std::filesystem::path& folder) {
 
 std::optional<std::int64_t> CountEvents(const std::filesystem::path& file) {
     try {
-        sql::Database db(file, sql::OpenMode::kReadOnly);
+        sql::Database db = OpenEventTable(file, TableAccess::kRead);
         sql::Statement count(db, "SELECT count(*) FROM TODOLIST");
         if (count.Step()) return count.ColumnInt(0);
     } catch (const Error&) {
@@ -87,8 +86,7 @@ bool CopyOwnsHeaderByte(std::size_t offset) {
 // table vacuumed by another tool) only cost one backup more. The table is
 // read under a read transaction, so no writer of ours changes it meanwhile.
 bool SamePages(const std::filesystem::path& table, const std::filesystem::path& backup) {
-    sql::Database db(table, sql::OpenMode::kReadOnly);
-    db.SetBusyTimeout(5s);
+    sql::Database db = OpenEventTable(table, TableAccess::kRead);
     db.Exec("BEGIN");
     sql::Statement(db, "SELECT count(*) FROM sqlite_schema").Step();  // takes the read lock
     std::error_code ec;
@@ -128,8 +126,7 @@ BackupJob::BackupJob(const std::filesystem::path& table, const std::filesystem::
         if (!std::filesystem::exists(final_, ec) && !std::filesystem::exists(temp_, ec)) break;
         ++stamp_.number;
     }
-    from_ = sql::Database(table, sql::OpenMode::kReadOnly);
-    from_.SetBusyTimeout(5s);
+    from_ = OpenEventTable(table, TableAccess::kRead);
     try {
         to_ = sql::Database(temp_, sql::OpenMode::kCreate);
         // The temporary file is thrown away on any failure: no journal needed.

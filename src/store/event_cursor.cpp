@@ -1,6 +1,5 @@
 #include "store/event_cursor.h"
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
@@ -8,11 +7,10 @@
 #include "base/convert.h"
 #include "base/error.h"
 #include "base/text.h"
+#include "store/table_open.h"
 
 namespace orbelle {
 namespace {
-
-using namespace std::chrono_literals;
 
 std::string ColumnList() {
     std::string list;
@@ -26,22 +24,6 @@ std::string ColumnList() {
 const std::string& SelectAll() {
     static const std::string sql = "SELECT " + ColumnList() + " FROM TODOLIST";
     return sql;
-}
-
-std::string CreateTableSql() {
-    std::string sql = "CREATE TABLE TODOLIST (";
-    for (const auto& field : kEventFields) {
-        if (&field != &kEventFields.front()) sql += ", ";
-        sql += field.name;
-        switch (field.type) {
-            case FieldType::Text:
-            case FieldType::Memo: sql += " TEXT"; break;
-            case FieldType::AutoInc: sql += " INTEGER PRIMARY KEY AUTOINCREMENT"; break;
-            case FieldType::SmallInt: sql += " INTEGER"; break;
-            case FieldType::DateTime: sql += " REAL"; break;
-        }
-    }
-    return sql + ")";
 }
 
 std::string InsertSql() {
@@ -121,77 +103,6 @@ DateTime DateTimeOf(const Value& value, std::size_t index) {
     throw Error("Field '" + std::string(kEventFields[index].name) + "' is not a date-time field");
 }
 
-void CheckColumns(const sql::Database& db) {
-    sql::Statement columns(db, "PRAGMA table_info(TODOLIST)");
-    std::size_t count = 0;
-    while (columns.Step()) {
-        if (count >= kEventFields.size() || !FindEventField(columns.ColumnText(1)) ||
-            *FindEventField(columns.ColumnText(1)) != count)
-            throw Error("the file holds no event table of this program");
-        ++count;
-    }
-    if (count != kEventFields.size()) throw Error("the file holds no event table of this program");
-}
-
-// Decides whether the file is ours before anything may change it: this view
-// takes no lock, reads no journal or log, creates no file, so a foreign file
-// keeps every byte of itself and of its -journal, -wal and -shm files. Only
-// our own table then gets a normal connection, which rolls back its journal.
-void CheckIsEventTable(const std::filesystem::path& file) {
-    sql::Database view(file, sql::OpenMode::kImmutableView);
-    CheckColumns(view);
-}
-
-// Only reads happen before it passes.
-void CheckExistingTable(sql::Database& db) {
-    sql::Statement check(db, "PRAGMA quick_check");
-    if (!check.Step() || check.ColumnText(0) != "ok") throw Error("database disk image is malformed");
-    CheckColumns(db);
-}
-
-// Commits every change to the disk before it returns; never the in-memory or
-// unsynced journal modes, so a killed process loses no posted record.
-void SetDurability(sql::Database& db) {
-    db.SetBusyTimeout(5s);
-    db.Exec("PRAGMA journal_mode=TRUNCATE");
-    db.Exec("PRAGMA synchronous=FULL");
-}
-
-// A failed creation takes its file away again, else every later start would
-// find an empty file and refuse it as foreign. Only what this call made goes.
-sql::Database CreateTable(const std::filesystem::path& file) {
-    std::error_code ec;
-    std::filesystem::create_directories(file.parent_path(), ec);
-    std::filesystem::path journal = file;
-    journal += "-journal";
-    bool had_journal = std::filesystem::exists(journal, ec);
-    try {
-        // The cursor lives on the user-interface thread alone: every
-        // connection is opened for one thread.
-        sql::Database db(file, sql::OpenMode::kCreate);
-        SetDurability(db);
-        sql::Transaction create(db);
-        db.Exec(CreateTableSql().c_str());
-        create.Commit();
-        return db;
-    } catch (const Error&) {
-        std::filesystem::remove(file, ec);
-        if (!had_journal) std::filesystem::remove(journal, ec);
-        throw;
-    }
-}
-
-sql::Database OpenTable(const std::filesystem::path& file) {
-    std::error_code ec;
-    if (std::filesystem::status(file, ec).type() == std::filesystem::file_type::not_found) return CreateTable(file);
-    CheckIsEventTable(file);
-    sql::Database db(file, sql::OpenMode::kExisting);
-    db.SetBusyTimeout(5s);
-    CheckExistingTable(db);
-    SetDurability(db);
-    return db;
-}
-
 }  // namespace
 
 void EventCursor::Open(const std::filesystem::path& file) {
@@ -202,7 +113,9 @@ void EventCursor::Open(const std::filesystem::path& file) {
 void EventCursor::Reopen(const std::filesystem::path& file) {
     sql::Database fresh;
     try {
-        fresh = OpenTable(file);
+        // The cursor lives on the user-interface thread alone: every
+        // connection is opened for one thread.
+        fresh = OpenEventTable(file, TableAccess::kCreateOrWrite);
     } catch (const Error& error) {
         throw Error("Cannot open the event table " + PathToUtf8(file) + ": " + error.what());
     }
@@ -359,10 +272,8 @@ std::int64_t DataVersion(const sql::Database& db) {
 FieldSnapshot::FieldSnapshot(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw Error("the event table is missing");
-    CheckIsEventTable(file);
     // Read-only: a hot journal is left to the cursor's connection to roll back.
-    db_ = sql::Database(file, sql::OpenMode::kReadOnly);
-    db_.SetBusyTimeout(5s);
+    db_ = OpenEventTable(file, TableAccess::kRead);
 }
 
 void FieldSnapshot::Walk(std::span<const std::size_t> fields,

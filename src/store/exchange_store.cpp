@@ -1,16 +1,14 @@
 #include "store/exchange_store.h"
 
 #include <algorithm>
-#include <chrono>
 #include <random>
 
 #include "base/error.h"
 #include "base/text.h"
+#include "store/table_open.h"
 
 namespace orbelle {
 namespace {
-
-using namespace std::chrono_literals;
 
 std::string SelectAll() {
     std::string sql = "SELECT u.Uid";
@@ -78,21 +76,10 @@ ExchangeStore::ExchangeStore(const std::filesystem::path& file) {
     try {
         std::error_code ec;
         if (!std::filesystem::exists(file, ec)) throw Error("the file does not exist");
-        db_ = sql::Database(file, sql::OpenMode::kExisting);
-        db_.SetBusyTimeout(5s);
-        db_.Exec("PRAGMA journal_mode=TRUNCATE");
-        db_.Exec("PRAGMA synchronous=FULL");
+        db_ = OpenEventTable(file, TableAccess::kWrite);
         // A whole file goes in as one transaction: room for it in memory
         // spares the engine writing pages out and back before the commit.
         db_.Exec("PRAGMA cache_size=-65536");
-        sql::Statement columns(db_, "PRAGMA table_info(TODOLIST)");
-        std::size_t count = 0;
-        while (columns.Step()) {
-            auto index = FindEventField(columns.ColumnText(1));
-            if (!index || *index != count) throw Error("the file holds no event table of this program");
-            ++count;
-        }
-        if (count != kEventFields.size()) throw Error("the file holds no event table of this program");
         EnsureUidTable();
     } catch (const Error& error) {
         db_ = {};

@@ -2,16 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <string_view>
 
 #include "base/error.h"
 #include "base/text.h"
+#include "store/table_open.h"
 
 namespace orbelle {
 namespace {
-
-using namespace std::chrono_literals;
 
 struct TableDef {
     std::string_view name;
@@ -134,12 +132,9 @@ ReminderState::OpenResult ReminderState::Open(const std::filesystem::path& file)
     db_ = {};
     snoozes_.clear();
     acknowledgements_.clear();
-    // No CREATE: the event table's own opening makes the file; a file that is
-    // not there is not ours to make.
-    sql::Database db(file, sql::OpenMode::kExisting);
-    db.SetBusyTimeout(5s);
-    db.Exec("PRAGMA journal_mode=TRUNCATE");
-    db.Exec("PRAGMA synchronous=FULL");
+    // Not made when missing: the cursor's open makes the file. Nothing is
+    // written to a file that is no sound event table of ours.
+    sql::Database db = OpenEventTable(file, TableAccess::kWrite);
 
     Opening opening = Opening::Kept;
     try {

@@ -52,7 +52,9 @@ public:
 
     // Opens our tables in the existing event table file, making them when
     // missing and anew when damaged or newer, in one transaction that touches
-    // only them. Throws Error when the file cannot be opened as a database.
+    // only them. Throws Error, having written nothing, when the file is no
+    // sound event table (not a database, another program's, damaged) or
+    // cannot be opened now.
     // When the tables cannot be made (a read-only file, a damaged page), the
     // state lives in memory only and the message says so.
     OpenResult Open(const std::filesystem::path& file);

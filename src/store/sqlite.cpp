@@ -9,8 +9,19 @@
 
 namespace orbelle::sql {
 namespace {
+// Only these results speak about the bytes of the file.
+FailureKind KindOf(int rc) {
+    switch (rc & 0xff) {
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+        case SQLITE_FORMAT: return FailureKind::kDamage;
+        default: return FailureKind::kTrouble;
+    }
+}
+
 [[noreturn]] void Fail(sqlite3* db) {
-    throw Error(db ? sqlite3_errmsg(db) : "out of memory");
+    if (!db) throw Failure("out of memory", FailureKind::kTrouble);
+    throw Failure(sqlite3_errmsg(db), KindOf(sqlite3_extended_errcode(db)));
 }
 
 // A "file:" URI that reads the main file alone, as it lies on the disk.
@@ -46,7 +57,7 @@ Database::Database(const std::filesystem::path& file, OpenMode mode) {
         std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
         sqlite3_close(db_);
         db_ = nullptr;
-        throw Error(message);
+        throw Failure(message, KindOf(rc));
     }
     sqlite3_extended_result_codes(db_, 1);
 }
@@ -115,7 +126,7 @@ bool Statement::Step() {
     if (rc == SQLITE_DONE) return false;
     std::string message = sqlite3_errmsg(db_);
     sqlite3_reset(stmt_);
-    throw Error(message);
+    throw Failure(message, KindOf(rc));
 }
 
 void Statement::Reset() { sqlite3_reset(stmt_); }

@@ -1,7 +1,7 @@
 #pragma once
 // A small move-only wrapper over SQLite: a connection, a statement that
 // finalises itself and a transaction that rolls back unless committed; every
-// failure throws Error with SQLite's own words. No other file sees SQLite's
+// failure throws Failure, an Error with SQLite's own words. No other file sees SQLite's
 // own header.
 #include <chrono>
 #include <cstdint>
@@ -9,10 +9,27 @@
 #include <string>
 #include <string_view>
 
+#include "base/error.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace orbelle::sql {
+
+// What a failure says about the file: damage is about its bytes (corrupt, not
+// a database, not our table); a trouble may pass (busy, locked, no access, an
+// I/O error, no memory) and never calls for replacing the file.
+enum class FailureKind { kDamage, kTrouble };
+
+// Every failure of the wrapper, with SQLite's own words.
+class Failure : public Error {
+public:
+    Failure(const std::string& message, FailureKind kind) : Error(message), kind_(kind) {}
+    FailureKind Kind() const { return kind_; }
+
+private:
+    FailureKind kind_;
+};
 
 enum class OpenMode {
     kExisting,  // read and write a file that exists

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "store/table_open.h"
+
 namespace orbelle {
 
 enum class TableState {
@@ -16,20 +18,18 @@ enum class TableState {
     Unavailable,  // locked, busy, not readable now, a folder: not damage
 };
 
-enum class CheckDepth {
-    Quick,  // PRAGMA quick_check: what the cursor's open relies on
-    Full,   // PRAGMA integrity_check, also indexes against their tables
-};
-
 struct TableHealth {
     TableState state = TableState::Missing;
     std::string reason;     // SQLite's or our words, for Damaged and Unavailable
     std::int64_t events = 0;  // rows of TODOLIST when Sound
 };
 
-// Reads the file to judge it. Only reads, except that SQLite rolls back a
-// hot journal left by a killed writer first, as any open of the table does;
-// a file that cannot be written keeps its journal and is Unavailable.
+// Judges the file through the table's one open (store/table_open.h): first
+// on its immutable view, so that a file not ours is Damaged with every byte
+// of it and its -journal, -wal and -shm kept. Our own table is then opened
+// as the cursor opens it, so that SQLite rolls back a hot journal left by a
+// killed writer, and is only read; a file that cannot be written keeps its
+// journal and is Unavailable.
 // busy_wait: how long to wait on another program's lock before giving up.
 TableHealth ExamineTable(const std::filesystem::path& file, CheckDepth depth = CheckDepth::Quick,
                          std::chrono::milliseconds busy_wait = std::chrono::seconds(5));

@@ -10,6 +10,7 @@
 #include "store/backup_names.h"
 #include "store/online_copy.h"
 #include "store/table_health.h"
+#include "store/table_open.h"
 
 namespace orbelle {
 namespace {
@@ -30,7 +31,7 @@ bool HasContent(const std::filesystem::path& file) {
 // The backup copied page by page through SQLite, synced, and checked.
 void CopyChecked(const std::filesystem::path& from, const std::filesystem::path& to) {
     {
-        sql::Database source(from, sql::OpenMode::kReadOnly);
+        sql::Database source = OpenEventTable(from, TableAccess::kRead);
         sql::Database target(to, sql::OpenMode::kCreate);
         target.Exec("PRAGMA journal_mode=OFF");
         target.Exec("PRAGMA synchronous=FULL");
