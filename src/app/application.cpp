@@ -210,6 +210,9 @@ void Application::RequestQuit() {
 
 void Application::StartReminders() {
     if (reminders_ || !event_list_ || !event_list_->RemindAtAlarmTime()) return;
+    // Only on a table that opened, so passed its check: the reminders keep
+    // their state in its file, and a file not ours is never written.
+    if (!event_list_->Cursor().Active()) return;
     reminders_ = std::make_unique<AlarmWatch>(context_, event_list_->TableFile(), *reminder_link_);
     reminders_->Start();
 }
