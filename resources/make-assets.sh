@@ -336,7 +336,9 @@ cat >"$out/dist/help/index.html" <<'HTML'
       its next occurrence, and an event whose last occurrence is past is stored as
       accepted, so old calendars do not fill the start-up reminders.</li>
     <li><strong>Export CSV File...</strong> writes a table for spreadsheet programs: the
-      list's columns plus memo, sound and the repeat rule in words.</li>
+      list's columns plus memo, sound and the repeat rule in words. A cell that begins
+      with =, +, -, @, a tab or a carriage return is written with a leading apostrophe,
+      so that a spreadsheet shows it as text and never runs it as a formula.</li>
   </ul>
   <p>A repeat that Orbelle cannot hold (a rule with a count or an end date, several days
   of the month, hours, excluded or extra dates) is simplified: the event is imported
