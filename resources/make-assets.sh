@@ -336,7 +336,9 @@ cat >"$out/dist/help/index.html" <<'HTML'
       its next occurrence, and an event whose last occurrence is past is stored as
       accepted, so old calendars do not fill the start-up reminders.</li>
     <li><strong>Export CSV File...</strong> writes a table for spreadsheet programs: the
-      list's columns plus memo, sound and the repeat rule in words.</li>
+      list's columns plus memo, sound and the repeat rule in words. A cell that begins
+      with =, +, -, @, a tab or a carriage return is written with a leading apostrophe,
+      so that a spreadsheet shows it as text and never runs it as a formula.</li>
   </ul>
   <p>A repeat that Orbelle cannot hold (a rule with a count or an end date, several days
   of the month, hours, excluded or extra dates) is simplified: the event is imported
@@ -345,6 +347,16 @@ cat >"$out/dist/help/index.html" <<'HTML'
   the reason. A file that is not iCalendar, is cut short or breaks its grammar is
   refused whole, with the line where it went wrong: nothing of it is stored. Files over
   50 MB or with more than 100,000 events are refused too.</p>
+  <p>Orbelle keeps every time in your own time zone. A repeating event from another time
+  zone keeps the time its first occurrence has here; where that zone changes to and from
+  summer time on other days than yours, some occurrences fall an hour earlier or later
+  here, and the summary says so with their number, for example <q>its time follows
+  America/New_York; 4 occurrences a year differ here by an hour</q>. The summary also
+  notes an event whose time zone the file describes in a way Orbelle cannot follow (a
+  zone it knows by name, also by today's names such as Europe/Kyiv, is then read with
+  its known rules), a negative duration or an end before the start (stored as 0
+  minutes), and an event that gives both an end and a duration (the duration is
+  used).</p>
   <p>Double-clicking an <code>.ics</code> file, once Orbelle is chosen to open them,
   imports it the same way. Scripts can use the command line; these forms show no window,
   work while Orbelle runs (its list shows imported events at once), and end with exit

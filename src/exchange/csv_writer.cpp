@@ -12,13 +12,22 @@ constexpr const char* kHeader[] = {"Subject", "Start",  "Next Occurrence", "Remi
                                    "Priority", "Id",    "Memo",            "Sound",         "Recurrence"};
 constexpr std::string_view kOrdinalWords[] = {"first", "second", "third", "fourth"};
 
+// A spreadsheet runs a cell that begins with one of these as a formula; a
+// leading apostrophe keeps it text (OWASP's advice against CSV injection).
+bool ReadsAsFormula(std::string_view cell) {
+    return !cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+}
+
 void AppendCell(std::string& out, std::string_view cell, bool first) {
     if (!first) out += ',';
+    std::string_view guard = ReadsAsFormula(cell) ? "'" : "";
     if (cell.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out.append(guard);
         out.append(cell);
         return;
     }
     out += '"';
+    out.append(guard);
     for (char c : cell) {
         if (c == '"') out += '"';
         out += c;

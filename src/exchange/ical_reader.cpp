@@ -1,5 +1,6 @@
 #include "exchange/ical_reader.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -7,6 +8,7 @@
 #include <type_traits>
 
 #include "base/convert.h"
+#include "base/occurrences.h"
 #include "exchange/event_mapping.h"
 #include "exchange/ical_text.h"
 #include "exchange/ical_time.h"
@@ -166,12 +168,40 @@ struct Observance {
     bool daylight = false;
     int offset_to = 0;
     DateTime start;
+    bool has_rule = false;
     bool has_end = false;  // an RRULE with UNTIL or COUNT: a past rule
     std::optional<ZoneChange> change;
 };
 
+// A zone of the file and whether its rules in force could be read.
+struct FileZone {
+    ZoneRules rules;
+    bool readable = true;
+};
+
+constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};  // February as in common years
+
+// The numbered weekday (1 to 4, -1 the last) that a week of month days
+// names with one weekday: "BYDAY=SU;BYMONTHDAY=8,9,10,11,12,13,14" is the
+// second Sunday; 0 for any other set of days.
+int OrdinalOfMonthDays(std::vector<int> days, int month_number) {
+    std::sort(days.begin(), days.end());
+    if (days.size() != 7 || days.back() - days.front() != 6) return 0;
+    if (days.front() == 1 || days.front() == 8 || days.front() == 15 || days.front() == 22)
+        return (days.front() - 1) / 7 + 1;
+    if (days.front() == -7 || days.back() == kDaysInMonth[month_number - 1]) return -1;
+    return 0;
+}
+
+// The yearly change an observance's RRULE names: a numbered weekday of a
+// month ("BYDAY=2SU", "BYDAY=-1SU", "BYDAY=SU;BYSETPOS=2") or a weekday in a
+// week of month days; nothing for any other rule.
 std::optional<ZoneChange> ChangeOfRrule(std::string_view rrule, DateTime start, bool& has_end) {
-    int month_number = 0, week = 0, weekday_index = -1;
+    static constexpr std::string_view kCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
+    int month_number = 0, ordinal = 0, weekday_index = -1;
+    std::optional<int> set_position;
+    std::vector<int> month_days;
+    bool unknown = false;
     std::size_t begin = 0;
     while (begin <= rrule.size()) {
         std::size_t end = rrule.find(';', begin);
@@ -180,22 +210,41 @@ std::optional<ZoneChange> ChangeOfRrule(std::string_view rrule, DateTime start, 
         begin = end + 1;
         if (part.starts_with("UNTIL=") || part.starts_with("COUNT=")) has_end = true;
         if (part.starts_with("BYMONTH=")) month_number = ParseInt(part.substr(8)).value_or(0);
+        if (part.starts_with("BYSETPOS=")) set_position = ParseInt(part.substr(9));
+        if (part.starts_with("BYMONTHDAY=")) {
+            std::string_view list = std::string_view(part).substr(11);
+            for (std::size_t at = 0; at <= list.size();) {
+                std::size_t comma = std::min(list.find(',', at), list.size());
+                auto day = ParseInt(list.substr(at, comma - at));
+                if (day) month_days.push_back(*day);
+                else unknown = true;
+                at = comma + 1;
+            }
+        }
         if (part.starts_with("BYDAY=") && part.size() >= 8) {
             std::string day = part.substr(6);
-            static constexpr std::string_view kCodes[] = {"SU", "MO", "TU", "WE", "TH", "FR", "SA"};
             for (int i = 0; i < 7; ++i)
                 if (day.ends_with(kCodes[i])) weekday_index = i;
-            int ordinal = ParseInt(day.substr(0, day.size() - 2)).value_or(0);
-            week = ordinal == -1 ? 5 : ordinal;
+            std::string_view number = std::string_view(day).substr(0, day.size() - 2);
+            if (number.starts_with('+')) number.remove_prefix(1);
+            if (!number.empty()) ordinal = ParseInt(number).value_or(0);
+            if (!number.empty() && ordinal == 0) unknown = true;
         }
     }
-    if (month_number < 1 || month_number > 12 || week < 1 || week > 5 || weekday_index < 0) return std::nullopt;
+    if (unknown || month_number < 1 || month_number > 12 || weekday_index < 0) return std::nullopt;
+    if (ordinal == 0 && set_position) ordinal = *set_position;
+    else if (set_position) return std::nullopt;
+    if (ordinal == 0 && !month_days.empty()) ordinal = OrdinalOfMonthDays(month_days, month_number);
+    else if (!month_days.empty()) return std::nullopt;
+    int week = ordinal == -1 ? 5 : ordinal;
+    if (week < 1 || week > 5) return std::nullopt;
     TimeOfDay time = start.Time();
     return ZoneChange{month_number, week, weekday_index, time.hour * 60 + time.minute};
 }
 
-ZoneRules ZoneOfComponent(const Component& vtimezone) {
-    ZoneRules zone;
+FileZone ZoneOfComponent(const Component& vtimezone) {
+    FileZone file_zone;
+    ZoneRules& zone = file_zone.rules;
     const Property* tzid = vtimezone.Find("TZID");
     if (!tzid) Refuse(vtimezone.line, "expected TZID in VTIMEZONE");
     zone.name = tzid->content.value;
@@ -211,8 +260,10 @@ ZoneRules ZoneOfComponent(const Component& vtimezone) {
         std::optional<ParsedDateTime> when = start ? ParseDateTime(start->content.value) : std::nullopt;
         if (!when) Refuse(start ? start->line : child.line, "expected DTSTART as YYYYMMDDTHHMMSS in " + child.name);
         observance.start = when->value;
-        if (const Property* rrule = child.Find("RRULE"))
+        if (const Property* rrule = child.Find("RRULE")) {
+            observance.has_rule = true;
             observance.change = ChangeOfRrule(rrule->content.value, observance.start, observance.has_end);
+        }
         std::optional<Observance>& slot = latest[observance.daylight ? 1 : 0];
         // The rule in force today: an open rule over an ended one, then the latest.
         if (!slot || (slot->has_end && !observance.has_end) ||
@@ -220,6 +271,8 @@ ZoneRules ZoneOfComponent(const Component& vtimezone) {
             slot = observance;
     }
     if (!latest[0] && !latest[1]) Refuse(vtimezone.line, "expected STANDARD or DAYLIGHT in VTIMEZONE");
+    for (const std::optional<Observance>& in_force : latest)
+        if (in_force && in_force->has_rule && !in_force->has_end && !in_force->change) file_zone.readable = false;
     const Observance& standard = latest[0] ? *latest[0] : *latest[1];
     zone.standard_offset = standard.offset_to;
     zone.daylight_offset = standard.offset_to;
@@ -229,13 +282,48 @@ ZoneRules ZoneOfComponent(const Component& vtimezone) {
         zone.to_daylight = latest[1]->change;
         zone.to_standard = latest[0]->change;
     }
-    return zone;
+    return file_zone;
+}
+
+void AddNote(std::vector<std::string>& notes, std::string note) {
+    if (std::find(notes.begin(), notes.end(), note) == notes.end()) notes.push_back(std::move(note));
+}
+
+// What a repeating event written in another zone becomes here, where the
+// table keeps only the local wall-clock time of its start: the occurrences
+// of the coming year (from `from`, the zone's wall clock) whose local time
+// differs from the stored one; nothing when none does.
+std::optional<std::string> ZoneFollowNote(const ZoneRules& zone, DateTime written_start, std::string_view rrule,
+                                          const ZoneRules& local, DateTime from) {
+    RruleReading reading = ReadRrule(rrule, written_start);
+    if (!reading.rule) return std::nullopt;
+    auto shift_at = [&](DateTime written) {
+        return ToMs(local.ToLocal(zone.ToUtc(written))) - ToMs(written);
+    };
+    const std::int64_t stored_shift = shift_at(written_start);
+    if (from < written_start) from = written_start;
+    const std::int64_t until = ToMs(from) + 365 * 86'400'000LL;
+    std::size_t differ = 0;
+    std::int64_t least = 0, most = 0;
+    for (auto at = FirstOccurrenceAtOrAfter(*reading.rule, written_start, from); at && ToMs(*at) < until;
+         at = FirstOccurrenceAfter(*reading.rule, written_start, *at)) {
+        std::int64_t gap = std::abs(shift_at(*at) - stored_shift);
+        if (gap == 0) continue;
+        least = differ == 0 ? gap : std::min(least, gap);
+        most = std::max(most, gap);
+        ++differ;
+    }
+    if (differ == 0) return std::nullopt;
+    std::string amount = most == 3'600'000 && least == most ? "an hour" : AmountText(most / 1000);
+    return "its time follows " + zone.name + "; " + std::to_string(differ) +
+           (differ == 1 ? " occurrence a year differs" : " occurrences a year differ") + " here by " +
+           (least == most ? "" : "up to ") + amount;
 }
 
 // ---- events -----------------------------------------------------------
 
 struct EventReader {
-    const std::map<std::string, ZoneRules>& zones;
+    const std::map<std::string, FileZone>& zones;
     const ZoneRules& local;
     DateTime now;
     const LocaleNames& names;
@@ -244,6 +332,8 @@ struct EventReader {
     struct Moment {
         DateTime local;
         bool date_only = false;
+        std::optional<ZoneRules> zone;  // the zone it was written in, when another than ours
+        DateTime written;               // the wall-clock time in that zone
     };
 
     // The value in local time; unknown zones read as local time, with a note.
@@ -251,22 +341,32 @@ struct EventReader {
         std::optional<ParsedDateTime> parsed = ParseDateTime(property.content.value);
         if (!parsed) Refuse(property.line, "expected a date as YYYYMMDD or a date-time as YYYYMMDDTHHMMSS[Z] in " + property.content.name);
         if (parsed->date_only) return {parsed->value, true};
-        if (parsed->utc) return {local.ToLocal(parsed->value), false};
+        if (parsed->utc) return {local.ToLocal(parsed->value), false, ZoneRules{.name = "UTC"}, parsed->value};
         std::string tzid = property.content.ParamOf("TZID").value_or("");
         if (tzid.empty() || tzid == local.name) return {parsed->value, false};
         const ZoneRules* zone = nullptr;
         std::optional<ZoneRules> known;
+        auto known_zone = [&] { return KnownZone(tzid.starts_with("/") ? tzid.substr(1) : tzid); };
         if (auto found = zones.find(tzid); found != zones.end()) {
-            zone = &found->second;
-        } else if ((known = KnownZone(tzid.starts_with("/") ? tzid.substr(1) : tzid))) {
+            zone = &found->second.rules;
+            if (!found->second.readable) {
+                if ((known = known_zone())) {
+                    AddNote(notes, "time zone \"" + tzid + "\" of the file cannot be read: read with its known rules");
+                    if (known->name == local.name) return {parsed->value, false};
+                    zone = &*known;
+                } else {
+                    AddNote(notes, "time zone \"" + tzid + "\" of the file cannot be read: read without daylight saving time");
+                }
+            }
+        } else if ((known = known_zone())) {
             if (known->name == local.name) return {parsed->value, false};
             zone = &*known;
         }
         if (!zone) {
-            notes.push_back("time zone \"" + tzid + "\" is not described: read as local time");
+            AddNote(notes, "time zone \"" + tzid + "\" is not described: read as local time");
             return {parsed->value, false};
         }
-        return {local.ToLocal(zone->ToUtc(parsed->value)), false};
+        return {local.ToLocal(zone->ToUtc(parsed->value)), false, *zone, parsed->value};
     }
 
     std::optional<std::int64_t> AlarmLead(const Component& event, DateTime start, std::optional<std::int64_t> duration,
@@ -274,32 +374,33 @@ struct EventReader {
         for (const Component& alarm : event.children) {
             const Property* trigger = alarm.Find("TRIGGER");
             if (!trigger) continue;
-            if (trigger->content.ParamOf("VALUE").value_or("") == "DATE-TIME") {
+            if (trigger->content.ParamIs("VALUE", "DATE-TIME")) {
                 Moment when = Resolve(*trigger, notes);
                 return (ToMs(start) - ToMs(when.local)) / 1000;
             }
             auto offset = ParseDuration(trigger->content.value);
             if (!offset) Refuse(trigger->line, "expected a duration such as -PT15M in TRIGGER");
-            if (trigger->content.ParamOf("RELATED").value_or("START") == "END")
+            if (trigger->content.ParamIs("RELATED", "END"))
                 return -(duration.value_or(0) + *offset);
             return -*offset;
         }
         return std::nullopt;
     }
 
-    // True when every zone the event names can be placed now.
-    bool ZonesKnown(const Component& event) const {
-        auto known = [&](const Component& component) {
+    // True when the file described, before the event, every zone it names
+    // (but ours): a zone it describes later, even one of a known name, is
+    // the file's, so such an event waits for the end of the file.
+    bool ZonesDescribed(const Component& event) const {
+        auto described = [&](const Component& component) {
             for (const Property& property : component.properties) {
                 auto tzid = property.content.ParamOf("TZID");
-                if (!tzid || tzid->empty() || *tzid == local.name || zones.contains(*tzid)) continue;
-                if (!KnownZone(tzid->starts_with("/") ? tzid->substr(1) : *tzid)) return false;
+                if (tzid && !tzid->empty() && *tzid != local.name && !zones.contains(*tzid)) return false;
             }
             return true;
         };
-        if (!known(event)) return false;
+        if (!described(event)) return false;
         for (const Component& alarm : event.children)
-            if (!known(alarm)) return false;
+            if (!described(alarm)) return false;
         return true;
     }
 
@@ -350,9 +451,13 @@ struct EventReader {
             auto seconds = ParseDuration(duration->content.value);
             if (!seconds) Refuse(duration->line, "expected a duration such as PT1H in DURATION");
             values.duration_seconds = *seconds;
+            if (carried.empty() && end) notes.push_back("DTEND and DURATION together: DURATION used");
+            if (carried.empty() && *seconds < 0) notes.push_back("the duration is negative: set to 0 minutes");
         } else if (end) {
             Moment finish = Resolve(*end, notes);
-            values.duration_seconds = std::max<std::int64_t>(0, (ToMs(finish.local) - ToMs(begin.local)) / 1000);
+            std::int64_t seconds = (ToMs(finish.local) - ToMs(begin.local)) / 1000;
+            if (carried.empty() && seconds < 0) notes.push_back("the end comes before the start: duration set to 0 minutes");
+            values.duration_seconds = std::max<std::int64_t>(0, seconds);
         }
         values.alarm_lead_seconds = AlarmLead(event, values.start, values.duration_seconds, notes);
 
@@ -367,6 +472,12 @@ struct EventReader {
         if (!extra_dates.empty() && (values.rule || extra_dates == "RDATE")) {
             values.rule.reset();
             values.simplified = "the repeats have " + extra_dates;
+        }
+        // The table holds no zone: the repeats keep the local time of the start.
+        if (values.rule && begin.zone && carried.empty()) {
+            DateTime from = begin.zone->ToLocal(local.ToUtc(now));
+            if (auto note = ZoneFollowNote(*begin.zone, begin.written, rrules[0]->content.value, local, from))
+                notes.push_back(std::move(*note));
         }
         MappedEvent mapped = MapToRecord(values, carried, now, names);
         for (std::string& note : mapped.notes) notes.push_back(std::move(note));
@@ -394,11 +505,13 @@ struct EventReader {
                 continue;
             }
             std::string value = UncarriedText(item.substr(equals + 1));
+            FieldValue typed;
             switch (kEventFields[*field].type) {
-                case FieldType::SmallInt: carried.push_back({*field, Number<std::int64_t>(property, value)}); break;
-                case FieldType::DateTime: carried.push_back({*field, Number<double>(property, value)}); break;
-                default: carried.push_back({*field, std::move(value)});
+                case FieldType::SmallInt: typed = Number<std::int64_t>(property, value); break;
+                case FieldType::DateTime: typed = Number<double>(property, value); break;
+                default: typed = std::move(value);
             }
+            carried.push_back({*field, std::move(typed)});
         }
     }
 
@@ -416,10 +529,9 @@ struct EventReader {
     }
 
     FieldValue CarriedValue(const Property& property) {
-        std::string type = property.content.ParamOf("VALUE").value_or("TEXT");
         const std::string& text = property.content.value;
-        if (type == "INTEGER") return Number<std::int64_t>(property, text);
-        if (type == "FLOAT") return Number<double>(property, text);
+        if (property.content.ParamIs("VALUE", "INTEGER")) return Number<std::int64_t>(property, text);
+        if (property.content.ParamIs("VALUE", "FLOAT")) return Number<double>(property, text);
         return UncarriedText(text);
     }
 };
@@ -432,19 +544,19 @@ CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, Dat
     try {
         if (text.size() > limits.max_file_bytes)
             Refuse(0, "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB");
-        std::map<std::string, ZoneRules> zones;
+        std::map<std::string, FileZone> zones;
         EventReader reader{zones, local, now_local, names, reading};
         // Each event is read as soon as it ends, so that a large file is never
         // held whole as components; one that names a zone not yet described
         // waits for the end of the file.
         auto take = [&](Component& child) {
             if (child.name == "VTIMEZONE") {
-                ZoneRules zone = ZoneOfComponent(child);
-                zones[zone.name] = std::move(zone);
+                FileZone zone = ZoneOfComponent(child);
+                zones[zone.rules.name] = std::move(zone);
                 return true;
             }
             if (child.name == "VEVENT") {
-                if (!reader.ZonesKnown(child)) return false;
+                if (!reader.ZonesDescribed(child)) return false;
                 reader.Read(child);
                 return true;
             }
@@ -456,6 +568,10 @@ CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, Dat
         };
         for (const Component& calendar : ParseComponents(text, limits, take))
             for (const Component& child : calendar.children) reader.Read(child);
+        // Events that waited for their zones take their places in the file again.
+        auto by_line = [](const auto& a, const auto& b) { return a.line < b.line; };
+        std::stable_sort(reading.events.begin(), reading.events.end(), by_line);
+        std::stable_sort(reading.notes.begin(), reading.notes.end(), by_line);
     } catch (const Refusal& refusal) {
         reading.events.clear();
         reading.notes.clear();

@@ -1,5 +1,7 @@
 #include "exchange/ical_text.h"
 
+#include "base/text.h"
+
 namespace orbelle::ical {
 namespace {
 
@@ -99,6 +101,15 @@ std::optional<std::string> ContentLine::ParamOf(std::string_view wanted) const {
     return std::nullopt;
 }
 
+bool ContentLine::ParamIs(std::string_view wanted_name, std::string_view wanted) const {
+    for (const Param& param : params) {
+        if (param.name != wanted_name || param.values.empty()) continue;
+        bool quoted = !param.quoted.empty() && param.quoted.front();
+        return quoted ? param.values.front() == wanted : SameIgnoringAsciiCase(param.values.front(), wanted);
+    }
+    return false;
+}
+
 ParsedLine ParseContentLine(std::string_view text) {
     for (char c : text)
         if (IsControl(static_cast<unsigned char>(c))) return {std::nullopt, "no control characters"};
@@ -118,7 +129,8 @@ ParsedLine ParseContentLine(std::string_view text) {
         ++i;
         while (true) {
             std::string value;
-            if (i < text.size() && text[i] == '"') {
+            bool quoted = i < text.size() && text[i] == '"';
+            if (quoted) {
                 std::size_t close = text.find('"', i + 1);
                 if (close == std::string_view::npos) return {std::nullopt, "a closing '\"'"};
                 value.assign(text.substr(i + 1, close - i - 1));
@@ -128,6 +140,7 @@ ParsedLine ParseContentLine(std::string_view text) {
                     value += text[i++];
             }
             param.values.push_back(std::move(value));
+            param.quoted.push_back(quoted);
             if (i < text.size() && text[i] == ',') {
                 ++i;
                 continue;

@@ -28,6 +28,7 @@ std::string ParamValue(std::string_view value);
 struct Param {
     std::string name;  // upper case
     std::vector<std::string> values;
+    std::vector<bool> quoted;  // for each value: written in double quotes
 };
 
 struct ContentLine {
@@ -37,6 +38,9 @@ struct ContentLine {
 
     // The first value of the parameter, or nothing.
     std::optional<std::string> ParamOf(std::string_view name) const;
+    // True when the parameter's first value is `wanted`: without regard to
+    // case unless it was quoted, as RFC 5545 (3.2) reads parameter values.
+    bool ParamIs(std::string_view name, std::string_view wanted) const;
 };
 
 // One unfolded content line, or the reason it breaks the grammar.

@@ -1,6 +1,7 @@
 #include "exchange/time_zone.h"
 
 #include <chrono>
+#include <utility>
 
 #include "base/text.h"
 #include "exchange/ical_time.h"
@@ -74,6 +75,14 @@ constexpr KnownZoneRow kKnownZones[] = {
     {"Pacific Standard Time", "America/Los_Angeles", -480, KnownZoneRow::Us},
     {"Alaskan Standard Time", "America/Anchorage", -540, KnownZoneRow::Us},
     {"Hawaiian Standard Time", "Pacific/Honolulu", -600, KnownZoneRow::None},
+};
+
+// Names CLDR lists as aliases of the zones above: the IANA database renamed
+// these zones since, and files written today use the new names.
+constexpr std::pair<std::string_view, std::string_view> kZoneAliases[] = {
+    {"Europe/Kyiv", "Europe/Kiev"},
+    {"Asia/Kolkata", "Asia/Calcutta"},
+    {"America/Argentina/Buenos_Aires", "America/Buenos_Aires"},
 };
 
 ZoneRules RulesOf(const KnownZoneRow& row) {
@@ -154,6 +163,8 @@ std::optional<std::string_view> IanaNameOfWindowsZone(std::string_view windows_n
 }
 
 std::optional<ZoneRules> KnownZone(std::string_view name) {
+    for (const auto& [alias, iana] : kZoneAliases)
+        if (SameIgnoringAsciiCase(alias, name)) name = iana;
     for (const KnownZoneRow& row : kKnownZones)
         if (SameIgnoringAsciiCase(row.windows, name) || SameIgnoringAsciiCase(row.iana, name)) return RulesOf(row);
     return std::nullopt;

@@ -42,8 +42,9 @@ struct ZoneRules {
 // The IANA name of a Windows zone (the CLDR mapping of the common zones).
 std::optional<std::string_view> IanaNameOfWindowsZone(std::string_view windows_name);
 
-// The present rules of a common zone named the IANA way or the Windows way,
-// for files that name a zone without describing it.
+// The present rules of a common zone named the IANA way (also by a name
+// CLDR lists as its alias, such as Europe/Kyiv) or the Windows way, for
+// files that name a zone without describing it.
 std::optional<ZoneRules> KnownZone(std::string_view name);
 
 // The VTIMEZONE block for the zone, each line ended with CRLF.

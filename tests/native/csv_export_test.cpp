@@ -30,6 +30,39 @@ TEST(CsvExport, WritesHeaderAndQuotedRowsWithBom) {
               "Once,2024-01-26T17:00:05,2024-01-26T17:00:05,2024-01-26T17:00:05,1 hour,Meeting,Normal,3,,Alarm.wav,\r\n");
 }
 
+// A subject or memo that a spreadsheet would run as a formula is written as
+// text; the rest of the row stays as it was.
+TEST(CsvExport, KeepsFormulasText) {
+    struct Case {
+        const char* name;
+        std::string subject;
+        std::string memo;
+        std::string row_start;  // subject cell, the fields between, then the memo cell
+        std::string memo_cell;
+    };
+    const Case cases[] = {
+        {"equals sign", "=HYPERLINK(\"http://x\",\"y\")", "", "\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",", ""},
+        {"at sign", "@SUM(A1:A9)", "", "'@SUM(A1:A9),", ""},
+        {"plus", "+1+2", "", "'+1+2,", ""},
+        {"minus", "-2+3", "", "'-2+3,", ""},
+        {"tab", "\tcmd", "", "'\tcmd,", ""},
+        {"carriage return", "\r\nx", "", "\"'\r\nx\",", ""},
+        {"formula in the memo", "Plain", "=1+1", "Plain,", ",'=1+1,"},
+        {"sign inside, not first", "a=b-c", "x@y", "a=b-c,", ",x@y,"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempFolder folder;
+        std::filesystem::path table = folder.Path() / "db" / "TODOLIST.DB";
+        PostRecords(table, {EditorRecord(c.subject, At(2024y / 1 / 26, 17, 0), "1", {{"Repleat", "N"}, {"Memo", c.memo}})});
+        ExportCsvFile(table, folder.Path() / "out.csv", BerlinContext());
+        std::string text = ReadBytes(folder.Path() / "out.csv");
+        std::size_t row = text.find("\r\n") + 2;
+        EXPECT_EQ(text.substr(row, c.row_start.size()), c.row_start);
+        EXPECT_NE(text.find(",1" + (c.memo_cell.empty() ? ",," : c.memo_cell), row), std::string::npos);
+    }
+}
+
 TEST(CsvExport, SaysEveryRuleInWords) {
     struct Case {
         RecurrenceRule rule;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "exchange/ical_reader.h"
+#include "exchange/ical_time.h"
 #include "exchange/rrule.h"
 #include "exchange_fixture.h"
+#include "libical_oracle.h"
 
 namespace orbelle {
 namespace {
@@ -58,6 +60,9 @@ TEST(IcalReader, ReadsStartsInEveryZoneForm) {
          At(2024y / 6 / 15, 18, 0)},
         {"IANA name without a description", Event("DTSTART;TZID=Asia/Tokyo:20240615T090000\r\n"),
          At(2024y / 6 / 15, 2, 0)},
+        {"today's IANA name of a zone CLDR keeps under its old one",
+         Event("DTSTART;TZID=Europe/Kyiv:20240615T090000\r\n"), At(2024y / 6 / 15, 8, 0)},
+        {"Asia/Kolkata", Event("DTSTART;TZID=Asia/Kolkata:20240115T090000\r\n"), At(2024y / 1 / 15, 4, 30)},
         {"all-day date", Event("DTSTART;VALUE=DATE:20240615\r\n"), At(2024y / 6 / 15)},
     };
     for (const Case& c : cases) {
@@ -91,6 +96,16 @@ TEST(IcalReader, ReadsTextDurationsAlarmsAndPriorities) {
         {"alarm at a moment",
          "DTSTART:20240615T090000\r\nBEGIN:VALARM\r\nTRIGGER;VALUE=DATE-TIME:20240614T070000Z\r\nEND:VALARM\r\n",
          {{"Remind", "1 day"}}},
+        // Parameter values not in quotes are read without regard to case.
+        {"alarm related to the end, in lower case",
+         "DTSTART:20240615T090000\r\nDURATION:PT1H\r\nBEGIN:VALARM\r\nTRIGGER;RELATED=end:-PT1H30M\r\nEND:VALARM\r\n",
+         {{"Remind", "30 minutes"}}},
+        {"alarm at a moment, in lower case",
+         "DTSTART:20240615T090000\r\nBEGIN:VALARM\r\nTRIGGER;value=date-time:20240614T070000Z\r\nEND:VALARM\r\n",
+         {{"Remind", "1 day"}}},
+        {"alarm related to the end, in mixed case",
+         "DTSTART:20240615T090000\r\nDURATION:PT2H\r\nBEGIN:VALARM\r\nTRIGGER;Related=End:-PT3H\r\nEND:VALARM\r\n",
+         {{"Remind", "1 hour"}}},
         {"no alarm, no priority", "DTSTART:20240615T090000\r\n",
          {{"Remind", "0 minutes"}, {"Priority", "Normal"}, {"Sound", "Alarm.wav"}, {"Type", "Alarm"}}},
         {"priority 1", "PRIORITY:1\r\nDTSTART:20240615T090000\r\n", {{"Priority", "Highest"}}},
@@ -268,6 +283,177 @@ TEST(IcalReader, RefusesBrokenFilesWithTheLineAndWhatWasExpected) {
         EXPECT_EQ(reading.failure->line, c.line);
         EXPECT_EQ(reading.failure->message, c.message);
         EXPECT_TRUE(reading.events.empty());
+    }
+}
+
+// A VTIMEZONE with one daylight and one standard observance, each given by
+// its DTSTART and RRULE lines.
+std::string ZoneWithRules(const std::string& tzid, const char* standard, const char* daylight,
+                          const std::string& to_daylight, const std::string& to_standard) {
+    return "BEGIN:VTIMEZONE\r\nTZID:" + tzid + "\r\nBEGIN:DAYLIGHT\r\nTZOFFSETFROM:" + standard + "\r\nTZOFFSETTO:" +
+           daylight + "\r\n" + to_daylight + "END:DAYLIGHT\r\nBEGIN:STANDARD\r\nTZOFFSETFROM:" + daylight +
+           "\r\nTZOFFSETTO:" + standard + "\r\n" + to_standard + "END:STANDARD\r\nEND:VTIMEZONE\r\n";
+}
+
+// Every form of a zone's yearly changes that files use, the zone placed
+// before or after the event: the same moment as libical reads, or a note
+// where the reader falls back.
+TEST(IcalReader, ReadsZonesAsLibicalDoesWhereverTheFilePutsThem) {
+    struct Case {
+        const char* name;
+        std::string zone;
+        std::string tzid;
+        std::string written;  // DTSTART in that zone
+        DateTime expected;    // here, in Berlin
+        const char* note;     // "" for none
+        bool libical_agrees = true;
+    };
+    const std::string second_sunday_of_march_as_week =
+        "DTSTART:19700308T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=8,9,10,11,12,13,14\r\n";
+    const std::string first_sunday_of_november_as_week =
+        "DTSTART:19701101T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=SU;BYMONTHDAY=1,2,3,4,5,6,7\r\n";
+    const std::string new_york_as_weeks = ZoneWithRules("America/New_York", "-0500", "-0400",
+                                                        second_sunday_of_march_as_week, first_sunday_of_november_as_week);
+    const std::string athens_last_week = ZoneWithRules(
+        "Custom/Athens", "+0200", "+0300",
+        "DTSTART:19700329T030000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=25,26,27,28,29,30,31\r\n",
+        "DTSTART:19701025T040000\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=SU;BYMONTHDAY=25,26,27,28,29,30,31\r\n");
+    const std::string athens_from_the_end = ZoneWithRules(
+        "Custom/Athens", "+0200", "+0300",
+        "DTSTART:19700329T030000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYMONTHDAY=-7,-6,-5,-4,-3,-2,-1\r\n",
+        "DTSTART:19701025T040000\r\nRRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=SU;BYMONTHDAY=-7,-6,-5,-4,-3,-2,-1\r\n");
+    const std::string new_york_by_position =
+        ZoneWithRules("America/New_York", "-0500", "-0400",
+                      "DTSTART:19700308T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=SU;BYSETPOS=2\r\n",
+                      "DTSTART:19701101T020000\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=SU;BYSETPOS=1\r\n");
+    // Brazil kept summer time until 2019: a file of then knows better than today's rules.
+    const std::string sao_paulo_2018 = ZoneWithRules(
+        "America/Sao_Paulo", "-0300", "-0200", "DTSTART:19701101T000000\r\nRRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n",
+        "DTSTART:19700215T000000\r\nRRULE:FREQ=YEARLY;BYMONTH=2;BYDAY=3SU\r\n");
+    const std::string monthly_every_twelve_daylight =
+        "DTSTART:19700308T020000\r\nRRULE:FREQ=MONTHLY;INTERVAL=12;BYDAY=2SU\r\n";
+    const std::string monthly_every_twelve_standard =
+        "DTSTART:19701101T020000\r\nRRULE:FREQ=MONTHLY;INTERVAL=12;BYDAY=1SU\r\n";
+    const Case cases[] = {
+        {"second Sunday as a week of days, summer", new_york_as_weeks, "America/New_York", "20240715T090000",
+         At(2024y / 7 / 15, 15, 0), ""},
+        {"second Sunday as a week of days, between the two changes", new_york_as_weeks, "America/New_York",
+         "20240320T090000", At(2024y / 3 / 20, 14, 0), ""},
+        {"last Sunday as the month's last week", athens_last_week, "Custom/Athens", "20240715T090000",
+         At(2024y / 7 / 15, 8, 0), ""},
+        {"last Sunday counted from the month's end", athens_from_the_end, "Custom/Athens", "20240715T090000",
+         At(2024y / 7 / 15, 8, 0), ""},
+        {"second Sunday by position", new_york_by_position, "America/New_York", "20240715T090000",
+         At(2024y / 7 / 15, 15, 0), ""},
+        {"a known name with the file's own rules", sao_paulo_2018, "America/Sao_Paulo", "20180115T090000",
+         At(2018y / 1 / 15, 12, 0), ""},
+        {"rules the reader cannot follow, a known name",
+         ZoneWithRules("America/New_York", "-0500", "-0400", monthly_every_twelve_daylight, monthly_every_twelve_standard),
+         "America/New_York", "20240715T090000", At(2024y / 7 / 15, 15, 0),
+         "time zone \"America/New_York\" of the file cannot be read: read with its known rules"},
+        {"rules the reader cannot follow, an unknown name",
+         ZoneWithRules("Custom/Eastern", "-0500", "-0400", monthly_every_twelve_daylight, monthly_every_twelve_standard),
+         "Custom/Eastern", "20240715T090000", At(2024y / 7 / 15, 16, 0),
+         "time zone \"Custom/Eastern\" of the file cannot be read: read without daylight saving time", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string event = Event("DTSTART;TZID=" + c.tzid + ":" + c.written + "\r\n");
+        auto written = ical::ParseDateTime(c.written);
+        ASSERT_TRUE(written);
+        DateTime libical = BerlinZone().ToLocal(oracle::UtcOfWallClock(Calendar(c.zone + event), written->value));
+        if (c.libical_agrees) {
+            EXPECT_EQ(ical::FormatDateTime(libical), ical::FormatDateTime(c.expected));
+        }
+        for (bool zone_first : {true, false}) {
+            SCOPED_TRACE(zone_first ? "zone before the event" : "zone after the event");
+            std::vector<ical::ImportNote> notes;
+            EventRecord record = ReadOne(Calendar(zone_first ? c.zone + event : event + c.zone), &notes);
+            EXPECT_EQ(ical::FormatDateTime(record.DateTimeOf("Date")), ical::FormatDateTime(c.expected));
+            if (*c.note) {
+                ASSERT_EQ(notes.size(), 1u);
+                EXPECT_EQ(notes[0].reason, c.note);
+            } else {
+                EXPECT_TRUE(notes.empty()) << notes[0].reason;
+            }
+        }
+    }
+}
+
+// An event that waited for a zone described after it keeps its place in the file.
+TEST(IcalReader, KeepsTheFilesOrderWhenAnEventWaitsForItsZone) {
+    ical::CalendarReading reading =
+        Read(Calendar("BEGIN:VEVENT\r\nUID:first\r\nSUMMARY:First\r\nDTSTART;TZID=America/New_York:20240715T090000\r\n"
+                      "DURATION:-PT1H\r\nEND:VEVENT\r\n" +
+                      Event("DTSTART:20240716T090000\r\nDURATION:-PT1H\r\n") + kNewYorkZone));
+    ASSERT_FALSE(reading.failure);
+    ASSERT_EQ(reading.events.size(), 2u);
+    EXPECT_EQ(reading.events[0].uid, "first");
+    ASSERT_EQ(reading.notes.size(), 2u);
+    EXPECT_EQ(reading.notes[0].subject, "First");
+}
+
+// The table keeps no zone: a repeating event of another zone keeps the local
+// time of its start, and the summary says how often that is not its time.
+TEST(IcalReader, SaysHowOftenARepeatOfAnotherZoneDiffersHere) {
+    struct Case {
+        const char* name;
+        std::string body;
+        DateTime date;
+        const char* note;  // "" for none
+    };
+    const Case cases[] = {
+        {"weekly in New York", std::string(kNewYorkZone) +
+             Event("DTSTART;TZID=America/New_York:20240108T090000\r\nRRULE:FREQ=WEEKLY;BYDAY=MO\r\n"),
+         At(2024y / 1 / 8, 15, 0), "its time follows America/New_York; 4 occurrences a year differ here by an hour"},
+        {"weekly in Tokyo, without summer time", Event("DTSTART;TZID=Asia/Tokyo:20240108T090000\r\nRRULE:FREQ=WEEKLY\r\n"),
+         At(2024y / 1 / 8, 1, 0), "its time follows Asia/Tokyo; 30 occurrences a year differ here by an hour"},
+        {"daily in UTC", Event("DTSTART:20240115T090000Z\r\nRRULE:FREQ=DAILY\r\n"), At(2024y / 1 / 15, 10, 0),
+         "its time follows UTC; 211 occurrences a year differ here by an hour"},
+        {"weekly in London, whose changes are ours",
+         Event("DTSTART;TZID=Europe/London:20240108T090000\r\nRRULE:FREQ=WEEKLY\r\n"), At(2024y / 1 / 8, 10, 0), ""},
+        {"once in New York", std::string(kNewYorkZone) + Event("DTSTART;TZID=America/New_York:20240108T090000\r\n"),
+         At(2024y / 1 / 8, 15, 0), ""},
+        {"floating time", Event("DTSTART:20240108T090000\r\nRRULE:FREQ=WEEKLY\r\n"), At(2024y / 1 / 8, 9, 0), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ical::ImportNote> notes;
+        EventRecord record = ReadOne(Calendar(c.body), &notes);
+        EXPECT_EQ(ical::FormatDateTime(record.DateTimeOf("Date")), ical::FormatDateTime(c.date));
+        if (*c.note) {
+            ASSERT_EQ(notes.size(), 1u);
+            EXPECT_EQ(notes[0].reason, c.note);
+            EXPECT_FALSE(notes[0].skipped);
+            EXPECT_EQ(record.Text("Repleat"), "Y");
+        } else {
+            EXPECT_TRUE(notes.empty()) << notes[0].reason;
+        }
+    }
+}
+
+TEST(IcalReader, NotesDurationsItCannotKeepAsWritten) {
+    struct Case {
+        const char* name;
+        std::string lines;
+        const char* duration;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"negative duration", "DURATION:-PT1H\r\n", "0 minutes", "the duration is negative: set to 0 minutes"},
+        {"end before the start", "DTEND:20240615T080000\r\n", "0 minutes",
+         "the end comes before the start: duration set to 0 minutes"},
+        {"DTEND with DURATION", "DTEND:20240615T100000\r\nDURATION:PT2H\r\n", "2 hours",
+         "DTEND and DURATION together: DURATION used"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<ical::ImportNote> notes;
+        EventRecord record = ReadOne(Calendar(Event("DTSTART:20240615T090000\r\n" + c.lines)), &notes);
+        EXPECT_EQ(record.Text("Duration"), c.duration);
+        ASSERT_EQ(notes.size(), 1u);
+        EXPECT_EQ(notes[0].reason, c.note);
+        EXPECT_FALSE(notes[0].skipped);
     }
 }
 

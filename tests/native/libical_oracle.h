@@ -56,4 +56,19 @@ inline std::vector<DateTime> Expand(const std::string& rrule, DateTime start, Da
     return out;
 }
 
+// The UTC moment of a wall-clock time in the first VTIMEZONE of an
+// iCalendar text, as libical reads that zone.
+inline DateTime UtcOfWallClock(const std::string& calendar_text, DateTime wall) {
+    icalcomponent* calendar = icalparser_parse_string(calendar_text.c_str());
+    icalcomponent* vtimezone = calendar ? icalcomponent_get_first_component(calendar, ICAL_VTIMEZONE_COMPONENT) : nullptr;
+    icaltimezone* zone = icaltimezone_new();
+    if (vtimezone) icaltimezone_set_component(zone, icalcomponent_new_clone(vtimezone));
+    icaltimetype t = ToIcal(wall);
+    t.zone = zone;
+    DateTime utc = FromIcal(icaltime_convert_to_zone(t, icaltimezone_get_utc_timezone()));
+    icaltimezone_free(zone, 1);
+    if (calendar) icalcomponent_free(calendar);
+    return utc;
+}
+
 }  // namespace orbelle::oracle

@@ -44,6 +44,28 @@ TEST(TimeZone, KnowsCommonZonesByEitherName) {
     EXPECT_EQ(sydney.OffsetAt(At(2024y / 7 / 15)), 10 * 3600);
 }
 
+// The IANA database renamed some zones; CLDR lists the new names as aliases
+// of the old, which stay the names we write.
+TEST(TimeZone, KnowsTodaysNamesOfRenamedZones) {
+    struct Case {
+        const char* current;
+        const char* kept;
+    };
+    const Case cases[] = {
+        {"Europe/Kyiv", "Europe/Kiev"},
+        {"Asia/Kolkata", "Asia/Calcutta"},
+        {"America/Argentina/Buenos_Aires", "America/Buenos_Aires"},
+        {"europe/kyiv", "Europe/Kiev"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.current);
+        auto zone = KnownZone(c.current);
+        ASSERT_TRUE(zone);
+        EXPECT_EQ(zone, KnownZone(c.kept));
+        EXPECT_EQ(zone->name, c.kept);
+    }
+}
+
 // libical, reading the VTIMEZONE we write, places every hour of a year at
 // the same UTC moment as our rules do (the two change-over hours aside,
 // where libical departs from the RFC).

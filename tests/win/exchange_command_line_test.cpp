@@ -164,6 +164,28 @@ TEST_F(ExchangeCommandLineTest, ExportsWriteTheWholeTable) {
     EXPECT_NE(csv.find("\r\nZahnarzt \xC3\xA4,2027-03-13T09:30:00,"), std::string::npos);
 }
 
+// A subject a spreadsheet would run as a formula reaches the CSV file as text.
+TEST_F(ExchangeCommandLineTest, CsvExportWritesFormulasAsText) {
+    struct Row {
+        const char* subject;
+        const char* line;  // how its row begins in the file
+    };
+    const Row rows[] = {
+        {"=HYPERLINK(\"http://example.com\",\"Open\")", "\"'=HYPERLINK(\"\"http://example.com\"\",\"\"Open\"\")\",2027-"},
+        {"@SUM(A1:A9)", "'@SUM(A1:A9),2027-"},
+        {"+1+2", "'+1+2,2027-"},
+        {"-1+2", "'-1+2,2027-"},
+        {"Standup", "Standup,2027-"},
+    };
+    MakeTable({rows[0].subject, rows[1].subject, rows[2].subject, rows[3].subject, rows[4].subject});
+    ASSERT_EQ(Run(L"/export-csv out.csv"), 0);
+    std::string csv = ReadAll(ProgramFolder() / "out.csv");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.subject);
+        EXPECT_NE(csv.find("\r\n" + std::string(row.line)), std::string::npos) << csv;
+    }
+}
+
 int ListRowsOf(DWORD process_id) {
     auto lists = TopLevelWindows(OfClassInProcess(L"TMainForm", process_id));
     if (lists.empty()) return -1;
