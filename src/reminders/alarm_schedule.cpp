@@ -131,7 +131,7 @@ void AlarmSchedule::StartAfresh(std::int64_t event_id, const Entry& old, Entry& 
         if (std::optional<Alarm> before = fresh.plan.Around(from - 1, std::nullopt).latest)
             done = before->occurrence;
     }
-    state_.Restart(event_id, done ? std::optional<DateTime>(FromWallMs(*done)) : std::nullopt, kept.has_value());
+    state_.StartAfresh(event_id, done ? std::optional<DateTime>(FromWallMs(*done)) : std::nullopt, kept.has_value());
     fresh.done = done;
     fresh.row = kept;
 }

@@ -312,7 +312,7 @@ void ReminderState::Acknowledge(const StoredAcknowledgement& acknowledgement) {
     EraseEvent(shown_, acknowledgement.event_id);
 }
 
-void ReminderState::Restart(std::int64_t event_id, std::optional<DateTime> done, bool keep_shown) {
+void ReminderState::StartAfresh(std::int64_t event_id, std::optional<DateTime> done, bool keep_shown) {
     Write([&] {
         if (done) {
             sql::Statement set(db_,

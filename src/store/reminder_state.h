@@ -91,7 +91,7 @@ public:
     // The event's alarms start afresh (its start, rule or lead changed): the
     // occurrences up to `done` count as dismissed (none when empty), its
     // snooze goes, and so does its shown row unless it is kept.
-    void Restart(std::int64_t event_id, std::optional<DateTime> done, bool keep_shown);
+    void StartAfresh(std::int64_t event_id, std::optional<DateTime> done, bool keep_shown);
     // A deleted event, or one dismissed through its accepted flag, leaves
     // nothing behind.
     void Forget(std::int64_t event_id);

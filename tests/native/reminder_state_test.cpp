@@ -106,9 +106,9 @@ TEST_F(ReminderStateTest, ShownRowsSurviveReopeningUntilASnoozeDismissalOrChange
                         {4, DateTime(46102.0), DateTime(46102.0), false, 8},
                         {5, DateTime(46103.0), DateTime(46103.0), false, 9}});
         state.SetSnooze({2, DateTime(46100.5), DateTime(46100.6), 7});  // the row leaves until its end
-        state.Acknowledge({3, DateTime(46101.0)});                        // dismissed
-        state.Restart(4, DateTime(46101.5), false);                       // a new start, rule or lead
-        state.Restart(5, std::nullopt, true);                             // ... that keeps the row
+        state.Acknowledge({3, DateTime(46101.0)});                      // dismissed
+        state.StartAfresh(4, DateTime(46101.5), false);                 // a new start, rule or lead
+        state.StartAfresh(5, std::nullopt, true);                       // ... that keeps the row
         state.Forget(6);
     }
     ReminderState state;
