@@ -101,6 +101,12 @@ std::optional<Alarm> AlarmPlan::AlarmOf(WallMs occurrence) const {
     return std::nullopt;
 }
 
+bool AlarmPlan::Has(const Alarm& alarm) const {
+    if (AlarmOf(alarm.occurrence) != alarm) return false;
+    // One search forward, where Around would search back and forth.
+    return kind_ == Kind::Single || FirstOccurrenceFrom(alarm.occurrence) == alarm.occurrence;
+}
+
 std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(WallMs from) const {
     // Asked in whole milliseconds, "after X" as "at or after X + 1 ms": the
     // date-time values on either side may differ in their last bit (the

@@ -48,6 +48,8 @@ public:
     // The alarm of an occurrence it had (as a snooze remembers it); empty
     // when the plan has no alarm for it.
     std::optional<Alarm> AlarmOf(WallMs occurrence) const;
+    // The alarm is one of the plan's.
+    bool Has(const Alarm& alarm) const;
 
 private:
     enum class Kind { None, Single, Series };

@@ -12,7 +12,7 @@ namespace {
 // event's alarms and not dismissed: the table may have changed while the
 // mode was off.
 bool StillAnAlarm(const AlarmPlan& plan, std::optional<WallMs> done, const Alarm& alarm) {
-    return plan.Around(alarm.moment, done).latest == alarm;
+    return (!done || alarm.occurrence > *done) && plan.Has(alarm);
 }
 
 }  // namespace

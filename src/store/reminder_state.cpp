@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <string_view>
+#include <unordered_set>
 
 #include "base/error.h"
 #include "base/text.h"
@@ -290,11 +291,20 @@ void ReminderState::SetShown(const std::vector<StoredShown>& rows) {
             DeleteRow(db_, "ReminderSnoozes", row.event_id);
         }
     });
-    for (const StoredShown& row : rows) {
-        EraseEvent(shown_, row.event_id);
-        shown_.push_back(row);
-        EraseEvent(snoozes_, row.event_id);
+    // Many rows at once after a start (every alarm missed while closed), and
+    // few of their events with a row or snooze before: one look-up per row
+    // among those few, not one pass over the list per row.
+    std::unordered_set<std::int64_t> before;
+    for (const StoredShown& row : shown_) before.insert(row.event_id);
+    for (const StoredSnooze& snooze : snoozes_) before.insert(snooze.event_id);
+    std::unordered_set<std::int64_t> replaced;
+    for (const StoredShown& row : rows)
+        if (before.contains(row.event_id)) replaced.insert(row.event_id);
+    if (!replaced.empty()) {
+        std::erase_if(shown_, [&](const StoredShown& row) { return replaced.contains(row.event_id); });
+        std::erase_if(snoozes_, [&](const StoredSnooze& snooze) { return replaced.contains(snooze.event_id); });
     }
+    shown_.insert(shown_.end(), rows.begin(), rows.end());
 }
 
 void ReminderState::Acknowledge(const StoredAcknowledgement& acknowledgement) {

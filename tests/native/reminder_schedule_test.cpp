@@ -517,7 +517,9 @@ TEST_F(ReminderScheduleTest, ARestartShowsAShownRowAsItWasAndDoesNotRingItAgain)
         ASSERT_EQ(RowIds(), std::vector<std::int64_t>{id});
         EXPECT_EQ(schedule_->Rows().front().alarm, alarm);
         EXPECT_EQ(schedule_->Rows().front().lateness.missed, c.missed);
-        if (c.late) EXPECT_EQ(Late(id, clock.Now()), c.late);
+        if (c.late) {
+            EXPECT_EQ(Late(id, clock.Now()), c.late);
+        }
         EXPECT_TRUE(Run(clock, 2 * kWallHour).empty());
         EXPECT_EQ(RowIds(), std::vector<std::int64_t>{id});
     }
