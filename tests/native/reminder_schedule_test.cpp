@@ -525,6 +525,18 @@ TEST_F(ReminderScheduleTest, ARestartShowsAShownRowAsItWasAndDoesNotRingItAgain)
     }
 }
 
+TEST_F(ReminderScheduleTest, AShownRowComesBackOnlyWhileItsAlarmIsStillTheEventsOwn) {
+    Start({Single(1, At(2026, 3, 10, 9)), Recurring(2, At(2026, 3, 1, 9), Daily(1))},
+          Reading(W(2026, 3, 10, 9, 30), 1));
+    ASSERT_EQ(RowIds(), (std::vector<std::int64_t>{1, 2}));
+    // Both moved while the mode was off; the program starts with the clock
+    // set back before either alarm that showed.
+    Start({Single(1, At(2026, 3, 10, 11)), Recurring(2, At(2026, 3, 1, 9, 15), Daily(1))},
+          Reading(W(2026, 3, 10, 8), 1));
+    ASSERT_EQ(RowIds(), std::vector<std::int64_t>{2});
+    EXPECT_EQ(schedule_->Rows().front().occurrence, At(2026, 3, 9, 9, 15));
+}
+
 TEST_F(ReminderScheduleTest, AnEventSavedWithItsAlarmPastShowsMissed) {
     ClockReading now = Reading(W(2026, 3, 10, 12), 1);
     Start({}, now);
