@@ -267,11 +267,18 @@ cat >"$out/dist/help/index.html" <<'HTML'
     <li><strong>Dismiss</strong> (or the Del key) puts the selected reminder away: an
       event that does not repeat is marked accepted, as Accept does; a repeating event
       reminds you again at its next occurrence. <strong>Dismiss All</strong> does so for
-      every row.</li>
+      every row. When you change a repeating event's start, recurrence or reminder
+      lead, its reminders start afresh at its new times from then on; those already
+      past do not come back.</li>
     <li><strong>Snooze</strong> puts the selected reminder away for the length chosen
       beside it (5 minutes to 2 hours, or Tomorrow at the same time); it comes back
-      once at the end, also if Orbelle was restarted in between. The length you chose
-      last is chosen for you next time.</li>
+      once at the end, also if Orbelle was restarted in between. Minutes and hours are
+      counted as they pass, whatever happens to the computer's clock meanwhile. The
+      length you chose last is chosen for you next time.</li>
+    <li>A reminder still in the window when Orbelle ends is there again at the next
+      start, as it was, without sounding again, also when the clock now reads before
+      its alarm (in the hour that comes twice when summer time ends, or after the
+      clock was set back).</li>
     <li><strong>Open</strong> opens the event in the editor. Enter does nothing here, so
       that a stray keystroke never dismisses a reminder; Esc hides the window, which
       comes back at the next alarm or start.</li>

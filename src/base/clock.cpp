@@ -1,11 +1,17 @@
 #include "base/clock.h"
 
+#include <chrono>
 #include <ctime>
 
 namespace orbelle {
 namespace {
 std::function<DateTime()>& TestClock() {
     static std::function<DateTime()> clock;
+    return clock;
+}
+
+std::function<std::int64_t()>& TestMonotonicClock() {
+    static std::function<std::int64_t()> clock;
     return clock;
 }
 
@@ -31,5 +37,13 @@ DateTime Now() { return TestClock() ? TestClock()() : SystemNow(); }
 DateTime Today() { return Now().DateOnly(); }
 
 void SetClockForTesting(std::function<DateTime()> clock) { TestClock() = std::move(clock); }
+
+std::int64_t MonotonicMs() {
+    if (TestMonotonicClock()) return TestMonotonicClock()();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void SetMonotonicClockForTesting(std::function<std::int64_t()> clock) { TestMonotonicClock() = std::move(clock); }
 
 }  // namespace orbelle

@@ -1,6 +1,7 @@
 #pragma once
-// The one way the program asks for the current date and time, so that tests
-// can set the clock.
+// The one way the program asks for the current date and time, and for the
+// time that only runs forward, so that tests can set both clocks.
+#include <cstdint>
 #include <functional>
 
 #include "base/datetime.h"
@@ -14,5 +15,14 @@ DateTime Today();
 
 // Replaces the clock; an empty function restores the real one.
 void SetClockForTesting(std::function<DateTime()> clock);
+
+// Milliseconds from an arbitrary zero on a clock that the user cannot set:
+// it goes on at the same pace when the system clock is set back or forward,
+// or when the daylight-saving offset changes. Only differences within one
+// run of the program mean anything.
+std::int64_t MonotonicMs();
+
+// Replaces the monotonic clock; an empty function restores the real one.
+void SetMonotonicClockForTesting(std::function<std::int64_t()> clock);
 
 }  // namespace orbelle

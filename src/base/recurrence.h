@@ -23,11 +23,13 @@ inline constexpr int kYearlyLast = 3;   // First, Second, Third, Last
 
 struct DailyRule {
     int every = 1;  // days; 0 gives the start itself, below 0 goes back
+    friend constexpr bool operator==(const DailyRule&, const DailyRule&) = default;
 };
 
 struct WeeklyRule {
     int every = 1;             // weeks
     std::array<bool, 7> on{};  // weekdays, Sunday first
+    friend constexpr bool operator==(const WeeklyRule&, const WeeklyRule&) = default;
 };
 
 struct MonthlyRule {
@@ -37,6 +39,7 @@ struct MonthlyRule {
     int ordinal = 0;        // OrdinalWeekday: 0 to kMonthlyLast
     int weekday = 0;        // OrdinalWeekday: 0 Sunday to 6 Saturday
     int weekday_every = 1;  // OrdinalWeekday: months ahead, below 0 back
+    friend constexpr bool operator==(const MonthlyRule&, const MonthlyRule&) = default;
 };
 
 struct YearlyRule {
@@ -46,6 +49,7 @@ struct YearlyRule {
     int ordinal = 0;        // OrdinalWeekday: 0 to kYearlyLast
     int weekday = 0;        // OrdinalWeekday: 0 Sunday to 6 Saturday
     int weekday_month = 0;  // OrdinalWeekday: 0 January to 11 December
+    friend constexpr bool operator==(const YearlyRule&, const YearlyRule&) = default;
 };
 
 // Every rule field of the editor, whatever the chosen kind; the defaults are
@@ -56,6 +60,7 @@ struct RecurrenceRule {
     WeeklyRule weekly;
     MonthlyRule monthly;
     YearlyRule yearly;
+    friend constexpr bool operator==(const RecurrenceRule&, const RecurrenceRule&) = default;
 };
 
 // Daily and weekly results keep the start's time of day; monthly and yearly

@@ -80,6 +80,33 @@ AlarmPlan AlarmPlan::For(const ReminderEvent& event, std::optional<WallMs> lead)
     return plan;
 }
 
+bool operator==(const AlarmPlan& a, const AlarmPlan& b) {
+    if (a.kind_ != b.kind_) return false;
+    switch (a.kind_) {
+    case AlarmPlan::Kind::None: return true;
+    case AlarmPlan::Kind::Single: return a.single_ == b.single_;
+    case AlarmPlan::Kind::Series: return a.start_ms_ == b.start_ms_ && a.lead_ == b.lead_ && a.rule_ == b.rule_;
+    }
+    return false;
+}
+
+std::optional<Alarm> AlarmPlan::AlarmOf(WallMs occurrence) const {
+    switch (kind_) {
+    case Kind::None: break;
+    case Kind::Single:
+        if (single_.occurrence == occurrence) return single_;
+        break;
+    case Kind::Series: return Alarm{occurrence, occurrence - lead_};
+    }
+    return std::nullopt;
+}
+
+bool AlarmPlan::Has(const Alarm& alarm) const {
+    if (AlarmOf(alarm.occurrence) != alarm) return false;
+    // One search forward, where Around would search back and forth.
+    return kind_ == Kind::Single || FirstOccurrenceFrom(alarm.occurrence) == alarm.occurrence;
+}
+
 std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(WallMs from) const {
     // Asked in whole milliseconds, "after X" as "at or after X + 1 ms": the
     // date-time values on either side may differ in their last bit (the

@@ -37,10 +37,19 @@ public:
     // One alarm per occurrence of a rule, rather than one alone.
     bool Recurs() const { return kind_ == Kind::Series; }
 
+    // The same alarms: the same kind, and the same start, rule and lead (or
+    // the same one alarm). Fields that give no alarm compare equal.
+    friend bool operator==(const AlarmPlan& a, const AlarmPlan& b);
+
     // The latest alarm ringing at or before `moment` whose occurrence lies
     // after `done` (the occurrences up to `done` were dismissed), and the
     // first alarm ringing after `moment`, also after `done`.
     AlarmsAround Around(WallMs moment, std::optional<WallMs> done) const;
+    // The alarm of an occurrence it had (as a snooze remembers it); empty
+    // when the plan has no alarm for it.
+    std::optional<Alarm> AlarmOf(WallMs occurrence) const;
+    // The alarm is one of the plan's.
+    bool Has(const Alarm& alarm) const;
 
 private:
     enum class Kind { None, Single, Series };

@@ -3,7 +3,19 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "base/error.h"
+
 namespace orbelle {
+namespace {
+
+// A snooze or a shown row applies only while its alarm is still one of the
+// event's alarms and not dismissed: the table may have changed while the
+// mode was off.
+bool StillAnAlarm(const AlarmPlan& plan, std::optional<WallMs> done, const Alarm& alarm) {
+    return (!done || alarm.occurrence > *done) && plan.Has(alarm);
+}
+
+}  // namespace
 
 AlarmSchedule::AlarmSchedule(ReminderState& state) : state_(state) {}
 
@@ -21,31 +33,58 @@ AlarmSchedule::Entry AlarmSchedule::MakeEntry(const ReminderEvent& event) {
     return entry;
 }
 
-void AlarmSchedule::TakeState() {
+void AlarmSchedule::TakeState(ClockReading now, std::unordered_map<std::int64_t, Entry>& before,
+                              ReminderChanges& changes) {
     for (const StoredAcknowledgement& done : state_.Acknowledgements()) {
         auto found = entries_.find(done.event_id);
         if (found != entries_.end()) found->second.done = ToWallMs(done.occurrence);
     }
     for (const StoredSnooze& snooze : state_.Snoozes()) {
         auto found = entries_.find(snooze.event_id);
-        if (found != entries_.end())
-            found->second.snooze = SnoozeState{ToWallMs(snooze.occurrence), ToWallMs(snooze.until), snooze.until_utc_ms};
+        if (found == entries_.end()) continue;
+        std::optional<Alarm> alarm = found->second.plan.AlarmOf(ToWallMs(snooze.occurrence));
+        if (!alarm || !StillAnAlarm(found->second.plan, found->second.done, *alarm)) continue;
+        SnoozeState taken{ToWallMs(snooze.occurrence), ToWallMs(snooze.until), std::nullopt};
+        if (snooze.until_utc_ms) {
+            // Read again within this run, the snooze goes on as it ran; after
+            // a restart the monotonic clock has a new zero, and the snooze
+            // ends at its stored real-time end.
+            auto earlier = before.find(snooze.event_id);
+            if (earlier != before.end() && earlier->second.snooze &&
+                earlier->second.snooze->occurrence == taken.occurrence)
+                taken.until_mono = earlier->second.snooze->until_mono;
+            else taken.until_mono = now.mono_ms + (*snooze.until_utc_ms - now.utc_ms);
+        }
+        found->second.snooze = taken;
+    }
+    for (const StoredShown& shown : state_.Shown()) {
+        auto found = entries_.find(shown.event_id);
+        if (found == entries_.end()) continue;
+        Entry& entry = found->second;
+        const Alarm alarm{ToWallMs(shown.occurrence), ToWallMs(shown.alarm)};
+        if (entry.snooze || !StillAnAlarm(entry.plan, entry.done, alarm)) continue;
+        entry.row = Row{alarm, shown.missed, shown.shown_utc_ms};
+        with_row_.push_back(shown.event_id);
+        changes.rows_changed = true;
     }
 }
 
 ReminderChanges AlarmSchedule::Build(const std::vector<ReminderEvent>& events, ClockReading now) {
+    std::unordered_map<std::int64_t, Entry> before = std::move(entries_);
     entries_.clear();
     entries_.reserve(events.size());
     heap_ = {};
     with_row_.clear();
     for (const ReminderEvent& event : events) entries_.insert_or_assign(event.id, MakeEntry(event));
-    TakeState();
+    ReminderChanges changes;
+    TakeState(now, before, changes);
+    before.clear();
     last_check_.reset();
     highest_local_ = INT64_MIN;
     Remember(now);
 
-    ReminderChanges changes;
     EvaluateAll(now, Watch::AfterGap, changes);
+    RecordShown(changes);
     return changes;
 }
 
@@ -55,17 +94,15 @@ ReminderChanges AlarmSchedule::Post(const ReminderEvent& event, ClockReading now
     auto found = entries_.find(event.id);
     if (found != entries_.end()) {
         Entry& old = found->second;
-        // Dismissals and snoozes belong to the event, not to its fields: they
-        // stay, and apply to whatever occurrences the new fields give.
-        fresh.done = old.done;
-        fresh.snooze = old.snooze;
-        if (old.row) {
-            changes.rows_changed = true;  // its subject may read differently
-            // The row stays only while it still shows the event's latest
-            // alarm: a changed start or lead takes it back at once.
-            AlarmsAround around = fresh.plan.Around(Effective(now), fresh.done);
-            if (around.latest == old.row->alarm) fresh.row = old.row;
-            else std::erase(with_row_, event.id);
+        if (old.row) changes.rows_changed = true;  // its subject may read differently
+        if (fresh.plan == old.plan) {
+            // The same alarms: what was dismissed, snoozed and shown of them stays.
+            fresh.done = old.done;
+            fresh.snooze = old.snooze;
+            fresh.row = old.row;
+        } else {
+            StartAfresh(event.id, old, fresh, now);
+            if (old.row && !fresh.row) std::erase(with_row_, event.id);
         }
         old = std::move(fresh);
     } else {
@@ -73,7 +110,30 @@ ReminderChanges AlarmSchedule::Post(const ReminderEvent& event, ClockReading now
     }
     Evaluate(event.id, found->second, now, Watch::AfterGap, changes);
     Schedule(event.id, found->second);
+    RecordShown(changes);
     return changes;
+}
+
+void AlarmSchedule::StartAfresh(std::int64_t event_id, const Entry& old, Entry& fresh, ClockReading now) {
+    // The dismissed mark, the snooze and the shown row were about the old
+    // alarms. Carried over, a mark for today's 18:00 would silence a new
+    // alarm at 17:15 today; dropped, a dismissed alarm before now would show
+    // again. So every alarm before now counts as dismissed, except the row's
+    // while it still shows the event's latest alarm.
+    const WallMs effective = Effective(now);
+    std::optional<Row> kept;
+    if (old.row && fresh.plan.Around(effective, std::nullopt).latest == old.row->alarm) kept = old.row;
+    std::optional<WallMs> done;
+    // An event that does not recur is dismissed through its accepted flag,
+    // never here: its one alarm is taken as a new event's.
+    if (fresh.plan.Recurs()) {
+        const WallMs from = kept ? kept->alarm.moment : effective;
+        if (std::optional<Alarm> before = fresh.plan.Around(from - 1, std::nullopt).latest)
+            done = before->occurrence;
+    }
+    state_.StartAfresh(event_id, done ? std::optional<DateTime>(FromWallMs(*done)) : std::nullopt, kept.has_value());
+    fresh.done = done;
+    fresh.row = kept;
 }
 
 ReminderChanges AlarmSchedule::Delete(std::int64_t event_id) {
@@ -104,6 +164,7 @@ ReminderChanges AlarmSchedule::Check(ClockReading now) {
     if (!last_check_) {
         Remember(now);
         EvaluateAll(now, Watch::AfterGap, changes);
+        RecordShown(changes);
         return changes;
     }
     const ClockReading last = *last_check_;
@@ -116,6 +177,7 @@ ReminderChanges AlarmSchedule::Check(ClockReading now) {
         // Snooze ends in real time sit at other wall-clock moments now, and
         // a clock set back leaves moments that are no longer ahead.
         EvaluateAll(now, watch, changes);
+        RecordShown(changes);
         return changes;
     }
     while (!heap_.empty() && heap_.top().moment <= now.local) {
@@ -126,6 +188,7 @@ ReminderChanges AlarmSchedule::Check(ClockReading now) {
         Evaluate(item.event_id, found->second, now, watch, changes);
         Schedule(item.event_id, found->second);
     }
+    RecordShown(changes);
     return changes;
 }
 
@@ -152,16 +215,21 @@ void AlarmSchedule::Evaluate(std::int64_t event_id, Entry& entry, ClockReading n
     WallMs next = around.next ? around.next->moment : kNever;
 
     std::optional<Alarm> showing = around.latest;
+    // A snoozed alarm has rung: with the clock set back before it, it still
+    // comes back when the snooze ends, not when the wall clock reaches it.
+    if (entry.snooze && (!showing || showing->occurrence < entry.snooze->occurrence) &&
+        !(entry.done && entry.snooze->occurrence <= *entry.done))
+        if (std::optional<Alarm> snoozed = entry.plan.AlarmOf(entry.snooze->occurrence)) showing = snoozed;
     WallMs due_since = showing ? showing->moment : 0;
     if (showing && entry.snooze && entry.snooze->occurrence == showing->occurrence) {
         const SnoozeState& snooze = *entry.snooze;
-        bool ended = snooze.until_utc ? now.utc_ms >= *snooze.until_utc : effective >= snooze.until_local;
+        bool ended = snooze.until_mono ? now.mono_ms >= *snooze.until_mono : effective >= snooze.until_local;
         if (!ended) {
-            WallMs end = snooze.until_utc ? now.local + (*snooze.until_utc - now.utc_ms) : snooze.until_local;
+            WallMs end = snooze.until_mono ? now.local + (*snooze.until_mono - now.mono_ms) : snooze.until_local;
             next = std::min(next, end);
             showing.reset();
         } else {
-            due_since = snooze.until_utc ? now.local - (now.utc_ms - *snooze.until_utc) : snooze.until_local;
+            due_since = snooze.until_mono ? now.local - (now.mono_ms - *snooze.until_mono) : snooze.until_local;
         }
     }
 
@@ -180,6 +248,9 @@ void AlarmSchedule::Evaluate(std::int64_t event_id, Entry& entry, ClockReading n
     if (showing) {
         bool missed = watch == Watch::AfterGap && due_since + kMissedAfter <= effective;
         entry.row = Row{*showing, missed, now.utc_ms};
+        // Ended, or about an earlier occurrence: RecordShown takes it from
+        // the state table as well.
+        entry.snooze.reset();
         changes.appeared.push_back(event_id);
         changes.rows_changed = true;
         if (!had_row) with_row_.push_back(event_id);
@@ -234,15 +305,17 @@ std::optional<Dismissal> AlarmSchedule::Dismiss(std::int64_t event_id, ClockRead
     } else {
         // Accepted from here on, as the caller's post of the flag will say;
         // should that post fail, the row comes back at the next start.
-        state_.ClearSnooze(event_id);
+        state_.Forget(event_id);
         entry.plan = AlarmPlan{};
+        entry.done.reset();
     }
     entry.snooze.reset();
     entry.row.reset();
     std::erase(with_row_, event_id);
-    ReminderChanges ignored;
-    Evaluate(event_id, entry, now, Watch::Watching, ignored);
+    ReminderChanges changes;
+    Evaluate(event_id, entry, now, Watch::Watching, changes);
     Schedule(event_id, entry);
+    RecordShown(changes);
     return Dismissal{event_id, !recurs};
 }
 
@@ -260,13 +333,32 @@ ReminderChanges AlarmSchedule::Snooze(std::int64_t event_id, SnoozeLength length
     Entry& entry = found->second;
     SnoozeEnd end = SnoozeEndAt(length, now);
     state_.SetSnooze({event_id, FromWallMs(entry.row->alarm.occurrence), FromWallMs(end.local), end.utc_ms});
-    entry.snooze = SnoozeState{entry.row->alarm.occurrence, end.local, end.utc_ms};
+    entry.snooze = SnoozeState{entry.row->alarm.occurrence, end.local, end.mono_ms};
     entry.row.reset();
     std::erase(with_row_, event_id);
     changes.rows_changed = true;
     Evaluate(event_id, entry, now, Watch::Watching, changes);
     Schedule(event_id, entry);
+    RecordShown(changes);
     return changes;
+}
+
+void AlarmSchedule::RecordShown(const ReminderChanges& changes) {
+    if (changes.appeared.empty()) return;
+    try {
+        std::vector<StoredShown> shown;
+        shown.reserve(changes.appeared.size());
+        for (std::int64_t id : changes.appeared) {
+            const Row& row = *entries_.at(id).row;
+            shown.push_back({id, FromWallMs(row.alarm.occurrence), FromWallMs(row.alarm.moment), row.missed,
+                             row.appeared_utc});
+        }
+        state_.SetShown(shown);
+    } catch (const Error&) {
+        // The rows show all the same; this runs from a timer, where an error
+        // box would come back with every alarm. Unrecorded, a row can ring
+        // once more after a restart within its hour.
+    }
 }
 
 }  // namespace orbelle

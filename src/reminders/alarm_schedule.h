@@ -21,6 +21,10 @@
 // - a clock set back by the user: the real time went back; alarms are
 //   taken again at the new time, and nothing rings twice that is already
 //   shown.
+// The rows shown are kept in the state table too, so that a restart, in the
+// repeated hour or after the clock was set back, shows them again as they
+// were and rings none of them twice. Snoozes of minutes and hours run on the
+// monotonic clock, which nobody sets.
 #include <cstdint>
 #include <optional>
 #include <queue>
@@ -79,12 +83,17 @@ public:
     explicit AlarmSchedule(ReminderState& state);
 
     // Takes every event (at start, or after the table was opened again) with
-    // the snoozes and dismissals of the state table, and checks at `now` as
-    // after a gap: rows that rang while the program was not running show
-    // marked missed.
+    // the snoozes, dismissals and shown rows of the state table, and checks
+    // at `now` as after a gap: rows that rang while the program was not
+    // running show marked missed. Rows shown before come back as they were,
+    // and are not among those that appeared.
     ReminderChanges Build(const std::vector<ReminderEvent>& events, ClockReading now);
 
-    // An event was saved (new or changed): its alarms are taken again.
+    // An event was saved (new or changed): its alarms are taken again. When
+    // its start, rule or lead changed, they start afresh from now: what was
+    // dismissed or snoozed no longer applies, and no alarm before now rings
+    // (the row stays while it still shows the latest alarm). Throws Error
+    // when the state table cannot be written; nothing has changed then.
     ReminderChanges Post(const ReminderEvent& event, ClockReading now);
     // An event was deleted: its row leaves, and its state rows with it.
     ReminderChanges Delete(std::int64_t event_id);
@@ -116,8 +125,8 @@ public:
 private:
     struct SnoozeState {
         WallMs occurrence = 0;
-        WallMs until_local = 0;
-        std::optional<std::int64_t> until_utc;
+        WallMs until_local = 0;                  // Tomorrow: on the wall clock
+        std::optional<std::int64_t> until_mono;  // minutes and hours: on the monotonic clock
     };
     struct Row {
         Alarm alarm;
@@ -149,7 +158,9 @@ private:
     void Remember(ClockReading now);
     WallMs Effective(ClockReading now) const;
     Entry MakeEntry(const ReminderEvent& event);
-    void TakeState();
+    void TakeState(ClockReading now, std::unordered_map<std::int64_t, Entry>& before, ReminderChanges& changes);
+    void StartAfresh(std::int64_t event_id, const Entry& old, Entry& fresh, ClockReading now);
+    void RecordShown(const ReminderChanges& changes);
 
     ReminderState& state_;
     std::unordered_map<std::int64_t, Entry> entries_;

@@ -35,7 +35,10 @@ AlarmWatch::~AlarmWatch() { window_.reset(); }
 void AlarmWatch::Start() {
     OpenState();
     ClockReading now = ReadClock();
-    Apply(schedule_.Build(ReadEvents(), now), now);
+    const ReminderChanges changes = schedule_.Build(ReadEvents(), now);
+    Apply(changes, now);
+    // Rows shown before the restart come back without a sound, but in view.
+    if (changes.appeared.empty() && !schedule_.Rows().empty()) window_->Announce();
 }
 
 void AlarmWatch::OpenState() {

@@ -33,9 +33,9 @@ std::optional<SnoozeLength> SnoozeLengthFromText(std::string_view text) {
 SnoozeEnd SnoozeEndAt(SnoozeLength length, ClockReading now) {
     // On the wall clock every day has 24 hours, so one day on is the same
     // time of day on the next date.
-    if (length == SnoozeLength::Tomorrow) return {now.local + kWallDay, std::nullopt};
+    if (length == SnoozeLength::Tomorrow) return {now.local + kWallDay, std::nullopt, std::nullopt};
     WallMs real = RealLength(length);
-    return {now.local + real, now.utc_ms + real};
+    return {now.local + real, now.utc_ms + real, now.mono_ms + real};
 }
 
 }  // namespace orbelle

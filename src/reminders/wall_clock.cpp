@@ -44,12 +44,14 @@ DateTime FromWallMs(WallMs ms) {
     return DateTime(whole >= 0 ? whole + fraction : whole - fraction);
 }
 
-ClockReading MakeReading(DateTime local, std::int64_t utc_ms) { return {ToWallMs(local), utc_ms}; }
+ClockReading MakeReading(DateTime local, std::int64_t utc_ms, std::int64_t mono_ms) {
+    return {ToWallMs(local), utc_ms, mono_ms};
+}
 
 ClockReading ReadClock() {
     using namespace std::chrono;
     std::int64_t utc = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    return MakeReading(Now(), utc);
+    return MakeReading(Now(), utc, MonotonicMs());
 }
 
 }  // namespace orbelle

@@ -5,7 +5,9 @@
 // Alarms are wall-clock times: an alarm at 09:00 stays at 09:00 whatever the
 // daylight-saving offset. The wall clock alone cannot tell a repeated autumn
 // hour from a clock set back, nor a sleep from a spring jump, so each reading
-// pairs it with the real time (UTC), which never repeats.
+// pairs it with the real time (UTC), which does not repeat unless the user
+// sets the clock, and with the monotonic time, which nobody sets: what must
+// last a length of time (a snooze) is measured on that.
 #include <cstdint>
 
 #include "base/datetime.h"
@@ -29,16 +31,18 @@ DateTime FromWallMs(WallMs ms);
 struct ClockReading {
     WallMs local = 0;          // the local wall clock
     std::int64_t utc_ms = 0;   // real time: UTC milliseconds since 1970-01-01
+    std::int64_t mono_ms = 0;  // the monotonic clock (MonotonicMs): differences within a run only
     // Local minus UTC: the time zone and daylight-saving offset in force
     // (the two epochs differ by a constant, which cancels in comparisons).
     std::int64_t Offset() const { return local - utc_ms; }
 };
 
-// A reading of the local date-time with its real time.
-ClockReading MakeReading(DateTime local, std::int64_t utc_ms);
+// A reading of the local date-time with its real time and monotonic time.
+ClockReading MakeReading(DateTime local, std::int64_t utc_ms, std::int64_t mono_ms);
 
 // The clocks now: the local wall clock through the program's clock seam
-// (Now()), the real time from the system.
+// (Now()), the real time from the system, the monotonic time through its
+// seam (MonotonicMs()).
 ClockReading ReadClock();
 
 }  // namespace orbelle

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <string_view>
+#include <unordered_set>
 
 #include "base/error.h"
 #include "base/text.h"
@@ -13,19 +14,34 @@ namespace {
 
 struct TableDef {
     std::string_view name;
-    std::array<std::string_view, 4> columns;  // in order; empty ones unused
+    std::array<std::string_view, 5> columns;  // in order; empty ones unused
     std::string_view create;
+    // A row whose values do not have the types their columns were made for.
+    std::string_view bad_row;
 };
 
-constexpr std::array<TableDef, 3> kTables{{
+constexpr std::array<TableDef, 4> kTables{{
     {"ReminderStateInfo", {"Name", "Value"},
-     "CREATE TABLE ReminderStateInfo (Name TEXT PRIMARY KEY, Value INTEGER NOT NULL)"},
+     "CREATE TABLE ReminderStateInfo (Name TEXT PRIMARY KEY, Value INTEGER NOT NULL)", {}},
     {"ReminderSnoozes", {"EventId", "Occurrence", "Until", "UntilUtc"},
      "CREATE TABLE ReminderSnoozes (EventId INTEGER PRIMARY KEY, Occurrence REAL NOT NULL, "
-     "Until REAL NOT NULL, UntilUtc INTEGER)"},
+     "Until REAL NOT NULL, UntilUtc INTEGER)",
+     "SELECT 1 FROM ReminderSnoozes WHERE typeof(EventId) <> 'integer' OR typeof(Occurrence) <> 'real' "
+     "OR typeof(Until) <> 'real' OR typeof(UntilUtc) NOT IN ('integer', 'null') LIMIT 1"},
     {"ReminderAcknowledged", {"EventId", "Occurrence"},
-     "CREATE TABLE ReminderAcknowledged (EventId INTEGER PRIMARY KEY, Occurrence REAL NOT NULL)"},
+     "CREATE TABLE ReminderAcknowledged (EventId INTEGER PRIMARY KEY, Occurrence REAL NOT NULL)",
+     "SELECT 1 FROM ReminderAcknowledged WHERE typeof(EventId) <> 'integer' OR typeof(Occurrence) <> 'real' LIMIT 1"},
+    {"ReminderShown", {"EventId", "Occurrence", "Alarm", "Missed", "ShownUtc"},
+     "CREATE TABLE ReminderShown (EventId INTEGER PRIMARY KEY, Occurrence REAL NOT NULL, Alarm REAL NOT NULL, "
+     "Missed INTEGER NOT NULL, ShownUtc INTEGER NOT NULL)",
+     "SELECT 1 FROM ReminderShown WHERE typeof(EventId) <> 'integer' OR typeof(Occurrence) <> 'real' "
+     "OR typeof(Alarm) <> 'real' OR Missed NOT IN (0, 1) OR typeof(Missed) <> 'integer' "
+     "OR typeof(ShownUtc) <> 'integer' LIMIT 1"},
 }};
+
+// The tables of the first layout; those after them were added later, and a
+// file written before one of them was added simply lacks it.
+constexpr std::size_t kFirstLayoutTables = 3;
 
 // A flaw found while reading our tables.
 struct Unsound {
@@ -52,15 +68,9 @@ bool ColumnsMatch(const sql::Database& db, const TableDef& table) {
 
 // Every value has the type its column was made for; anything else was written
 // by another tool and is not guessed at.
-void CheckValueTypes(const sql::Database& db) {
-    constexpr const char* kBadRows[] = {
-        "SELECT 1 FROM ReminderSnoozes WHERE typeof(EventId) <> 'integer' OR typeof(Occurrence) <> 'real' "
-        "OR typeof(Until) <> 'real' OR typeof(UntilUtc) NOT IN ('integer', 'null') LIMIT 1",
-        "SELECT 1 FROM ReminderAcknowledged WHERE typeof(EventId) <> 'integer' "
-        "OR typeof(Occurrence) <> 'real' LIMIT 1",
-    };
-    for (const char* sql : kBadRows)
-        if (sql::Statement(db, sql).Step()) throw Unsound{ReminderState::Opening::Damaged};
+void CheckValueTypes(const sql::Database& db, const TableDef& table) {
+    if (!table.bad_row.empty() && sql::Statement(db, std::string(table.bad_row)).Step())
+        throw Unsound{ReminderState::Opening::Damaged};
 }
 
 int StoredVersion(const sql::Database& db) {
@@ -77,14 +87,16 @@ int StoredVersion(const sql::Database& db) {
 // A damaged page shows as an SQLite error while reading, counted as damage.
 ReminderState::Opening Inspect(const sql::Database& db) {
     try {
-        std::size_t present = 0;
-        for (const TableDef& table : kTables) present += TableExists(db, table.name) ? 1 : 0;
-        if (present == 0) throw Unsound{ReminderState::Opening::Missing};
-        if (present != kTables.size()) throw Unsound{ReminderState::Opening::Damaged};
-        for (const TableDef& table : kTables)
-            if (!ColumnsMatch(db, table)) throw Unsound{ReminderState::Opening::Damaged};
+        std::array<bool, kTables.size()> present{};
+        for (std::size_t i = 0; i < kTables.size(); ++i) present[i] = TableExists(db, kTables[i].name);
+        std::size_t first_layout = std::count(present.begin(), present.begin() + kFirstLayoutTables, true);
+        if (std::count(present.begin(), present.end(), true) == 0) throw Unsound{ReminderState::Opening::Missing};
+        if (first_layout != kFirstLayoutTables) throw Unsound{ReminderState::Opening::Damaged};
+        for (std::size_t i = 0; i < kTables.size(); ++i)
+            if (present[i] && !ColumnsMatch(db, kTables[i])) throw Unsound{ReminderState::Opening::Damaged};
         StoredVersion(db);
-        CheckValueTypes(db);
+        for (std::size_t i = 0; i < kTables.size(); ++i)
+            if (present[i]) CheckValueTypes(db, kTables[i]);
         return ReminderState::Opening::Kept;
     } catch (const Error&) {
         throw Unsound{ReminderState::Opening::Damaged};
@@ -106,6 +118,18 @@ void MakeTables(sql::Database& db) {
     sql::Statement version(db, "INSERT INTO ReminderStateInfo (Name, Value) VALUES ('version', ?)");
     version.BindInt(1, ReminderState::kVersion);
     version.Step();
+    transaction.Commit();
+}
+
+// A file from before a table was added gets it, empty; nothing is written
+// when every table is there.
+void AddLaterTables(sql::Database& db) {
+    std::vector<const TableDef*> missing;
+    for (std::size_t i = kFirstLayoutTables; i < kTables.size(); ++i)
+        if (!TableExists(db, kTables[i].name)) missing.push_back(&kTables[i]);
+    if (missing.empty()) return;
+    sql::Transaction transaction(db);
+    for (const TableDef* table : missing) db.Exec(std::string(table->create).c_str());
     transaction.Commit();
 }
 
@@ -132,6 +156,7 @@ ReminderState::OpenResult ReminderState::Open(const std::filesystem::path& file)
     db_ = {};
     snoozes_.clear();
     acknowledgements_.clear();
+    shown_.clear();
     // Not made when missing: the cursor's open makes the file. Nothing is
     // written to a file that is no sound event table of ours.
     sql::Database db = OpenEventTable(file, TableAccess::kWrite);
@@ -144,14 +169,21 @@ ReminderState::OpenResult ReminderState::Open(const std::filesystem::path& file)
     }
 
     OpenResult result{opening, ReminderStateMessage(opening, file)};
-    if (opening != Opening::Kept) {
-        try {
-            MakeTables(db);
-        } catch (const Error& error) {
-            result.message += std::string(" It cannot be written (") + error.what() +
-                              "): snoozes and dismissals last only until Orbelle ends.";
+    bool writable = true;
+    try {
+        if (opening == Opening::Kept) AddLaterTables(db);
+        else MakeTables(db);
+    } catch (const Error& error) {
+        const std::string unwritable = std::string("cannot be written (") + error.what() +
+                                       "): snoozes and dismissals last only until Orbelle ends.";
+        if (opening != Opening::Kept) {
+            result.message += " It " + unwritable;
             return result;
         }
+        // Sound tables from before a table was added: what they hold serves
+        // this run, from memory.
+        result.message = "The record of snoozed and dismissed reminders in " + PathToUtf8(file) + " " + unwritable;
+        writable = false;
     }
 
     try {
@@ -165,11 +197,18 @@ ReminderState::OpenResult ReminderState::Open(const std::filesystem::path& file)
         sql::Statement acknowledged(db, "SELECT EventId, Occurrence FROM ReminderAcknowledged");
         while (acknowledged.Step())
             acknowledgements_.push_back({acknowledged.ColumnInt(0), DateTime(acknowledged.ColumnDouble(1))});
+        if (writable) {
+            sql::Statement shown(db, "SELECT EventId, Occurrence, Alarm, Missed, ShownUtc FROM ReminderShown");
+            while (shown.Step())
+                shown_.push_back({shown.ColumnInt(0), DateTime(shown.ColumnDouble(1)),
+                                  DateTime(shown.ColumnDouble(2)), shown.ColumnInt(3) != 0, shown.ColumnInt(4)});
+        }
     } catch (const Error& error) {
         // A page that breaks only when read in full: what was read is dropped
         // rather than half kept, and the tables are made anew.
         snoozes_.clear();
         acknowledgements_.clear();
+        shown_.clear();
         result = {Opening::Damaged, ReminderStateMessage(Opening::Damaged, file)};
         try {
             MakeTables(db);
@@ -179,7 +218,7 @@ ReminderState::OpenResult ReminderState::Open(const std::filesystem::path& file)
             return result;
         }
     }
-    db_ = std::move(db);
+    if (writable) db_ = std::move(db);
     return result;
 }
 
@@ -187,12 +226,30 @@ std::vector<StoredSnooze> ReminderState::Snoozes() const { return snoozes_; }
 
 std::vector<StoredAcknowledgement> ReminderState::Acknowledgements() const { return acknowledgements_; }
 
+std::vector<StoredShown> ReminderState::Shown() const { return shown_; }
+
 void ReminderState::Write(const auto& change) {
     if (!db_) return;
     sql::Transaction transaction(db_);
     change();
     transaction.Commit();
 }
+
+namespace {
+
+// Deletes the event's row of one of our tables; `table` is one of our names.
+void DeleteRow(const sql::Database& db, std::string_view table, std::int64_t event_id) {
+    sql::Statement remove(db, "DELETE FROM " + std::string(table) + " WHERE EventId = ?");
+    remove.BindInt(1, event_id);
+    remove.Step();
+}
+
+template <typename Row>
+void EraseEvent(std::vector<Row>& rows, std::int64_t event_id) {
+    std::erase_if(rows, [&](const Row& row) { return row.event_id == event_id; });
+}
+
+}  // namespace
 
 void ReminderState::SetSnooze(const StoredSnooze& snooze) {
     Write([&] {
@@ -205,18 +262,44 @@ void ReminderState::SetSnooze(const StoredSnooze& snooze) {
         if (snooze.until_utc_ms) set.BindInt(4, *snooze.until_utc_ms);
         else set.BindNull(4);
         set.Step();
+        DeleteRow(db_, "ReminderShown", snooze.event_id);
     });
-    std::erase_if(snoozes_, [&](const StoredSnooze& s) { return s.event_id == snooze.event_id; });
+    EraseEvent(snoozes_, snooze.event_id);
     snoozes_.push_back(snooze);
+    EraseEvent(shown_, snooze.event_id);
 }
 
-void ReminderState::ClearSnooze(std::int64_t event_id) {
+void ReminderState::SetShown(const std::vector<StoredShown>& rows) {
+    if (rows.empty()) return;
     Write([&] {
-        sql::Statement clear(db_, "DELETE FROM ReminderSnoozes WHERE EventId = ?");
-        clear.BindInt(1, event_id);
-        clear.Step();
+        sql::Statement set(db_,
+                           "INSERT OR REPLACE INTO ReminderShown (EventId, Occurrence, Alarm, Missed, ShownUtc) "
+                           "VALUES (?, ?, ?, ?, ?)");
+        for (const StoredShown& row : rows) {
+            set.Reset();
+            set.BindInt(1, row.event_id);
+            set.BindDouble(2, row.occurrence.Days());
+            set.BindDouble(3, row.alarm.Days());
+            set.BindInt(4, row.missed ? 1 : 0);
+            set.BindInt(5, row.shown_utc_ms);
+            set.Step();
+            DeleteRow(db_, "ReminderSnoozes", row.event_id);
+        }
     });
-    std::erase_if(snoozes_, [&](const StoredSnooze& s) { return s.event_id == event_id; });
+    // Many rows at once after a start (every alarm missed while closed), and
+    // few of their events with a row or snooze before: one look-up per row
+    // among those few, not one pass over the list per row.
+    std::unordered_set<std::int64_t> before;
+    for (const StoredShown& row : shown_) before.insert(row.event_id);
+    for (const StoredSnooze& snooze : snoozes_) before.insert(snooze.event_id);
+    std::unordered_set<std::int64_t> replaced;
+    for (const StoredShown& row : rows)
+        if (before.contains(row.event_id)) replaced.insert(row.event_id);
+    if (!replaced.empty()) {
+        std::erase_if(shown_, [&](const StoredShown& row) { return replaced.contains(row.event_id); });
+        std::erase_if(snoozes_, [&](const StoredSnooze& snooze) { return replaced.contains(snooze.event_id); });
+    }
+    shown_.insert(shown_.end(), rows.begin(), rows.end());
 }
 
 void ReminderState::Acknowledge(const StoredAcknowledgement& acknowledgement) {
@@ -225,26 +308,43 @@ void ReminderState::Acknowledge(const StoredAcknowledgement& acknowledgement) {
         set.BindInt(1, acknowledgement.event_id);
         set.BindDouble(2, acknowledgement.occurrence.Days());
         set.Step();
-        sql::Statement clear(db_, "DELETE FROM ReminderSnoozes WHERE EventId = ?");
-        clear.BindInt(1, acknowledgement.event_id);
-        clear.Step();
+        DeleteRow(db_, "ReminderSnoozes", acknowledgement.event_id);
+        DeleteRow(db_, "ReminderShown", acknowledgement.event_id);
     });
-    std::erase_if(acknowledgements_, [&](const auto& a) { return a.event_id == acknowledgement.event_id; });
+    EraseEvent(acknowledgements_, acknowledgement.event_id);
     acknowledgements_.push_back(acknowledgement);
-    std::erase_if(snoozes_, [&](const StoredSnooze& s) { return s.event_id == acknowledgement.event_id; });
+    EraseEvent(snoozes_, acknowledgement.event_id);
+    EraseEvent(shown_, acknowledgement.event_id);
+}
+
+void ReminderState::StartAfresh(std::int64_t event_id, std::optional<DateTime> done, bool keep_shown) {
+    Write([&] {
+        if (done) {
+            sql::Statement set(db_,
+                               "INSERT OR REPLACE INTO ReminderAcknowledged (EventId, Occurrence) VALUES (?, ?)");
+            set.BindInt(1, event_id);
+            set.BindDouble(2, done->Days());
+            set.Step();
+        } else {
+            DeleteRow(db_, "ReminderAcknowledged", event_id);
+        }
+        DeleteRow(db_, "ReminderSnoozes", event_id);
+        if (!keep_shown) DeleteRow(db_, "ReminderShown", event_id);
+    });
+    EraseEvent(acknowledgements_, event_id);
+    if (done) acknowledgements_.push_back({event_id, *done});
+    EraseEvent(snoozes_, event_id);
+    if (!keep_shown) EraseEvent(shown_, event_id);
 }
 
 void ReminderState::Forget(std::int64_t event_id) {
     Write([&] {
-        for (const char* sql : {"DELETE FROM ReminderSnoozes WHERE EventId = ?",
-                                "DELETE FROM ReminderAcknowledged WHERE EventId = ?"}) {
-            sql::Statement forget(db_, sql);
-            forget.BindInt(1, event_id);
-            forget.Step();
-        }
+        for (std::string_view table : {"ReminderSnoozes", "ReminderAcknowledged", "ReminderShown"})
+            DeleteRow(db_, table, event_id);
     });
-    std::erase_if(snoozes_, [&](const StoredSnooze& s) { return s.event_id == event_id; });
-    std::erase_if(acknowledgements_, [&](const auto& a) { return a.event_id == event_id; });
+    EraseEvent(snoozes_, event_id);
+    EraseEvent(acknowledgements_, event_id);
+    EraseEvent(shown_, event_id);
 }
 
 }  // namespace orbelle

@@ -1,8 +1,9 @@
 #pragma once
-// What the reminders remember beyond the event table: snoozes and the
-// occurrences of repeating events the user dismissed. Kept in tables of their
-// own in the event table's file, so that a backup of the file carries them and
-// TODOLIST keeps its columns; this class never reads or writes TODOLIST.
+// What the reminders remember beyond the event table: snoozes, the
+// occurrences of repeating events the user dismissed, and the rows shown and
+// not yet dismissed or snoozed. Kept in tables of their own in the event
+// table's file, so that a backup of the file carries them and TODOLIST keeps
+// its columns; this class never reads or writes TODOLIST.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -27,10 +28,23 @@ struct StoredAcknowledgement {
     DateTime occurrence;
 };
 
+// A row the Reminders window showed: after a restart it shows again as it
+// was, without ringing, also when the wall clock now reads before its alarm
+// (a restart in the repeated autumn hour, or after the clock was set back).
+struct StoredShown {
+    std::int64_t event_id = 0;
+    DateTime occurrence;             // the occurrence the alarm is for
+    DateTime alarm;                  // when it rang, on the wall clock
+    bool missed = false;             // it fell due while nobody watched
+    std::int64_t shown_utc_ms = 0;   // real time it first showed
+};
+
 class ReminderState {
 public:
     // The layout this program writes; a file with a higher one came from a
-    // newer program and is not read.
+    // newer program and is not read. A table added beside the others, which
+    // an older program passes over, leaves the layout as it was: a file
+    // without it gets it, empty, and keeps everything else.
     static constexpr int kVersion = 1;
 
     enum class Opening {
@@ -62,15 +76,26 @@ public:
 
     std::vector<StoredSnooze> Snoozes() const;
     std::vector<StoredAcknowledgement> Acknowledgements() const;
+    std::vector<StoredShown> Shown() const;
 
     // Each change is one durable transaction. They throw Error with SQLite's
     // words when the write fails; the in-memory copy is then left as it was.
-    // An event has one snooze at most: a new one replaces the old.
+    // An event has one snooze and one shown row at most: a new one replaces
+    // the old.
+
+    // The row leaves until the snooze ends: its shown row goes.
     void SetSnooze(const StoredSnooze& snooze);
-    void ClearSnooze(std::int64_t event_id);
-    // Replaces the event's acknowledgement and drops its snooze.
+    // These rows show now, each replacing its event's shown row. A row shows
+    // when its snooze has ended or no longer applies: the event's snooze goes.
+    void SetShown(const std::vector<StoredShown>& rows);
+    // Replaces the event's acknowledgement; its snooze and shown row go.
     void Acknowledge(const StoredAcknowledgement& acknowledgement);
-    // A deleted event leaves nothing behind.
+    // The event's alarms start afresh (its start, rule or lead changed): the
+    // occurrences up to `done` count as dismissed (none when empty), its
+    // snooze goes, and so does its shown row unless it is kept.
+    void StartAfresh(std::int64_t event_id, std::optional<DateTime> done, bool keep_shown);
+    // A deleted event, or one dismissed through its accepted flag, leaves
+    // nothing behind.
     void Forget(std::int64_t event_id);
 
 private:
@@ -81,6 +106,7 @@ private:
     // then, and the in-memory copy serves when the file cannot be written.
     std::vector<StoredSnooze> snoozes_;
     std::vector<StoredAcknowledgement> acknowledgements_;
+    std::vector<StoredShown> shown_;
 };
 
 // The message shown for an opening, naming the file; empty for Kept.

@@ -48,6 +48,17 @@ protected:
         return appeared;
     }
 
+    // Checks every 30 s of real time for `ms`; returns each row that
+    // appeared, with the reading of its check.
+    std::vector<std::pair<ClockReading, std::int64_t>> Run(ComputerClock& clock, std::int64_t ms) {
+        std::vector<std::pair<ClockReading, std::int64_t>> appeared;
+        for (std::int64_t passed = 0; passed < ms; passed += 30'000) {
+            clock.Pass(30'000);
+            for (std::int64_t id : schedule_->Check(clock.Now()).appeared) appeared.push_back({clock.Now(), id});
+        }
+        return appeared;
+    }
+
     std::vector<std::int64_t> RowIds() const {
         std::vector<std::int64_t> ids;
         for (const ReminderRow& row : schedule_->Rows()) ids.push_back(row.event_id);
@@ -126,11 +137,12 @@ TEST_F(ReminderScheduleTest, DismissAcceptsASingleEventAndAcknowledgesOneOccurre
     EXPECT_EQ(appeared[0], (std::pair<WallMs, std::int64_t>{W(2026, 3, 11, 9), 2}));
 
     // After a restart with the accepted flag stored, as the caller posts it,
-    // only the undismissed occurrence shows.
+    // only the undismissed occurrence shows: at once, as it showed at 09:00,
+    // also when the clock now reads before that.
     ReminderEvent accepted = Single(1, At(2026, 3, 10, 9));
     accepted.accepted = true;
     Start({accepted, Recurring(2, At(2026, 3, 1, 9), Daily(1))}, Reading(W(2026, 3, 11, 8), 1));
-    EXPECT_TRUE(RowIds().empty());
+    EXPECT_EQ(RowIds(), std::vector<std::int64_t>{2});
     Start({accepted, Recurring(2, At(2026, 3, 1, 9), Daily(1))}, Reading(W(2026, 3, 11, 10), 1));
     EXPECT_EQ(RowIds(), std::vector<std::int64_t>{2});
     EXPECT_EQ(schedule_->Rows().front().occurrence, At(2026, 3, 11, 9));
@@ -271,7 +283,7 @@ protected:
         const std::int64_t utc_start = W(2026, 10, 25) - 2 * kWallHour;
         for (std::int64_t utc = utc_start; utc <= utc_start + 5 * kWallHour; utc += 30'000) {
             int offset = utc < W(2026, 10, 25, 1) ? 2 : 1;  // 01:00 UTC is the change
-            ClockReading now{utc + offset * kWallHour, utc};
+            ClockReading now{utc + offset * kWallHour, utc, utc};
             at(now);
             for (std::int64_t id : schedule_->Check(now).appeared) appeared.push_back({now, id});
         }
@@ -370,6 +382,159 @@ TEST_F(ReminderScheduleTest, PostAndDeleteTakeEffectAtOnce) {
     ASSERT_EQ(appeared.size(), 1u);
     EXPECT_EQ(appeared[0], (std::pair<WallMs, std::int64_t>{W(2026, 3, 10, 15), 1}));
     EXPECT_EQ(schedule_->EventCount(), 1u);
+}
+
+struct EditCase {
+    const char* name;
+    ReminderEvent edited;        // saved at 16:10, after the 16:00 alarm was dismissed
+    std::vector<WallMs> rings;   // from then until 23:00
+};
+
+TEST_F(ReminderScheduleTest, AChangedStartRuleOrLeadStartsTheAlarmsAfreshFromNow) {
+    // Daily at 18:00 with a lead of 2 hours; 2026-03-10 is a Tuesday.
+    const ReminderEvent daily = Recurring(1, At(2026, 3, 1, 18), Daily(1), "2 hours");
+    ReminderEvent renamed = daily;
+    renamed.subject = "Dinner";
+    const EditCase cases[] = {
+        {"moved to 17:30 with a lead of 15 minutes", Recurring(1, At(2026, 3, 1, 17, 30), Daily(1), "15 minutes"),
+         {W(2026, 3, 10, 17, 15)}},
+        {"a lead of 1 hour: today's occurrence rings at 17:00",
+         Recurring(1, At(2026, 3, 1, 18), Daily(1), "1 hour"), {W(2026, 3, 10, 17)}},
+        {"moved so that its alarm is the dismissed 16:00: it does not come back",
+         Recurring(1, At(2026, 3, 1, 18, 30), Daily(1), "150 minutes"), {}},
+        {"moved so that today's alarm lies before now", Recurring(1, At(2026, 3, 1, 17), Daily(1), "2 hours"), {}},
+        {"weekly on Tuesdays: the dismissed alarm does not come back",
+         Recurring(1, At(2026, 3, 3, 18), Weekly(1, {kTue}), "2 hours"), {}},
+        {"a new subject: the dismissal stays", renamed, {}},
+    };
+    std::int64_t id = 0;
+    for (const EditCase& c : cases) {
+        for (bool restart : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (restart ? ", then a restart" : ""));
+            ++id;  // the file keeps each case's state: an event of its own per case
+            ReminderEvent before = daily, after = c.edited;
+            before.id = after.id = id;
+            ComputerClock clock(W(2026, 3, 10, 15, 59), Berlin2026);
+            Start({before}, clock.Now());
+            schedule_->DismissAll(clock.Now());  // yesterday's
+            ASSERT_EQ(Run(clock, kWallMinute).size(), 1u);
+            ASSERT_EQ(schedule_->DismissAll(clock.Now()).size(), 1u);  // 16:00
+            Run(clock, 10 * kWallMinute);
+
+            std::vector<WallMs> rang;
+            for (std::int64_t shown : schedule_->Post(after, clock.Now()).appeared) {
+                EXPECT_EQ(shown, id);
+                rang.push_back(clock.Now().local);
+            }
+            if (restart) {
+                Run(clock, 10 * kWallMinute);
+                for (std::int64_t shown : Start({after}, clock.Now()).appeared) {
+                    EXPECT_EQ(shown, id);
+                    rang.push_back(clock.Now().local);
+                }
+            }
+            for (const auto& [reading, shown] : Run(clock, W(2026, 3, 10, 23) - clock.Now().local))
+                rang.push_back(reading.local);
+            EXPECT_EQ(rang, c.rings);
+        }
+    }
+}
+
+struct ClockSet {
+    const char* name;
+    std::int64_t by;  // how far the user sets the clock, 3 minutes into the snooze
+};
+
+TEST_F(ReminderScheduleTest, ASnoozeOfMinutesLastsItsLengthWhateverTheUserDoesToTheClock) {
+    const ClockSet sets[] = {
+        {"the clock left alone", 0},
+        {"the clock set back an hour", -kWallHour},
+        {"the clock set forward an hour", kWallHour},
+    };
+    std::int64_t id = 0;
+    for (const ClockSet& set : sets) {
+        SCOPED_TRACE(set.name);
+        const ReminderEvent event = Single(++id, At(2026, 3, 10, 9));
+        ComputerClock clock(W(2026, 3, 10, 8, 59), Berlin2026);
+        Start({event}, clock.Now());
+        ASSERT_EQ(Run(clock, 3 * kWallMinute).size(), 1u);
+        const std::int64_t snoozed_at = clock.Now().mono_ms;  // 09:02
+        schedule_->Snooze(id, SnoozeLength::Minutes10, clock.Now());
+        EXPECT_TRUE(Run(clock, 3 * kWallMinute).empty());
+        clock.SetBy(set.by);
+
+        auto appeared = Run(clock, 2 * kWallHour);
+        ASSERT_EQ(appeared.size(), 1u);
+        EXPECT_EQ(appeared[0].first.mono_ms - snoozed_at, 10 * kWallMinute);
+
+        // Ended, it leaves the state table: a clock set back before its end
+        // and a restart do not hide the row again.
+        clock.SetBy(-3 * kWallHour);
+        ReminderChanges restarted = Start({event}, clock.Now());
+        EXPECT_TRUE(state_->Snoozes().empty());
+        EXPECT_EQ(RowIds(), std::vector<std::int64_t>{id});
+        EXPECT_TRUE(restarted.appeared.empty());
+    }
+}
+
+struct RestartCase {
+    const char* name;
+    WallMs alarm;                  // of an event that does not recur
+    WallMs start;                  // the first run starts here
+    std::int64_t until_shown;      // and runs this long until the row shows
+    std::int64_t then;             // and this long after
+    std::int64_t set_by;           // then the user sets the clock, and the program starts again
+    bool missed;
+    const char* late;              // how late the row reads after the restart, where it says more than "now"
+};
+
+TEST_F(ReminderScheduleTest, ARestartShowsAShownRowAsItWasAndDoesNotRingItAgain) {
+    const RestartCase cases[] = {
+        // 02:30 in summer time, then a restart at 02:10 in winter time, 40 real minutes later.
+        {"in the repeated autumn hour", W(2026, 10, 25, 2, 30), W(2026, 10, 25, 2, 29), kWallMinute,
+         40 * kWallMinute, 0, false, "40 minutes ago"},
+        {"after the clock was set back an hour", W(2026, 10, 20, 2, 30), W(2026, 10, 20, 2, 29), kWallMinute,
+         10 * kWallMinute, -kWallHour, false, nullptr},
+        {"missed, after the clock was set back an hour", W(2026, 10, 20, 2, 30), W(2026, 10, 20, 3), 0,
+         10 * kWallMinute, -kWallHour, true, "missed: Tuesday 02:30"},
+    };
+    std::int64_t id = 0;
+    for (const RestartCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const DateTime alarm = FromWallMs(c.alarm);
+        const ReminderEvent event = Single(++id, alarm);
+        ComputerClock clock(c.start, Berlin2026);
+        std::size_t rang = Start({event}, clock.Now()).appeared.size();
+        rang += Run(clock, c.until_shown).size();
+        ASSERT_EQ(rang, 1u);
+        Run(clock, c.then);
+        clock.SetBy(c.set_by);
+        ASSERT_LT(clock.Now().local, ToWallMs(alarm));
+
+        ReminderChanges restarted = Start({event}, clock.Now());
+        EXPECT_TRUE(restarted.appeared.empty());
+        EXPECT_TRUE(restarted.rows_changed);
+        ASSERT_EQ(RowIds(), std::vector<std::int64_t>{id});
+        EXPECT_EQ(schedule_->Rows().front().alarm, alarm);
+        EXPECT_EQ(schedule_->Rows().front().lateness.missed, c.missed);
+        if (c.late) {
+            EXPECT_EQ(Late(id, clock.Now()), c.late);
+        }
+        EXPECT_TRUE(Run(clock, 2 * kWallHour).empty());
+        EXPECT_EQ(RowIds(), std::vector<std::int64_t>{id});
+    }
+}
+
+TEST_F(ReminderScheduleTest, AShownRowComesBackOnlyWhileItsAlarmIsStillTheEventsOwn) {
+    Start({Single(1, At(2026, 3, 10, 9)), Recurring(2, At(2026, 3, 1, 9), Daily(1))},
+          Reading(W(2026, 3, 10, 9, 30), 1));
+    ASSERT_EQ(RowIds(), (std::vector<std::int64_t>{1, 2}));
+    // Both moved while the mode was off; the program starts with the clock
+    // set back before either alarm that showed.
+    Start({Single(1, At(2026, 3, 10, 11)), Recurring(2, At(2026, 3, 1, 9, 15), Daily(1))},
+          Reading(W(2026, 3, 10, 8), 1));
+    ASSERT_EQ(RowIds(), std::vector<std::int64_t>{2});
+    EXPECT_EQ(schedule_->Rows().front().occurrence, At(2026, 3, 9, 9, 15));
 }
 
 TEST_F(ReminderScheduleTest, AnEventSavedWithItsAlarmPastShowsMissed) {

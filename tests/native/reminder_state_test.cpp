@@ -94,6 +94,75 @@ TEST_F(ReminderStateTest, SnoozesAndDismissalsSurviveReopeningAndDeletion) {
     EXPECT_EQ(done[0].occurrence, DateTime(46099.75));
 }
 
+TEST_F(ReminderStateTest, ShownRowsSurviveReopeningUntilASnoozeDismissalOrChangeTakesThemAway) {
+    const StoredShown one{1, DateTime(46100.5), DateTime(46100.25), false, 1'700'000'000'000};
+    {
+        ReminderState state;
+        state.Open(File());
+        state.SetSnooze({1, DateTime(46099.5), DateTime(46099.6), 7});
+        state.SetShown({one,
+                        {2, DateTime(46100.5), DateTime(46100.5), true, 5},
+                        {3, DateTime(46101.0), DateTime(46101.0), false, 6},
+                        {4, DateTime(46102.0), DateTime(46102.0), false, 8},
+                        {5, DateTime(46103.0), DateTime(46103.0), false, 9}});
+        state.SetSnooze({2, DateTime(46100.5), DateTime(46100.6), 7});  // the row leaves until its end
+        state.Acknowledge({3, DateTime(46101.0)});                      // dismissed
+        state.StartAfresh(4, DateTime(46101.5), false);                 // a new start, rule or lead
+        state.StartAfresh(5, std::nullopt, true);                       // ... that keeps the row
+        state.Forget(6);
+    }
+    ReminderState state;
+    EXPECT_EQ(state.Open(File()).opening, ReminderState::Opening::Kept);
+    std::vector<StoredShown> shown = state.Shown();
+    ASSERT_EQ(shown.size(), 2u);
+    EXPECT_EQ(shown[0].event_id, 1);
+    EXPECT_EQ(shown[0].occurrence, one.occurrence);
+    EXPECT_EQ(shown[0].alarm, one.alarm);
+    EXPECT_FALSE(shown[0].missed);
+    EXPECT_EQ(shown[0].shown_utc_ms, one.shown_utc_ms);
+    EXPECT_EQ(shown[1].event_id, 5);
+    // A shown row ends its event's snooze; a snooze takes its event's row.
+    std::vector<StoredSnooze> snoozes = state.Snoozes();
+    ASSERT_EQ(snoozes.size(), 1u);
+    EXPECT_EQ(snoozes[0].event_id, 2);
+    std::vector<StoredAcknowledgement> done = state.Acknowledgements();
+    ASSERT_EQ(done.size(), 2u);
+    EXPECT_EQ(done[0].event_id, 3);
+    EXPECT_EQ(done[1].event_id, 4);
+    EXPECT_EQ(done[1].occurrence, DateTime(46101.5));
+}
+
+TEST_F(ReminderStateTest, AFileFromBeforeTheShownRowsKeepsItsStateAndGainsThem) {
+    {
+        ReminderState state;
+        state.Open(File());
+        state.SetSnooze({1, DateTime(46100.5), DateTime(46100.25), 5});
+        state.Acknowledge({2, DateTime(46099.75)});
+    }
+    Sql("DROP TABLE ReminderShown");  // the layout before it
+    std::string before = EventRows();
+
+    {
+        ReminderState state;
+        ReminderState::OpenResult opened = state.Open(File());
+        EXPECT_EQ(opened.opening, ReminderState::Opening::Kept);
+        EXPECT_EQ(opened.message, "");
+        EXPECT_TRUE(state.Persistent());
+        ASSERT_EQ(state.Snoozes().size(), 1u);
+        EXPECT_EQ(state.Snoozes()[0].until_utc_ms, 5);
+        ASSERT_EQ(state.Acknowledgements().size(), 1u);
+        EXPECT_EQ(state.Acknowledgements()[0].occurrence, DateTime(46099.75));
+        EXPECT_TRUE(state.Shown().empty());
+        state.SetShown({{3, DateTime(46100.5), DateTime(46100.5), false, 9}});
+    }
+    ReminderState state;
+    EXPECT_EQ(state.Open(File()).opening, ReminderState::Opening::Kept);
+    EXPECT_EQ(state.Shown().size(), 1u);
+    EXPECT_EQ(state.Snoozes().size(), 1u);
+    EXPECT_EQ(state.Acknowledgements().size(), 1u);
+    EXPECT_EQ(EventRows(), before);
+}
+
 struct Damage {
     const char* name;
     const char* sql;
@@ -117,6 +186,16 @@ TEST_F(ReminderStateTest, DamagedOrNewerTablesAreMadeAnewWithOneMessageAndTodoli
         {"a moment in words", "INSERT INTO ReminderSnoozes VALUES (9, 'soon', 2.0, NULL)",
          ReminderState::Opening::Damaged},
         {"a moment as bytes", "UPDATE ReminderAcknowledged SET Occurrence = x'00ff'", ReminderState::Opening::Damaged},
+        {"a shown row's flag in words", "INSERT INTO ReminderShown VALUES (9, 1.0, 1.0, 'yes', 5)",
+         ReminderState::Opening::Damaged},
+        {"a shown row's flag out of range", "INSERT INTO ReminderShown VALUES (9, 1.0, 1.0, 2, 5)",
+         ReminderState::Opening::Damaged},
+        {"the shown rows without a column",
+         "DROP TABLE ReminderShown; CREATE TABLE ReminderShown (EventId INTEGER PRIMARY KEY, Occurrence REAL)",
+         ReminderState::Opening::Damaged},
+        {"only the shown rows left",
+         "DROP TABLE ReminderSnoozes; DROP TABLE ReminderAcknowledged; DROP TABLE ReminderStateInfo",
+         ReminderState::Opening::Damaged},
         {"a newer program's", "UPDATE ReminderStateInfo SET Value = 2", ReminderState::Opening::Newer},
     };
     for (const Damage& damage : damages) {

@@ -50,7 +50,7 @@ TEST(ReminderTexts, SnoozeLengthsReadBackFromTheirTextsAndEndWhereTheySay) {
         {"5 minutes", 5 * kWallMinute}, {"10 minutes", 10 * kWallMinute}, {"15 minutes", 15 * kWallMinute},
         {"30 minutes", 30 * kWallMinute}, {"1 hour", kWallHour}, {"2 hours", 2 * kWallHour},
     };
-    ClockReading now{W(2026, 3, 12, 23, 50), 1'000'000};
+    ClockReading now{W(2026, 3, 12, 23, 50), 1'000'000, 5'000};
     for (const auto& [text, length] : lengths) {
         SCOPED_TRACE(text);
         std::optional<SnoozeLength> read = SnoozeLengthFromText(text);
@@ -59,10 +59,12 @@ TEST(ReminderTexts, SnoozeLengthsReadBackFromTheirTextsAndEndWhereTheySay) {
         SnoozeEnd end = SnoozeEndAt(*read, now);
         EXPECT_EQ(end.local, now.local + length);
         EXPECT_EQ(end.utc_ms, now.utc_ms + length);
+        EXPECT_EQ(end.mono_ms, now.mono_ms + length);
     }
     SnoozeEnd tomorrow = SnoozeEndAt(*SnoozeLengthFromText("Tomorrow"), now);
     EXPECT_EQ(tomorrow.local, W(2026, 3, 13, 23, 50));
     EXPECT_EQ(tomorrow.utc_ms, std::nullopt);
+    EXPECT_EQ(tomorrow.mono_ms, std::nullopt);
     EXPECT_EQ(SnoozeLengthFromText("5 Minutes"), std::nullopt);
     EXPECT_EQ(SnoozeLengthFromText(""), std::nullopt);
     EXPECT_EQ(kSnoozeChoices.front().length, kDefaultSnoozeLength);

@@ -172,6 +172,7 @@ TEST_F(RemindersTest, ASnoozeKeepsTheRowAwayAcrossARestartAndItsLengthIsRemember
     Restart();
     ASSERT_EQ(ShownRows().size(), 1u);
     EXPECT_EQ(ShownRows()[0].first, L"stays");
+    EXPECT_TRUE(Shown()) << "a row shown before the restart comes back in view, though it does not ring again";
     EXPECT_EQ(SendMessageW(App().Reminders()->Window().Control(RemindersWindow::SnoozeList), CB_GETCURSEL, 0, 0), 4);
     EXPECT_EQ(Column("accepttext"), (std::vector<std::string>{"N", "N"}));
 }
