@@ -156,17 +156,43 @@ ensure_display() {
 
 stop_display() { [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
 
+prefix_of() { if [ "$1" = 64 ]; then echo "${ORBELLE_WINEPREFIX:-$build/wineprefix64}"; else echo "${ORBELLE_WINEPREFIX:-$build/wineprefix}"; fi; }
+
+# Makes the prefix of ARCH anew; what Wine says goes to the prefix's log
+# (PREFIX.log), which a failure shows.
+make_prefix() {  # ARCH
+  local prefix; prefix=$(prefix_of "$1")
+  wine_run "$1" wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  wine_run "$1" wineboot -i >"$prefix.log" 2>&1 || true
+  wine_run "$1" wineserver -w >>"$prefix.log" 2>&1 || true
+}
+
+# Writes where the program lives, as an installer would, into the 32-bit
+# view of the machine's software key, where both programs read it. The path
+# is Wine's Z: drive, the Linux root.
+register_install_path() {  # ARCH
+  local key='HKLM\SOFTWARE\Sorwick_Info'
+  [ "$1" = 64 ] && key='HKLM\SOFTWARE\Wow6432Node\Sorwick_Info'
+  local folder; folder="Z:$(dist_of "$1" | tr / '\\')"
+  wine_run "$1" reg add "$key" /v 'install path' /t REG_SZ /d "$folder" /f >>"$(prefix_of "$1").log" 2>&1
+}
+
 ensure_prefix() {  # ARCH
-  local prefix=$build/wineprefix; [ "$1" = 64 ] && prefix=$build/wineprefix64
+  local prefix; prefix=$(prefix_of "$1")
   if [ ! -f "$prefix/system.reg" ]; then
     log "making the $1-bit Wine prefix"
-    wine_run "$1" wineboot -i >/dev/null 2>&1 || true
-    wine_run "$1" wineserver -w
+    make_prefix "$1"
   fi
-  # As an installer would: where the program lives. Both programs read it
-  # from the 32-bit view of the machine's software key.
-  local folder; folder=$(wine_run "$1" winepath -w "$(dist_of "$1")" 2>/dev/null)
-  wine_run "$1" reg add 'HKLM\SOFTWARE\Sorwick_Info' /v 'install path' /t REG_SZ /d "$folder" /f /reg:32 >/dev/null 2>&1
+  register_install_path "$1" && return 0
+  log "the $1-bit Wine prefix did not answer; making it again"
+  make_prefix "$1"
+  register_install_path "$1" && return 0
+  local rc=$?
+  echo "the $1-bit Wine prefix ($prefix) does not work (exit code $rc); Wine said:" >&2
+  tail -n 60 "$prefix.log" >&2
+  return 1
 }
 
 run_orbelle() {
