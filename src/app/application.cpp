@@ -108,6 +108,7 @@ Application::Application(StartupOptions options)
       context_{.owner = owner_->Hwnd(),
                .program_folder = options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder},
       calendar_link_(std::make_unique<CalendarLink>(*this)),
+      dialogs_(context_),
       reminders_switch_(context_),
       exchange_(context_, changes_),
       backups_(context_, changes_) {
@@ -134,7 +135,7 @@ bool Application::CreateStartupWindows() {
     // The table's check and the read of its rows begin now, beside the making
     // of the calendar and the hidden windows; the list takes them in its turn.
     StartupTableLoad table_load(TableFile());
-    desktop_ = &Keep<DesktopWindow>(context_, *this, LoadShellLibraries);
+    desktop_ = &Keep<DesktopWindow>(context_, quit_, LoadShellLibraries);
     if (!Made(*desktop_, L"desktop calendar")) return false;
     StartupMark("desktop calendar made");
     // The windows from here on are made of common controls; they are loaded
@@ -146,11 +147,12 @@ bool Application::CreateStartupWindows() {
     StartupMark("find dialog made");
     options_dialog_ = &Keep<OptionsDialog>(context_, *calendar_link_);
     if (!Made(*options_dialog_, L"options dialog")) return false;
+    dialogs_.SetOptions(options_dialog_);
     StartupMark("options dialog made");
     // In the mode of reminders at their alarm time, the scan at start does not run.
     ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_}, .recovery = &backups_,
                     .scan_at_start = !reminders_switch_.On()};
-    event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, *this, std::move(rooms), &table_load);
+    event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, dialogs_, quit_, std::move(rooms), &table_load);
     if (!Made(*event_list_, L"event list")) return false;
     StartupMark("event list made");
     if (!Made(Keep<AboutBox>(context_), L"about box")) return false;
@@ -189,35 +191,23 @@ int Application::Run() {
     return static_cast<int>(message.wParam);
 }
 
-void Application::RequestQuit() {
-    quit_requested_ = true;
-    PostQuitMessage(0);
-}
-
 void Application::DestroyWindows() {
     reminders_switch_.Stop();
     // A backup under way ends before the list's connection to the table goes.
     backups_.Detach();
+    // The dialogs shown from the tray are the newest windows.
+    dialogs_.DestroyShown();
     while (!windows_.empty()) {
         WindowPtr<Window> newest = std::move(windows_.back());
         windows_.pop_back();
         if (newest.get() == desktop_) desktop_ = nullptr;
         if (newest.get() == event_list_) event_list_ = nullptr;
-        if (newest.get() == options_dialog_) options_dialog_ = nullptr;
+        if (newest.get() == options_dialog_) {
+            options_dialog_ = nullptr;
+            dialogs_.SetOptions(nullptr);
+        }
         newest.reset();
     }
-}
-
-void Application::ShowOptions() {
-    if (options_dialog_) options_dialog_->ShowOptions();
-}
-
-void Application::ShowAbout() { Keep<AboutBox>(context_).ShowModal(); }
-
-void Application::ShowFind() {
-    // Each find dialog writes its place when destroyed, and the one made at
-    // start, destroyed last, has the last word.
-    Keep<FindDialog>(context_).ShowModal();
 }
 
 std::filesystem::path Application::TableFile() const { return ProgramFolder() / "db" / "TODOLIST.DB"; }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backups/backup_commands.h"
+#include "dialogs/program_dialogs.h"
 #include "eventlist/program_links.h"
 #include "exchange/exchange_commands.h"
 #include "platform/handles.h"
@@ -40,7 +41,7 @@ struct StartupOptions {
 // The folder of the running executable.
 std::filesystem::path ExecutableFolder();
 
-class Application final : public ProgramCommands {
+class Application final {
 public:
     explicit Application(StartupOptions options = {});
     ~Application();
@@ -55,14 +56,10 @@ public:
     // Shows the main window and dispatches messages until the quit request.
     int Run();
     // The quit request: the message loop ends after what is already queued.
-    void RequestQuit() override;
-    bool QuitRequested() const override { return quit_requested_; }
+    void RequestQuit() { quit_.RequestQuit(); }
+    bool QuitRequested() const { return quit_.QuitRequested(); }
     // Every window, the most recently created first.
     void DestroyWindows();
-
-    void ShowOptions() override;
-    void ShowAbout() override;
-    void ShowFind() override;
 
     HWND Owner() const;
     // What each window is made with: the owner and the program folder.
@@ -103,6 +100,8 @@ private:
     WindowContext context_;
     OwnedKernelHandle instance_guard_;
     std::unique_ptr<CalendarLink> calendar_link_;
+    ProgramQuit quit_;
+    DialogCommands dialogs_;
     // The capabilities beside the list, each with its Tools items.
     EventChanges changes_;
     RemindersSwitch reminders_switch_;
@@ -113,7 +112,6 @@ private:
     DesktopWindow* desktop_ = nullptr;
     EventListWindow* event_list_ = nullptr;
     OptionsDialog* options_dialog_ = nullptr;
-    bool quit_requested_ = false;
     bool start_failed_ = false;
 
     // False, after telling the user, when the window could not be made.

@@ -35,11 +35,12 @@ constexpr int kStatusId = 12;
 
 }  // namespace
 
-EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program,
-                                 ListRooms rooms, StartupTableLoad* startup_load)
+EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramDialogs& dialogs,
+                                 QuitRequest& quit, ListRooms rooms, StartupTableLoad* startup_load)
     : context_(std::move(context)),
       calendar_(calendar),
-      program_(program),
+      dialogs_(dialogs),
+      quit_(quit),
       rooms_(std::move(rooms)),
       startup_load_(startup_load) {
     OwnedMenu menu_bar = MakeMenuBar(EventsMenuBar());
@@ -318,8 +319,8 @@ void EventListWindow::OnCommand(WORD id, WORD, HWND) {
         case kCmdNextYear: Navigate(Navigation::NextYear); break;
         case kCmdPreviewMonth: Navigate(Navigation::PreviewMonth); break;
         case kCmdNextMonth: Navigate(Navigation::NextMonth); break;
-        case kCmdOptions: program_.ShowOptions(); break;
-        case kCmdAbout: program_.ShowAbout(); break;
+        case kCmdOptions: dialogs_.ShowOptions(); break;
+        case kCmdAbout: dialogs_.ShowAbout(); break;
         default:
             // "Find a Event(&F)" and "Quick Reminder" have no action.
             if (rooms_.tools) rooms_.tools->Run(id, Hwnd());
@@ -476,7 +477,7 @@ bool EventListWindow::OpenEvent(std::int64_t id) {
 }
 
 void EventListWindow::SearchBtnClick() {
-    program_.ShowFind();
+    dialogs_.ShowFind();
 }
 
 void EventListWindow::PrintBtnClick() { ShowWindow(Hwnd(), SW_HIDE); }

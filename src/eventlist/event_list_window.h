@@ -48,8 +48,8 @@ struct ListRooms {
 class EventListWindow : public Window, public EventListAccess, public ListNotices, private EventChangeSink {
 public:
     // With a start-up load, the table's first open and read are taken from it.
-    EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program, ListRooms rooms = {},
-                    StartupTableLoad* startup_load = nullptr);
+    EventListWindow(WindowContext context, CalendarControl& calendar, ProgramDialogs& dialogs, QuitRequest& quit,
+                    ListRooms rooms = {}, StartupTableLoad* startup_load = nullptr);
     ~EventListWindow() override;
 
     static constexpr int kDesignWidth = 636;
@@ -155,7 +155,8 @@ private:
 
     WindowContext context_;
     CalendarControl& calendar_;
-    ProgramCommands& program_;
+    ProgramDialogs& dialogs_;
+    QuitRequest& quit_;
     ListRooms rooms_;
     EventCursor cursor_;
     std::vector<ListRow> rows_;

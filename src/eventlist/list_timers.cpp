@@ -48,7 +48,7 @@ void EventListWindow::Showtips() {
     });
     // A quit request met inside a popup ends the scan with it.
     for (std::int64_t id : due) {
-        if (program_.QuitRequested()) return;
+        if (quit_.QuitRequested()) return;
         if (!cursor_.SeekId(id) ||
             !IsReminderDue(cursor_.FieldText(accept_text), cursor_.FieldDateTime(next_alarm), Today()))
             continue;
@@ -101,7 +101,7 @@ void EventListWindow::HomePageClick() {
 void EventListWindow::TrayExitClick() {
     if (!ConfirmExit()) return;
     calendar_.Hide();
-    program_.RequestQuit();
+    quit_.RequestQuit();
 }
 bool EventListWindow::ConfirmExit() const {
     // The full-width question mark ends the question on every system.

@@ -27,17 +27,4 @@ protected:
     ~CalendarControl() = default;
 };
 
-// The tray's commands that open other windows, and the end of the program.
-class ProgramCommands : public QuitRequest {
-public:
-    // The one options dialog made at start, shown without being modal.
-    virtual void ShowOptions() = 0;
-    // A fresh about box or find dialog, modal, kept until the end.
-    virtual void ShowAbout() = 0;
-    virtual void ShowFind() = 0;
-
-protected:
-    ~ProgramCommands() = default;
-};
-
 }  // namespace orbelle

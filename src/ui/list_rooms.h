@@ -32,6 +32,19 @@ protected:
     ~ListNotices() = default;
 };
 
+// The tray's commands that open the dialogs.
+class ProgramDialogs {
+public:
+    // The one options dialog made at start, shown without being modal.
+    virtual void ShowOptions() = 0;
+    // A fresh about box or find dialog, modal, kept until the end.
+    virtual void ShowAbout() = 0;
+    virtual void ShowFind() = 0;
+
+protected:
+    ~ProgramDialogs() = default;
+};
+
 // The question at start when the table cannot be opened twice.
 class StartRecovery {
 public:
