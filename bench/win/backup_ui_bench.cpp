@@ -13,7 +13,7 @@
 
 #include "../event_table_fixture.h"
 #include "base/clock.h"
-#include "eventlist/backup_worker.h"
+#include "backups/backup_worker.h"
 
 namespace {
 

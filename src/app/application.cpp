@@ -1,6 +1,5 @@
 #include "app/application.h"
 
-#include "app/exchange_actions.h"
 #include "app/instance_guard.h"
 
 #include <functional>
@@ -16,7 +15,6 @@
 #include "eventlist/startup_table_load.h"
 #include "platform/shell_libraries.h"
 #include "platform/startup_trace.h"
-#include "reminders/alarm_watch.h"
 #include "ui/message_loop.h"
 
 namespace orbelle {
@@ -104,56 +102,21 @@ private:
     const Application& app_;
 };
 
-// The list's changes reach the reminders, and the reminders reach the list's
-// cursor through the list, which owns it.
-class Application::ReminderLink final : public EventChangeSink, public EventListAccess {
-public:
-    explicit ReminderLink(Application& app) : app_(app) {}
-
-    void EventSaved(std::int64_t id) override {
-        if (AlarmWatch* watch = app_.Reminders()) watch->EventSaved(id);
-    }
-    void EventDeleted(std::int64_t id) override {
-        if (AlarmWatch* watch = app_.Reminders()) watch->EventDeleted(id);
-    }
-    void EventsReloaded() override {
-        if (AlarmWatch* watch = app_.Reminders()) watch->EventsReloaded();
-    }
-    void TableClosing() override {
-        if (AlarmWatch* watch = app_.Reminders()) watch->CloseTable();
-    }
-    void TableReopened() override {
-        if (AlarmWatch* watch = app_.Reminders()) watch->ReopenTable();
-    }
-    void RemindAtAlarmTimeChanged(bool on) override {
-        if (on) app_.StartReminders();
-        else app_.StopReminders();
-    }
-
-    bool AcceptEvent(std::int64_t id) override {
-        EventListWindow* list = app_.EventList();
-        return list && list->AcceptEvent(id);
-    }
-    bool CursorFree() const override {
-        EventListWindow* list = app_.EventList();
-        return list && list->CursorFree();
-    }
-    bool OpenEvent(std::int64_t id) override {
-        EventListWindow* list = app_.EventList();
-        return list && list->OpenEvent(id);
-    }
-
-private:
-    Application& app_;
-};
-
 Application::Application(StartupOptions options)
     : options_(std::move(options)),
       owner_(MakeWindow<OwnerWindow>()),
       context_{.owner = owner_->Hwnd(),
                .program_folder = options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder},
       calendar_link_(std::make_unique<CalendarLink>(*this)),
-      reminder_link_(std::make_unique<ReminderLink>(*this)) {}
+      dialogs_(context_),
+      reminders_switch_(context_),
+      exchange_(context_, changes_),
+      backups_(context_, changes_) {
+    // The Tools menu in this order: reminders, iCalendar and CSV files, backups.
+    reminders_switch_.AddToolsItems(tools_);
+    exchange_.AddToolsItems(tools_);
+    backups_.AddToolsItems(tools_);
+}
 
 Application::~Application() {
     DestroyWindows();
@@ -172,86 +135,80 @@ bool Application::CreateStartupWindows() {
     // The table's check and the read of its rows begin now, beside the making
     // of the calendar and the hidden windows; the list takes them in its turn.
     StartupTableLoad table_load(TableFile());
-    desktop_ = &Keep<DesktopWindow>(context_, *this, LoadShellLibraries);
+    desktop_ = &Keep<DesktopWindow>(context_, quit_, LoadShellLibraries);
+    if (!Made(*desktop_, L"desktop calendar")) return false;
     StartupMark("desktop calendar made");
     // The windows from here on are made of common controls; they are loaded
     // already unless the calendar could not load them beside its pause.
     StartCommonControls();
     // No taskbar button for the program: its owner window is a tool window.
     SetWindowLongPtrW(Owner(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
-    Keep<FindDialog>(context_);
+    if (!Made(Keep<FindDialog>(context_), L"find dialog")) return false;
     StartupMark("find dialog made");
     options_dialog_ = &Keep<OptionsDialog>(context_, *calendar_link_);
+    if (!Made(*options_dialog_, L"options dialog")) return false;
+    dialogs_.SetOptions(options_dialog_);
     StartupMark("options dialog made");
-    event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, *this, &table_load);
+    // In the mode of reminders at their alarm time, the scan at start does not run.
+    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_}, .recovery = &backups_,
+                    .scan_at_start = !reminders_switch_.On()};
+    event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, dialogs_, quit_, std::move(rooms), &table_load);
+    if (!Made(*event_list_, L"event list")) return false;
     StartupMark("event list made");
-    Keep<AboutBox>(context_);
+    if (!Made(Keep<AboutBox>(context_), L"about box")) return false;
     StartupMark("about box made");
-    event_list_->SetEventChangeSink(reminder_link_.get());
-    if (event_list_->RemindAtAlarmTime())
-        static_cast<OwnerWindow&>(*owner_).AfterFirstShowing([this] { StartReminders(); });
+    // The list hears "the events changed" first (it adds itself as it is
+    // made), then the reminders.
+    changes_.Add(reminders_switch_);
+    reminders_switch_.Attach(*event_list_);
+    exchange_.Attach(event_list_->Hwnd());
+    backups_.Attach(event_list_->Hwnd(), *event_list_, *event_list_);
+    if (reminders_switch_.On())
+        static_cast<OwnerWindow&>(*owner_).AfterFirstShowing([this] { reminders_switch_.Start(); });
     return true;
+}
+
+bool Application::Made(const Window& window, const wchar_t* name) {
+    if (window.Hwnd()) return true;
+    // The error code of the failed creation, before the message box makes its own.
+    const DWORD code = GetLastError();
+    const std::wstring text = std::wstring(L"Orbelle cannot start: the ") + name +
+                              L" window could not be made (system error " + std::to_wstring(code) + L").";
+    MessageBoxW(nullptr, text.c_str(), L"Orbelle", MB_OK | MB_ICONSTOP);
+    start_failed_ = true;
+    DestroyWindows();
+    RequestQuit();
+    return false;
 }
 
 int Application::Run() {
     if (desktop_ && desktop_->Hwnd()) ShowWindow(desktop_->Hwnd(), SW_SHOWNOACTIVATE);
     StartupMark("calendar shown");
     // After the calendar's first showing: the import waits for the message loop.
-    if (event_list_ && !options_.import_file.empty()) event_list_->QueueImport(options_.import_file);
+    if (event_list_ && !options_.import_file.empty()) exchange_.QueueImport(options_.import_file);
     MSG message{};
     while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchOne(message);
     return static_cast<int>(message.wParam);
 }
 
-void Application::RequestQuit() {
-    quit_requested_ = true;
-    PostQuitMessage(0);
-}
-
-void Application::StartReminders() {
-    if (reminders_ || !event_list_ || !event_list_->RemindAtAlarmTime()) return;
-    // Only on a table that opened, so passed its check: the reminders keep
-    // their state in its file, and a file not ours is never written.
-    if (!event_list_->Cursor().Active()) return;
-    reminders_ = std::make_unique<AlarmWatch>(context_, event_list_->TableFile(), *reminder_link_);
-    reminders_->Start();
-}
-
-void Application::StopReminders() { reminders_.reset(); }
-
 void Application::DestroyWindows() {
-    StopReminders();
+    reminders_switch_.Stop();
+    // A backup under way ends before the list's connection to the table goes.
+    backups_.Detach();
+    // The dialogs shown from the tray are the newest windows.
+    dialogs_.DestroyShown();
     while (!windows_.empty()) {
         WindowPtr<Window> newest = std::move(windows_.back());
         windows_.pop_back();
         if (newest.get() == desktop_) desktop_ = nullptr;
         if (newest.get() == event_list_) event_list_ = nullptr;
-        if (newest.get() == options_dialog_) options_dialog_ = nullptr;
+        if (newest.get() == options_dialog_) {
+            options_dialog_ = nullptr;
+            dialogs_.SetOptions(nullptr);
+        }
         newest.reset();
     }
 }
-
-void Application::ShowOptions() {
-    if (options_dialog_) options_dialog_->ShowOptions();
-}
-
-void Application::ShowAbout() { Keep<AboutBox>(context_).ShowModal(); }
-
-void Application::ShowFind() {
-    // Each find dialog writes its place when destroyed, and the one made at
-    // start, destroyed last, has the last word.
-    Keep<FindDialog>(context_).ShowModal();
-}
-
-void Application::ImportICalendar(HWND owner, const std::filesystem::path& file) {
-    ImportICalendarShowingSummary(owner, TableFile(), file, [this] {
-        if (event_list_) event_list_->ReloadRows();
-    });
-}
-
-void Application::ExportICalendar(HWND owner) { ExportICalendarAskingForFile(owner, TableFile()); }
-
-void Application::ExportCsv(HWND owner) { ExportCsvAskingForFile(owner, TableFile()); }
 
 std::filesystem::path Application::TableFile() const { return ProgramFolder() / "db" / "TODOLIST.DB"; }
 

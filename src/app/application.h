@@ -9,14 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "backups/backup_commands.h"
+#include "dialogs/program_dialogs.h"
 #include "eventlist/program_links.h"
+#include "exchange/exchange_commands.h"
 #include "platform/handles.h"
+#include "reminders/reminders_switch.h"
+#include "store/event_changes.h"
+#include "ui/tools_menu.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
 namespace orbelle {
 
-class AlarmWatch;
 class DesktopWindow;
 class EventListWindow;
 class OptionsDialog;
@@ -36,7 +41,7 @@ struct StartupOptions {
 // The folder of the running executable.
 std::filesystem::path ExecutableFolder();
 
-class Application final : public ProgramCommands {
+class Application final {
 public:
     explicit Application(StartupOptions options = {});
     ~Application();
@@ -44,22 +49,17 @@ public:
     Application& operator=(const Application&) = delete;
 
     // The five start-up windows in their order; false, and no window made,
-    // when another copy holds the single-instance guard.
+    // when another copy holds the single-instance guard. False too, after a
+    // message saying which, when a window cannot be made (StartFailed).
     bool CreateStartupWindows();
+    bool StartFailed() const { return start_failed_; }
     // Shows the main window and dispatches messages until the quit request.
     int Run();
     // The quit request: the message loop ends after what is already queued.
-    void RequestQuit() override;
-    bool QuitRequested() const override { return quit_requested_; }
+    void RequestQuit() { quit_.RequestQuit(); }
+    bool QuitRequested() const { return quit_.QuitRequested(); }
     // Every window, the most recently created first.
     void DestroyWindows();
-
-    void ShowOptions() override;
-    void ShowAbout() override;
-    void ShowFind() override;
-    void ImportICalendar(HWND owner, const std::filesystem::path& file) override;
-    void ExportICalendar(HWND owner) override;
-    void ExportCsv(HWND owner) override;
 
     HWND Owner() const;
     // What each window is made with: the owner and the program folder.
@@ -77,10 +77,13 @@ public:
     TransparencySink& CalendarTransparency();
 
     // Reminders at their alarm time, while that mode is on and once started.
-    AlarmWatch* Reminders() const { return reminders_.get(); }
+    AlarmWatch* Reminders() const { return reminders_switch_.Watch(); }
+    BackupCommands& Backups() { return backups_; }
+    ExchangeCommands& Exchange() { return exchange_; }
+    // "The events changed", heard by the list and the reminders.
+    EventChanges& Changes() { return changes_; }
 
     class CalendarLink;
-    class ReminderLink;
 
 private:
     // Keeps a window until the end, so windows are destroyed newest first.
@@ -97,16 +100,22 @@ private:
     WindowContext context_;
     OwnedKernelHandle instance_guard_;
     std::unique_ptr<CalendarLink> calendar_link_;
-    std::unique_ptr<ReminderLink> reminder_link_;
-    std::unique_ptr<AlarmWatch> reminders_;
+    ProgramQuit quit_;
+    DialogCommands dialogs_;
+    // The capabilities beside the list, each with its Tools items.
+    EventChanges changes_;
+    RemindersSwitch reminders_switch_;
+    ExchangeCommands exchange_;
+    BackupCommands backups_;
+    ToolsMenu tools_;
     std::vector<WindowPtr<Window>> windows_;
     DesktopWindow* desktop_ = nullptr;
     EventListWindow* event_list_ = nullptr;
     OptionsDialog* options_dialog_ = nullptr;
-    bool quit_requested_ = false;
+    bool start_failed_ = false;
 
-    void StartReminders();
-    void StopReminders();
+    // False, after telling the user, when the window could not be made.
+    bool Made(const Window& window, const wchar_t* name);
 };
 
 }  // namespace orbelle

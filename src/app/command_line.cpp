@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "app/application.h"
-#include "app/exchange_context.h"
+#include "exchange/exchange_context.h"
 #include "base/clock.h"
 #include "base/error.h"
 #include "base/text.h"

@@ -30,7 +30,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     orbelle::GdiplusSession gdiplus(folder / orbelle::kBackgroundSkin);
     orbelle::StartupMark("GDI+ started");
     orbelle::Application app(options);
-    if (!app.CreateStartupWindows()) return 0;
+    // Another copy runs (nothing to say), or a window could not be made (said).
+    if (!app.CreateStartupWindows()) return app.StartFailed() ? 1 : 0;
     int code = app.Run();
     app.DestroyWindows();
     return code;

@@ -1,6 +1,6 @@
 #pragma once
 // One set of command ids for the tray menu, the list window's menu, its
-// toolbar and its keyboard shortcuts.
+// toolbar and its keyboard shortcuts; the Tools menu's are its capabilities'.
 #include <windows.h>
 
 namespace orbelle {
@@ -25,17 +25,8 @@ enum Command : WORD {
     kCmdHomePage,
     kCmdAbout,
     kCmdTrayExit,     // hides the calendar and ends the program
-    // The list's "Tools" menu: reminders.
-    kCmdRemindAtAlarmTime = 200,  // checkable: reminders at their alarm time
-
-    // The Tools menu's iCalendar and CSV files.
-    kCmdImportICalendar = 250,
-    kCmdExportICalendar,
-    kCmdExportCsv,
-
-    // The list's "Tools" menu: backups.
-    kCmdBackUpNow = 300,
-    kCmdRestoreBackup,
+    // The "Tools" menu's items are each capability's own (ui/tools_menu.h):
+    // reminders from 200, iCalendar and CSV files from 250, backups from 300.
 };
 
 }  // namespace orbelle

@@ -8,23 +8,19 @@
 
 #include "base/clock.h"
 #include "base/error.h"
-#include "base/reminder_due.h"
 #include "editor/event_editor.h"
 #include "eventlist/commands.h"
+#include "eventlist/list_timers.h"
+#include "eventlist/list_toolbar.h"
 #include "eventlist/menus.h"
 #include "eventlist/navigation.h"
 #include "eventlist/startup_table_load.h"
-#include "platform/file_replace.h"
 #include "platform/locale.h"
 #include "platform/program_messages.h"
 #include "platform/settings.h"
 #include "platform/shell.h"
 #include "platform/startup_trace.h"
 #include "platform/wide.h"
-#include "eventlist/restore_backup_dialog.h"
-#include "popup/reminder_popup.h"
-#include "store/table_health.h"
-#include "store/table_recovery.h"
 #include "ui/controls.h"
 #include "ui/errors.h"
 #include "ui/message_loop.h"
@@ -37,71 +33,40 @@ constexpr int kListId = 10;
 constexpr int kToolBarId = 11;
 constexpr int kStatusId = 12;
 
-// A flag that holds while this lives.
-class SetWhileAlive {
-public:
-    explicit SetWhileAlive(bool& flag) : flag_(flag) { flag_ = true; }
-    ~SetWhileAlive() { flag_ = false; }
-    SetWhileAlive(const SetWhileAlive&) = delete;
-    SetWhileAlive& operator=(const SetWhileAlive&) = delete;
-
-private:
-    bool& flag_;
-};
-
-// Posted to itself: import the queued files once the message loop runs.
-constexpr UINT kImportQueuedMessage = WM_APP + 13;
-
-constexpr UINT_PTR kTimer1 = EventListWindow::kReminderScanTimer;
-constexpr UINT kTimer1Interval = 1000;
-constexpr UINT_PTR kTimer2 = 2;  // working-set trim
-constexpr UINT kTimer2Interval = 5000;
-constexpr UINT_PTR kTimer3 = 3;  // day rollover
-constexpr UINT kTimer3Interval = 1000;
-constexpr UINT kBackupTimerInterval = 60 * 1000;
-
-struct ToolButtonSpec {
-    WORD command;
-    const wchar_t* caption;
-    const wchar_t* tooltip;
-    const wchar_t* bitmap;  // resource name of the 26 x 20 picture
-};
-
-constexpr std::array<ToolButtonSpec, 5> kToolButtons{{
-    {kCmdNew, L"New", L"create a new event", L"TOOLBAR_NEW"},          // NewBtn
-    {kCmdModify, L"Modify", L"modify a event", L"TOOLBAR_MODIFY"},     // OptionBtn
-    {kCmdDelete, L"Delete", L"delete a event", L"TOOLBAR_DELETE"},     // DelBtn
-    {kCmdFind, L"Find", L"find the events", L"TOOLBAR_FIND"},          // SearchBtn
-    {kCmdClose, L"Close", L"print events imformation", L"TOOLBAR_CLOSE"},  // PrintBtn
-}};
-
-// The toolbar pictures' background, made see-through by the mask.
-constexpr COLORREF kToolBarMaskColour = RGB(255, 0, 255);
-
 }  // namespace
 
-EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program,
-                                 StartupTableLoad* startup_load)
-    : context_(std::move(context)), calendar_(calendar), program_(program), startup_load_(startup_load) {
+EventListWindow::EventListWindow(WindowContext context, CalendarControl& calendar, ProgramDialogs& dialogs,
+                                 QuitRequest& quit, ListRooms rooms, StartupTableLoad* startup_load)
+    : context_(std::move(context)),
+      calendar_(calendar),
+      dialogs_(dialogs),
+      quit_(quit),
+      rooms_(std::move(rooms)),
+      startup_load_(startup_load) {
+    OwnedMenu menu_bar = MakeMenuBar(EventsMenuBar());
+    if (rooms_.tools) {
+        OwnedMenu tools = rooms_.tools->MakePopup();
+        if (AppendMenuW(menu_bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tools.Get()), L"Tools")) tools.Release();
+    }
+    if (rooms_.changes) rooms_.changes->Add(static_cast<EventChangeSink&>(*this));
     Create({.name = kListWindowClass},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
-            .height = kDesignHeight, .owner = context_.owner, .menu = MakeMenuBar(EventsMenuBar()).Release(),
+            .height = kDesignHeight, .owner = context_.owner, .menu = menu_bar.Release(),
             .accelerators = EventsShortcuts()});
     // The rollover ticks even when a step of the creation has failed.
     SetTimer(Hwnd(), kTimer3, kTimer3Interval, nullptr);
 }
 
+EventListWindow::~EventListWindow() {
+    if (rooms_.changes) rooms_.changes->Remove(static_cast<EventChangeSink&>(*this));
+}
+
 std::filesystem::path EventListWindow::TableFile() const { return context_.program_folder / "db" / "TODOLIST.DB"; }
 
 LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == kFirstBackupMessage) {
-        Guarded([this] { StartAutomaticBackup(); });
-        SetTimer(Hwnd(), kBackupTimer, kBackupTimerInterval, nullptr);
-        return 0;
-    }
-    if (message == kBackupDoneMessage) {
-        Guarded([this] { OnBackupDone(); });
-        return 0;
+    for (WindowMessageHook* hook : rooms_.hooks) {
+        LRESULT result = 0;
+        if (hook->OnWindowMessage(Hwnd(), message, wparam, lparam, result)) return result;
     }
     if (message == TrayIcon::kCallbackMessage) {
         OnTrayCallback(static_cast<UINT>(lparam));
@@ -111,23 +76,10 @@ LRESULT EventListWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lpara
         ShowWindow(Hwnd(), SW_HIDE);
         return 0;
     }
+    // Another program changed the table: every listener reads it again.
     if (message == EventsChangedMessage()) {
-        ReloadRows();
-        return 0;
-    }
-    if (message == WM_COPYDATA) {
-        const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lparam);
-        if (data.dwData != kImportFileCopyData || !data.lpData || data.cbData % sizeof(wchar_t) != 0 ||
-            data.cbData > 64 * 1024)
-            return FALSE;
-        std::wstring path(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
-        path.erase(std::find(path.begin(), path.end(), L'\0'), path.end());
-        // The sender waits for this answer: the import and its summary come later.
-        QueueImport(path);
-        return TRUE;
-    }
-    if (message == kImportQueuedMessage) {
-        ImportQueuedFiles();
+        if (rooms_.changes) rooms_.changes->EventsReloaded();
+        else ReloadRows();
         return 0;
     }
     // A restarted shell has forgotten every icon: register ours again.
@@ -155,18 +107,12 @@ void EventListWindow::FormCreate() {
     StartupMark("  list: rows read");
     ReadSettings();
     StartupMark("  list: settings read");
-    remind_at_alarm_time_ = RemindAtAlarmTimeSetting(context_.program_folder);
-    ShowRemindAtAlarmTimeCheck();
-    // In that mode the reminders announce each alarm at its time instead.
-    if (!remind_at_alarm_time_) SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
+    if (rooms_.tools) rooms_.tools->ShowChecks(GetMenu(Hwnd()));
+    if (rooms_.scan_at_start) SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
     SetTimer(Hwnd(), kTimer2, kTimer2Interval, nullptr);
-    // After the calendar's first showing: the message is read once the loop runs.
-    PostMessageW(Hwnd(), kFirstBackupMessage, 0, 0);
 }
 
 void EventListWindow::FormDestroy() {
-    // A backup under way ends before the table's connection goes.
-    backup_worker_.Wait();
     // The tray icon goes whatever the settings file says.
     struct RemoveTrayIcon {
         TrayIcon& tray;
@@ -207,33 +153,7 @@ void EventListWindow::WriteSettings() {
 
 void EventListWindow::CreateChildControls() {
     font_ = MakeFontPoints(L"Tahoma", 9);
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-
-    toolbar_ = CreateControl(Hwnd(),
-                             {.window_class = TOOLBARCLASSNAMEW, .id = kToolBarId,
-                              .style = TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | WS_CLIPSIBLINGS},
-                             font_.Get());
-    SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    toolbar_images_.Reset(CreateImageList(26, 20, ILC_COLOR24 | ILC_MASK, 5, 0));
-    for (const auto& button : kToolButtons) {
-        HBITMAP picture = static_cast<HBITMAP>(LoadImageW(instance, button.bitmap, IMAGE_BITMAP, 0, 0, 0));
-        if (picture) {
-            AddMaskedToImageList(toolbar_images_.Get(), picture, kToolBarMaskColour);
-            DeleteObject(picture);
-        }
-    }
-    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbar_images_.Get()));
-    std::array<TBBUTTON, kToolButtons.size()> buttons{};
-    for (size_t i = 0; i < kToolButtons.size(); ++i) {
-        buttons[i].iBitmap = static_cast<int>(i);
-        buttons[i].idCommand = kToolButtons[i].command;
-        buttons[i].fsState = TBSTATE_ENABLED;
-        buttons[i].fsStyle = BTNS_BUTTON | BTNS_AUTOSIZE;
-        buttons[i].iString = reinterpret_cast<INT_PTR>(kToolButtons[i].caption);
-    }
-    SendMessageW(toolbar_, TB_ADDBUTTONSW, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
-    SendMessageW(toolbar_, TB_SETBUTTONSIZE, 0, MAKELPARAM(0, 41));
-    SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
+    toolbar_ = CreateListToolBar(Hwnd(), kToolBarId, font_.Get(), toolbar_images_);
 
     list_ = CreateControl(Hwnd(),
                           {.window_class = WC_LISTVIEWW, .id = kListId,
@@ -267,7 +187,9 @@ bool EventListWindow::OpenTableAtStart() {
     } catch (const Error& error) {
         ShowStandardError(error.what());
     }
-    return OfferRestoreAtStart();
+    // Only a damaged table is offered its newest good backup.
+    if (!rooms_.recovery || !rooms_.recovery->RestoreDamagedTable(Hwnd())) return false;
+    return Guarded([this] { cursor_.Open(TableFile()); });
 }
 
 bool EventListWindow::OpenedFirstTime() {
@@ -284,23 +206,6 @@ bool EventListWindow::OpenedFirstTime() {
     } catch (const Error&) {
         return false;
     }
-}
-
-bool EventListWindow::OfferRestoreAtStart() {
-    // Only damage is offered a backup: a file locked or busy for now is left alone.
-    if (ExamineTable(TableFile(), CheckDepth::Quick, std::chrono::seconds(1)).state != TableState::Damaged)
-        return false;
-    const std::optional<BackupEntry> backup = NewestGoodBackup(BackupFolderFor(TableFile()));
-    if (!backup || !backup->events) return false;
-    const std::wstring question = L"The event table cannot be read. Restore the events from the backup of " +
-                                  BackupTimeText(backup->taken) + L" (" + std::to_wstring(*backup->events) +
-                                  L" events)?";
-    if (MessageBoxW(Hwnd(), question.c_str(), ApplicationTitle().c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return false;
-    return Guarded([&] {
-        RestoreTable(TableFile(), backup->file, Now(), FileReplaceRefusal);
-        cursor_.Open(TableFile());
-    });
 }
 
 void EventListWindow::FillList() {
@@ -340,26 +245,21 @@ void EventListWindow::ReloadRows() {
     InvalidateRect(list_, nullptr, TRUE);
     for (size_t i = 0; selected_id && i < rows_.size(); ++i)
         if (rows_[i].id == *selected_id) SelectRow(static_cast<int>(i));
-    if (changes_) changes_->EventsReloaded();
+}
+
+void EventListWindow::EventsReloaded() {
+    // A table that did not open again after a restore has no rows to read.
+    if (cursor_.Active()) ReloadRows();
+}
+
+void EventListWindow::TableClosing() { cursor_.Close(); }
+
+void EventListWindow::TableReopened() {
+    Guarded([this] { cursor_.Open(TableFile()); });
 }
 
 void EventListWindow::ReloadIfPending() {
     if (reload_pending_) ReloadRows();
-}
-
-void EventListWindow::QueueImport(std::filesystem::path file) {
-    queued_imports_.push_back(std::move(file));
-    PostMessageW(Hwnd(), kImportQueuedMessage, 0, 0);
-}
-
-void EventListWindow::ImportQueuedFiles() {
-    std::vector<std::filesystem::path> files = std::move(queued_imports_);
-    queued_imports_.clear();
-    for (const auto& file : files) ImportICalendar(file);
-}
-
-void EventListWindow::ImportICalendar(const std::filesystem::path& file) {
-    program_.ImportICalendar(Hwnd(), file);
 }
 
 void EventListWindow::HideHiddenColumns() {
@@ -419,15 +319,12 @@ void EventListWindow::OnCommand(WORD id, WORD, HWND) {
         case kCmdNextYear: Navigate(Navigation::NextYear); break;
         case kCmdPreviewMonth: Navigate(Navigation::PreviewMonth); break;
         case kCmdNextMonth: Navigate(Navigation::NextMonth); break;
-        case kCmdOptions: program_.ShowOptions(); break;
-        case kCmdAbout: program_.ShowAbout(); break;
-        case kCmdRemindAtAlarmTime: ToggleRemindAtAlarmTime(); break;
-        case kCmdImportICalendar: ImportICalendar({}); break;
-        case kCmdExportICalendar: program_.ExportICalendar(Hwnd()); break;
-        case kCmdExportCsv: program_.ExportCsv(Hwnd()); break;
-        case kCmdBackUpNow: BackUpNowClick(); break;
-        case kCmdRestoreBackup: RestoreFromBackupClick(); break;
-        default: break;  // "Find a Event(&F)" and "Quick Reminder" have no action
+        case kCmdOptions: dialogs_.ShowOptions(); break;
+        case kCmdAbout: dialogs_.ShowAbout(); break;
+        default:
+            // "Find a Event(&F)" and "Quick Reminder" have no action.
+            if (rooms_.tools) rooms_.tools->Run(id, Hwnd());
+            break;
     }
     ReloadIfPending();
 }
@@ -452,8 +349,7 @@ LRESULT EventListWindow::OnNotify(const NMHDR& header) {
     }
     if (header.code == TTN_GETDISPINFOW) {
         auto& tip = *reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(&header));
-        for (const auto& button : kToolButtons)
-            if (button.command == header.idFrom) tip.lpszText = const_cast<wchar_t*>(button.tooltip);
+        if (const wchar_t* text = ToolBarTip(header.idFrom)) tip.lpszText = const_cast<wchar_t*>(text);
     }
     return 0;
 }
@@ -482,64 +378,6 @@ void EventListWindow::SelectRow(int index) {
     ListView_EnsureVisible(list_, index, FALSE);
 }
 
-void EventListWindow::OnTimer(UINT_PTR id) {
-    switch (id) {
-        case kTimer1: Timer1Timer(); break;
-        case kTimer2: Timer2Timer(); break;
-        case kTimer3: Timer3Timer(); break;
-        case kBackupTimer: StartAutomaticBackup(); break;
-        default: break;
-    }
-}
-
-void EventListWindow::Timer1Timer() {
-    // Stopped first: a scan that fails is reported once and not tried again.
-    KillTimer(Hwnd(), kTimer1);
-    // An editor opened before the first tick holds the cursor's pending row,
-    // which walking the cursor would throw away: the scan waits for it.
-    if (editor_open_) {
-        SetTimer(Hwnd(), kTimer1, kTimer1Interval, nullptr);
-        return;
-    }
-    Showtips();
-    ReloadIfPending();
-}
-
-void EventListWindow::Showtips() {
-    SetWhileAlive holds(scan_popup_open_);
-    // Only the fields the test compares are read of every record. A record
-    // found due is read whole when its turn comes, and tested again then: a
-    // popup shown before it may have taken minutes, and another program may
-    // have accepted it meanwhile.
-    static const std::size_t accept_text = FindEventField("accepttext").value(),
-                             next_alarm = FindEventField("nextalarm").value();
-    static const std::size_t scan_fields[] = {kIdField, accept_text, next_alarm};
-    std::vector<std::int64_t> due;
-    cursor_.WalkFields(scan_fields, [&](const EventCursor::Fields& fields) {
-        if (IsReminderDue(fields.FieldText(accept_text), fields.FieldDateTime(next_alarm), Today()))
-            due.push_back(RecordId(fields));
-    });
-    // A quit request met inside a popup ends the scan with it.
-    for (std::int64_t id : due) {
-        if (program_.QuitRequested()) return;
-        if (!cursor_.SeekId(id) ||
-            !IsReminderDue(cursor_.FieldText(accept_text), cursor_.FieldDateTime(next_alarm), Today()))
-            continue;
-        // Destroyed when it closes, like the editor: nothing refers to a closed popup.
-        MakeWindow<TForm5>(context_, cursor_)->ShowModal();
-    }
-    // Where a walk of the whole table leaves the cursor, as before.
-    cursor_.StandAtEnd();
-}
-
-void EventListWindow::Timer2Timer() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExW(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return;
-    SetProcessWorkingSetSize(GetCurrentProcess(), static_cast<SIZE_T>(-1), static_cast<SIZE_T>(-1));
-    ProcessPendingMessages();
-}
-
 void EventListWindow::NewBtnClick() {
     if (scan_popup_open_) return;
     // The open editor owns the cursor's pending row until it closes.
@@ -557,7 +395,7 @@ void EventListWindow::NewBtnClick() {
     }
     AppendRow(StartFormat::Added);
     SelectRow(static_cast<int>(rows_.size()) - 1);
-    if (changes_) changes_->EventSaved(rows_.back().id);
+    if (rooms_.changes) rooms_.changes->EventSaved(rows_.back().id);
 }
 
 void EventListWindow::OptionBtnClick() {
@@ -572,8 +410,8 @@ void EventListWindow::OptionBtnClick() {
     if (!saved) cursor_.Cancel();
     // The row shows its own record only: the editor refuses to save when the
     // cursor was taken elsewhere while it was open.
-    if (cursor_.FieldText("Id") == std::to_string(id)) UpdateRow(*index);
-    if (saved && changes_) changes_->EventSaved(id);
+    if (cursor_.FieldText(kIdField) == std::to_string(id)) UpdateRow(*index);
+    if (saved && rooms_.changes) rooms_.changes->EventSaved(id);
 }
 
 bool EventListWindow::ShowEditor(TForm2& editor) {
@@ -606,37 +444,13 @@ void EventListWindow::DelBtnClick() {
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_SetItemCountEx(list_, static_cast<int>(rows_.size()), LVSICF_NOSCROLL);
     InvalidateRect(list_, nullptr, TRUE);
-    if (changes_) changes_->EventDeleted(row.id);
-}
-
-bool EventListWindow::RemindAtAlarmTimeSetting(const std::filesystem::path& program_folder) {
-    return SettingsFile(ProgramSettingsPath(program_folder)).ReadString("Reminders", "AtAlarmTime", "") == "1";
-}
-
-void EventListWindow::ToggleRemindAtAlarmTime() {
-    const bool on = !remind_at_alarm_time_;
-    // Stored first: a key that cannot be written leaves the mode as it was.
-    SettingsFile(ProgramSettingsPath(context_.program_folder)).WriteString("Reminders", "AtAlarmTime", on ? "1" : "0");
-    remind_at_alarm_time_ = on;
-    ShowRemindAtAlarmTimeCheck();
-    if (changes_) changes_->RemindAtAlarmTimeChanged(on);
-}
-
-void EventListWindow::ShowRemindAtAlarmTimeCheck() {
-    CheckMenuItem(GetMenu(Hwnd()), kCmdRemindAtAlarmTime,
-                  MF_BYCOMMAND | (remind_at_alarm_time_ ? MF_CHECKED : MF_UNCHECKED));
+    if (rooms_.changes) rooms_.changes->EventDeleted(row.id);
 }
 
 std::optional<int> EventListWindow::RowOfId(std::int64_t id) const {
     for (size_t i = 0; i < rows_.size(); ++i)
         if (rows_[i].id == id) return static_cast<int>(i);
     return std::nullopt;
-}
-
-bool EventListWindow::ReloadEvents() {
-    if (!CursorFree()) return false;
-    ReloadRows();
-    return true;
 }
 
 bool EventListWindow::AcceptEvent(std::int64_t id) {
@@ -663,146 +477,17 @@ bool EventListWindow::OpenEvent(std::int64_t id) {
 }
 
 void EventListWindow::SearchBtnClick() {
-    program_.ShowFind();
+    dialogs_.ShowFind();
 }
 
 void EventListWindow::PrintBtnClick() { ShowWindow(Hwnd(), SW_HIDE); }
 
-void EventListWindow::OnTrayCallback(UINT mouse_message) {
-    if (mouse_message != WM_LBUTTONUP && mouse_message != WM_RBUTTONUP) return;
-    // The menu closes when the user clicks elsewhere only if our window is
-    // in front, and the posted WM_NULL lets a second click open it again.
-    SetForegroundWindow(Hwnd());
-    POINT cursor;
-    GetCursorPos(&cursor);
-    TrackPopupMenu(tray_menu_.Get(),
-                   TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, Hwnd(), nullptr);
-    PostMessageW(Hwnd(), WM_NULL, 0, 0);
-}
-
-// One step of the desktop calendar's displayed date, then its redraw.
-void EventListWindow::Navigate(Navigation command) {
-    last_navigation_ = command;
-    calendar_.Navigate(command);
-}
-
-// The day rollover: on a new day the calendar moves to it, and a month or
-// year step the user had taken is taken again from there.
-void EventListWindow::Timer3Timer() {
-    const std::optional<year_month_day> current_day = calendar_.CurrentDay();
-    if (!current_day) return;
-    const year_month_day today = Today().Date();
-    if (*current_day == today) return;
-    calendar_.SetCurrentDay(today);
-    const std::optional<Navigation> again = RepeatAfterRollover(last_navigation_);
-    Navigate(Navigation::Today);
-    if (again) Navigate(*again);
-}
-
-void EventListWindow::HomePageClick() {
-    auto page = context_.program_folder / "help" / "index.html";
-    OpenWithShell(Hwnd(), page);
-}
-
-void EventListWindow::TrayExitClick() {
-    if (!ConfirmExit()) return;
-    calendar_.Hide();
-    program_.RequestQuit();
-}
-
-bool EventListWindow::ConfirmExit() const {
-    // The full-width question mark ends the question on every system.
-    return MessageBoxW(Hwnd(), L"Are you sure you want to exit Orbelle\uFF1F", L"Orbelle:Question", MB_YESNO) ==
-           IDYES;
-}
-
-void EventListWindow::ExitClick() {
-    if (!ConfirmExit()) return;
-    calendar_.Close();
-}
-
-void EventListWindow::StartAutomaticBackup() {
-    if (!cursor_.Active() || backup_worker_.Running()) return;
-    if (!backup_schedule_.Due(Now())) return;
-    backup_worker_.Start(TableFile(), Now(), /*only_if_changed=*/true, Hwnd(), kBackupDoneMessage);
-}
-
-void EventListWindow::BackUpNowClick() {
-    if (!cursor_.Active()) return;
-    if (backup_worker_.Running()) {
-        // The one under way is the user's now: its end is told.
-        backup_asked_by_user_ = true;
-        return;
-    }
-    ShowStatus(L"Backing up...");
-    if (backup_worker_.Start(TableFile(), Now(), /*only_if_changed=*/false, Hwnd(), kBackupDoneMessage))
-        backup_asked_by_user_ = true;
-}
-
-void EventListWindow::OnBackupDone() {
-    std::optional<BackupOutcome> outcome = backup_worker_.TakeOutcome();
-    if (!outcome) return;
-    const bool asked_by_user = std::exchange(backup_asked_by_user_, false);
-    const DateTime now = Now();
-    switch (outcome->kind) {
-        // The automatic backup keeps quiet; the status bar answers the user's own command.
-        case BackupOutcome::Kind::Made:
-            backup_schedule_.Done(now);
-            if (asked_by_user)
-                ShowStatus(L"Backed up " + std::to_wstring(outcome->entry->events.value_or(0)) + L" events at " +
-                           BackupTimeText(outcome->entry->taken));
-            break;
-        case BackupOutcome::Kind::Unneeded:
-            backup_schedule_.Done(now);
-            // Back Up Now came while the automatic one found nothing to do.
-            if (asked_by_user) BackUpNowClick();
-            break;
-        case BackupOutcome::Kind::Failed: {
-            const std::wstring text = L"The events could not be backed up: " + Widen(outcome->error);
-            if (asked_by_user) {
-                ShowStatus(L"");
-                MessageBoxW(Hwnd(), text.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONWARNING);
-                break;
-            }
-            // Retried later without a word; only the run's first failure is told.
-            if (backup_schedule_.Failed(now) && !tray_.ShowWarningBalloon(L"Orbelle backup", text))
-                ShowStatus(text);
-            break;
-        }
-    }
-}
-
-void EventListWindow::RestoreFromBackupClick() {
-    if (scan_popup_open_ || editor_open_ || !cursor_.Active()) return;
-    auto dialog = MakeWindow<RestoreBackupDialog>(context_, TableFile());
-    if (dialog->ShowModal() != IDOK || !dialog->Chosen()) return;
-    RestoreFromBackup(dialog->Chosen()->file);
-}
-
-void EventListWindow::RestoreFromBackup(const std::filesystem::path& backup) {
-    // The cursor must not move under an editor or a popup.
-    if (scan_popup_open_ || editor_open_) return;
-    // Every connection to the table closes first: the copy under way reads
-    // it, and Windows renames over no open file.
-    backup_worker_.Wait();
-    cursor_.Close();
-    if (changes_) changes_->TableClosing();
-    // Restored or not, the connections open again and every listener reads
-    // the events afresh, through the one path for a changed table.
-    struct ReopenAndReload {
-        EventListWindow& list;
-        ~ReopenAndReload() {
-            const bool opened = Guarded([this] { list.cursor_.Open(list.TableFile()); });
-            if (list.changes_) Guarded([this] { list.changes_->TableReopened(); });
-            if (opened) Guarded([this] { list.ReloadEvents(); });
-        }
-    } reopen{*this};
-    const RestoreResult result = RestoreTable(TableFile(), backup, Now(), FileReplaceRefusal);
-    ShowStatus(L"Restored " + std::to_wstring(result.events) + L" events");
-}
-
 void EventListWindow::ShowStatus(const std::wstring& text) {
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool EventListWindow::ShowWarningBalloon(const std::wstring& title, const std::wstring& text) {
+    return tray_.ShowWarningBalloon(title, text);
 }
 
 }  // namespace orbelle

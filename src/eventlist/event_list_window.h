@@ -14,10 +14,12 @@
 #include "eventlist/navigation.h"
 #include "eventlist/program_links.h"
 #include "eventlist/tray_icon.h"
-#include "eventlist/backup_worker.h"
 #include "platform/handles.h"
-#include "store/backup_schedule.h"
+#include "store/cursor_gate.h"
+#include "store/event_changes.h"
 #include "store/event_cursor.h"
+#include "ui/list_rooms.h"
+#include "ui/tools_menu.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
@@ -26,22 +28,34 @@ namespace orbelle {
 class StartupTableLoad;
 class TForm2;
 
-class EventListWindow : public Window {
+// What the list is made with besides its context: the capabilities that live
+// beside it. Each is optional; without them the list is the list alone.
+struct ListRooms {
+    // "The events changed": the list tells it of every save and delete, and
+    // hears it to read its rows again.
+    EventChanges* changes = nullptr;
+    // The "Tools" menu's items; no Tools menu without it.
+    const ToolsMenu* tools = nullptr;
+    // Capabilities whose messages arrive at the list window.
+    std::vector<WindowMessageHook*> hooks;
+    // The question when the table cannot be opened at start.
+    StartRecovery* recovery = nullptr;
+    // The reminder scan a second after start; off while the reminders
+    // announce each alarm at its time instead.
+    bool scan_at_start = true;
+};
+
+class EventListWindow : public Window, public EventListAccess, public ListNotices, private EventChangeSink {
 public:
     // With a start-up load, the table's first open and read are taken from it.
-    EventListWindow(WindowContext context, CalendarControl& calendar, ProgramCommands& program,
-                    StartupTableLoad* startup_load = nullptr);
+    EventListWindow(WindowContext context, CalendarControl& calendar, ProgramDialogs& dialogs, QuitRequest& quit,
+                    ListRooms rooms = {}, StartupTableLoad* startup_load = nullptr);
+    ~EventListWindow() override;
 
     static constexpr int kDesignWidth = 636;
     static constexpr int kDesignHeight = 436;
     // `Timer1`, the reminder scan's one tick a second after creation.
     static constexpr UINT_PTR kReminderScanTimer = 1;
-    // The automatic backup's check, once a minute after the first one.
-    static constexpr UINT_PTR kBackupTimer = 4;
-    // Posted at creation: the first automatic backup, once the message loop runs.
-    static constexpr UINT kFirstBackupMessage = WM_APP + 40;
-    // Posted by the backup thread when it ends.
-    static constexpr UINT kBackupDoneMessage = WM_APP + 41;
 
     // "Show Main Window": centred the first time, then where the user left it.
     void ShowMainWindow();
@@ -57,36 +71,21 @@ public:
     const std::vector<ListRow>& Rows() const { return rows_; }
     std::filesystem::path TableFile() const;
     // Reads every row again from the table, as after another program stored
-    // events, and tells the reminders; while an editor or a popup of the scan
-    // holds the cursor, it runs once they have closed.
+    // events; while an editor or a popup of the scan holds the cursor, it
+    // runs once they have closed.
     void ReloadRows();
-    // Imports the file once the message loop runs ("Open with").
-    void QueueImport(std::filesystem::path file);
-    // Whether a backup is being made now.
-    bool BackingUp() const { return backup_worker_.Running(); }
-    // Replaces the events by the backup's (the table saved as a backup
-    // first), then reads them again as after any change of the table, which
-    // tells the reminders too. Refused while an editor or a popup of the
-    // scan holds the cursor.
-    void RestoreFromBackup(const std::filesystem::path& backup);
 
-    // Reminders at their alarm time: the key [Reminders] AtAlarmTime of the
-    // settings file, "1" on. While on, the scan at start does not run.
-    static bool RemindAtAlarmTimeSetting(const std::filesystem::path& program_folder);
-    bool RemindAtAlarmTime() const { return remind_at_alarm_time_; }
-    void SetEventChangeSink(EventChangeSink* sink) { changes_ = sink; }
-    // The one path for "the table changed under the list" (an import, a
-    // restore): the rows are read again and the reminders told. Waits (false)
-    // while an editor or a scan popup holds the cursor.
-    bool ReloadEvents();
-    // False while an editor or a scan popup holds the cursor.
-    bool CursorFree() const { return !editor_open_ && !scan_popup_open_; }
+    bool CursorFree() const override { return !editor_open_ && !scan_popup_open_; }
+    bool TableOpen() const override { return cursor_.Active(); }
     // As the popup's Accept: Accepttext "Y" stored through the cursor and
     // posted, the row rewritten. False when the cursor is held or the record gone.
-    bool AcceptEvent(std::int64_t id);
+    bool AcceptEvent(std::int64_t id) override;
     // The event in the editor, as Modify does; false when the cursor is held
     // or the record gone.
-    bool OpenEvent(std::int64_t id);
+    bool OpenEvent(std::int64_t id) override;
+
+    void ShowStatus(const std::wstring& text) override;
+    bool ShowWarningBalloon(const std::wstring& title, const std::wstring& text) override;
 
 private:
     LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -104,8 +103,11 @@ private:
     void FillList();
     // A reload that waited for the editor or the scan runs now, if nothing holds the cursor.
     void ReloadIfPending();
-    void ImportQueuedFiles();
-    void ImportICalendar(const std::filesystem::path& file);
+    // The list's own hearing of "the events changed": a restore closes and
+    // opens the table under it, and any change of the whole table is read again.
+    void EventsReloaded() override;
+    void TableClosing() override;
+    void TableReopened() override;
     // The Id column stays at width 0.
     void HideHiddenColumns();
     void ReadSettings();
@@ -133,8 +135,6 @@ private:
     // The day rollover, every second.
     void Timer3Timer();
     void Navigate(Navigation command);
-    void ToggleRemindAtAlarmTime();
-    void ShowRemindAtAlarmTimeCheck();
     std::optional<int> RowOfId(std::int64_t id) const;
 
     // Shows the editor modally; true when it saved.
@@ -152,17 +152,12 @@ private:
     bool OpenTableAtStart();
     // The first attempt, taken from the start-up load when there is one.
     bool OpenedFirstTime();
-    bool OfferRestoreAtStart();
-    // An automatic backup when one is due and the table changed; Back Up Now always makes one.
-    void StartAutomaticBackup();
-    void BackUpNowClick();
-    void RestoreFromBackupClick();
-    void OnBackupDone();
-    void ShowStatus(const std::wstring& text);
 
     WindowContext context_;
     CalendarControl& calendar_;
-    ProgramCommands& program_;
+    ProgramDialogs& dialogs_;
+    QuitRequest& quit_;
+    ListRooms rooms_;
     EventCursor cursor_;
     std::vector<ListRow> rows_;
     StartupTableLoad* startup_load_ = nullptr;  // until the creation has taken it
@@ -177,15 +172,9 @@ private:
     // move the cursor or start another edit wait.
     bool editor_open_ = false;
     bool reload_pending_ = false;
-    std::vector<std::filesystem::path> queued_imports_;
     std::optional<Navigation> last_navigation_;
-    bool remind_at_alarm_time_ = false;
-    EventChangeSink* changes_ = nullptr;
     bool shown_once_ = false;
     bool show_maximized_ = false;
-    BackupWorker backup_worker_;
-    BackupSchedule backup_schedule_;
-    bool backup_asked_by_user_ = false;
 
     HWND toolbar_ = nullptr;
     HWND list_ = nullptr;

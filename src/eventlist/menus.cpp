@@ -16,21 +16,8 @@ constexpr MenuItem kEventsMenu[] = {
     {L"Exit(&X)", kCmdExit},
 };
 
-// The list's own additions; "Events" keeps its items as they are.
-constexpr MenuItem kToolsMenu[] = {
-    {L"Remind at the Alarm Time", kCmdRemindAtAlarmTime},
-    kMenuSeparator,
-    {L"Import iCalendar File...", kCmdImportICalendar},
-    {L"Export iCalendar File...", kCmdExportICalendar},
-    {L"Export CSV File...", kCmdExportCsv},
-    kMenuSeparator,
-    {L"Back Up Now", kCmdBackUpNow},
-    {L"Restore from Backup...", kCmdRestoreBackup},
-};
-
 constexpr MenuItem kEventsMenuBar[] = {
     {L"Events", 0, kEventsMenu},
-    {L"Tools", 0, kToolsMenu},
 };
 
 constexpr MenuItem kGotoMenu[] = {

@@ -1,5 +1,6 @@
 #pragma once
-// The list window's menu bar and keyboard shortcuts and the tray's menu
+// The list window's menu bar (its "Tools" menu comes from the capabilities)
+// and keyboard shortcuts and the tray's menu
 // (`PopupMenu1`, every command of the program), as tables.
 #include <windows.h>
 

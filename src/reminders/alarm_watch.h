@@ -9,27 +9,13 @@
 #include "base/datefmt.h"
 #include "reminders/alarm_schedule.h"
 #include "reminders/reminders_window.h"
+#include "store/cursor_gate.h"
 #include "store/event_cursor.h"
 #include "store/reminder_state.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
 
 namespace orbelle {
-
-// What a dismissal and Open need of the event list, which owns the cursor
-// the editor works on. The application wires it.
-class EventListAccess {
-public:
-    // As the popup's Accept: Accepttext "Y" stored and posted; false while an
-    // editor or popup holds the cursor, or when the record is gone.
-    virtual bool AcceptEvent(std::int64_t event_id) = 0;
-    // False while the cursor is held, or the record is gone.
-    virtual bool CursorFree() const = 0;
-    virtual bool OpenEvent(std::int64_t event_id) = 0;
-
-protected:
-    ~EventListAccess() = default;
-};
 
 class AlarmWatch final : private RemindersWindow::Actions {
 public:

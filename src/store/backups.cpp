@@ -87,7 +87,7 @@ bool CopyOwnsHeaderByte(std::size_t offset) {
 // read under a read transaction, so no writer of ours changes it meanwhile.
 bool SamePages(const std::filesystem::path& table, const std::filesystem::path& backup) {
     sql::Database db = OpenEventTable(table, TableAccess::kRead);
-    db.Exec("BEGIN");
+    sql::ReadTransaction reading(db);
     sql::Statement(db, "SELECT count(*) FROM sqlite_schema").Step();  // takes the read lock
     std::error_code ec;
     auto size = std::filesystem::file_size(table, ec);

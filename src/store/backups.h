@@ -10,7 +10,6 @@
 
 #include "base/datetime.h"
 #include "store/backup_names.h"
-#include "store/online_copy.h"
 #include "store/sqlite.h"
 
 namespace orbelle {
@@ -64,7 +63,7 @@ private:
     BackupStamp stamp_;
     sql::Database from_;
     sql::Database to_;
-    std::optional<sql::OnlineCopy> copy_;
+    std::optional<sql::Backup> copy_;
     bool finished_ = false;
 };
 

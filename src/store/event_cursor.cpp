@@ -279,12 +279,11 @@ FieldSnapshot::FieldSnapshot(const std::filesystem::path& file) {
 void FieldSnapshot::Walk(std::span<const std::size_t> fields,
                          const std::function<void(const EventCursor::Fields&)>& visit) {
     // One read transaction for the walk and the version: its lock keeps any
-    // other connection from committing in between. A failure leaves the
-    // transaction to the connection's end, which rolls it back.
-    db_.Exec("BEGIN");
+    // other connection from committing in between.
+    sql::ReadTransaction reading(db_);
     EventCursor::WalkColumns(db_, fields, visit);
     version_after_walk_ = DataVersion(db_);
-    db_.Exec("COMMIT");
+    reading.End();
 }
 
 bool FieldSnapshot::ChangedSinceWalk() const { return DataVersion(db_) != version_after_walk_; }

@@ -101,6 +101,52 @@ void Transaction::Commit() {
     open_ = false;
 }
 
+ReadTransaction::ReadTransaction(Database& db) : db_(db) { db_.Exec("BEGIN"); }
+
+ReadTransaction::~ReadTransaction() {
+    if (open_) sqlite3_exec(db_.db_, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+void ReadTransaction::End() {
+    open_ = false;
+    db_.Exec("COMMIT");
+}
+
+Backup::Backup(const Database& from, const Database& to) : to_(to.db_) {
+    backup_ = sqlite3_backup_init(to.db_, "main", from.db_, "main");
+    if (!backup_) throw Error(sqlite3_errmsg(to.db_));
+}
+
+Backup::Backup(Backup&& other) noexcept
+    : to_(other.to_), backup_(std::exchange(other.backup_, nullptr)), done_(other.done_) {}
+
+Backup::~Backup() {
+    if (backup_) sqlite3_backup_finish(backup_);
+}
+
+bool Backup::Step(int pages) {
+    if (done_) return true;
+    if (!backup_) throw Error("The copy has already failed");
+    int rc = sqlite3_backup_step(backup_, pages);
+    if (rc == SQLITE_OK) return false;
+    if (rc == SQLITE_DONE) {
+        // Finishing releases the target's lock; its result is the copy's.
+        rc = sqlite3_backup_finish(std::exchange(backup_, nullptr));
+        if (rc != SQLITE_OK) throw Error(sqlite3_errmsg(to_));
+        done_ = true;
+        return true;
+    }
+    // A failed step leaves the target in an unknown state: end the copy here
+    // so that no later step writes on top of it.
+    std::string message = sqlite3_errstr(rc);
+    sqlite3_backup_finish(std::exchange(backup_, nullptr));
+    throw Error(message);
+}
+
+int Backup::PageCount() const { return backup_ ? sqlite3_backup_pagecount(backup_) : 0; }
+
+int Backup::Remaining() const { return backup_ ? sqlite3_backup_remaining(backup_) : 0; }
+
 Statement::Statement(const Database& db, std::string_view sql) : db_(db.db_) {
     if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr) != SQLITE_OK)
         Fail(db_);

@@ -1,8 +1,9 @@
 #pragma once
 // A small move-only wrapper over SQLite: a connection, a statement that
-// finalises itself and a transaction that rolls back unless committed; every
-// failure throws Failure, an Error with SQLite's own words. No other file sees SQLite's
-// own header.
+// finalises itself, a write transaction that rolls back unless committed, a
+// read transaction, and the online backup of one connection into another;
+// every failure throws Failure, an Error with SQLite's own words. No other
+// file sees SQLite's own header.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_backup;
 
 namespace orbelle::sql {
 
@@ -62,7 +64,8 @@ public:
 private:
     friend class Transaction;
     friend class Statement;
-    friend class OnlineCopy;
+    friend class ReadTransaction;
+    friend class Backup;
     sqlite3* db_ = nullptr;
 };
 
@@ -81,6 +84,56 @@ public:
 private:
     Database& db_;
     bool open_ = true;
+};
+
+// A deferred BEGIN: the read lock comes with the first read and holds until
+// the end, so every read in between sees one state of the file and no other
+// connection commits meanwhile. The destructor ends it (a read has nothing to
+// roll back); End reports a failure to end it.
+class ReadTransaction {
+public:
+    explicit ReadTransaction(Database& db);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+    void End();
+
+private:
+    Database& db_;
+    bool open_ = true;
+};
+
+// SQLite's online backup: a consistent copy of one open database into
+// another, a given number of pages at a time, so that the caller can keep
+// its window responsive between steps (or run the steps on a thread of
+// their own with connections of their own). Another connection's write
+// between steps makes the copy start over at the next step; a write through
+// the source connection itself is carried into the copy.
+class Backup {
+public:
+    // Both connections stay open for the copy's lifetime.
+    Backup(const Database& from, const Database& to);
+    Backup(Backup&& other) noexcept;
+    Backup& operator=(Backup&&) = delete;
+    Backup(const Backup&) = delete;
+    Backup& operator=(const Backup&) = delete;
+    // An unfinished copy is abandoned; the target is left as the last step left it.
+    ~Backup();
+
+    // Copies up to `pages` more pages (all when negative); true once every
+    // page is in the target. Throws Error with SQLite's words on failure,
+    // also when the source stays locked past its connection's busy timeout.
+    bool Step(int pages);
+    bool Done() const { return done_; }
+    // Known after the first step.
+    int PageCount() const;
+    int Remaining() const;
+
+private:
+    sqlite3* to_ = nullptr;
+    sqlite3_backup* backup_ = nullptr;
+    bool done_ = false;
 };
 
 class Statement {

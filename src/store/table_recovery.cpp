@@ -8,7 +8,7 @@
 #include "base/error.h"
 #include "base/text.h"
 #include "store/backup_names.h"
-#include "store/online_copy.h"
+#include "store/sqlite.h"
 #include "store/table_health.h"
 #include "store/table_open.h"
 
@@ -35,7 +35,7 @@ void CopyChecked(const std::filesystem::path& from, const std::filesystem::path&
         sql::Database target(to, sql::OpenMode::kCreate);
         target.Exec("PRAGMA journal_mode=OFF");
         target.Exec("PRAGMA synchronous=FULL");
-        sql::OnlineCopy copy(source, target);
+        sql::Backup copy(source, target);
         copy.Step(-1);
     }
     auto health = ExamineTable(to, CheckDepth::Full, std::chrono::milliseconds(0));

@@ -25,4 +25,17 @@ protected:
     ~QuitRequest() = default;
 };
 
+// The one quit request of a run: asked once, it stays asked.
+class ProgramQuit final : public QuitRequest {
+public:
+    void RequestQuit() override {
+        requested_ = true;
+        PostQuitMessage(0);
+    }
+    bool QuitRequested() const override { return requested_; }
+
+private:
+    bool requested_ = false;
+};
+
 }  // namespace orbelle

@@ -66,6 +66,31 @@ TEST_F(SqliteTest, ASecondWriterFailsAtTheStartOfItsTransaction) {
     EXPECT_EQ(Rows(db_), 2);
 }
 
+// A read transaction holds its read lock from the first read to its end: no
+// other connection commits meanwhile, and once it ends (by End or by going
+// out of scope) the writer gets through and the connection can begin again.
+TEST_F(SqliteTest, AReadTransactionKeepsOtherWritersOutUntilItEnds) {
+    Insert(db_);
+    Database writer(folder_.Path() / "t.db", OpenMode::kExisting);
+    writer.SetBusyTimeout(10ms);
+    {
+        ReadTransaction reading(db_);
+        EXPECT_EQ(Rows(db_), 1);
+        EXPECT_THROW(Insert(writer), Failure);
+        EXPECT_EQ(Rows(db_), 1);
+        reading.End();
+        Insert(writer);
+        EXPECT_EQ(Rows(db_), 2);
+    }
+    {
+        ReadTransaction reading(db_);
+        EXPECT_EQ(Rows(db_), 2);
+    }
+    Insert(writer);  // the one left to its destructor has ended too
+    ReadTransaction again(db_);
+    EXPECT_EQ(Rows(db_), 3);
+}
+
 TEST_F(SqliteTest, OpeningAMissingFileWithoutCreateFailsAndMakesNoFile) {
     EXPECT_THROW(Database(folder_.Path() / "missing.db", OpenMode::kExisting), Error);
     EXPECT_FALSE(std::filesystem::exists(folder_.Path() / "missing.db"));

@@ -78,7 +78,7 @@ protected:
     }
     // Pumps until the backup thread has ended and its end is handled.
     void PumpUntilBackedUp() {
-        for (int i = 0; i < 200 && (App().EventList()->BackingUp() || ListBackups(Backups()).empty()); ++i) Pump(25);
+        for (int i = 0; i < 200 && (App().Backups().BackingUp() || ListBackups(Backups()).empty()); ++i) Pump(25);
         Pump(50);
     }
 };
@@ -98,7 +98,7 @@ TEST_F(BackupUiTest, TheFirstBackupComesOnceTheMessageLoopRunsAndOnlyWhenTheTabl
     // Unchanged since: the next start makes none.
     Start();
     Pump(500);
-    EXPECT_FALSE(App().EventList()->BackingUp());
+    EXPECT_FALSE(App().Backups().BackingUp());
     EXPECT_EQ(ListBackups(Backups()).size(), 1u);
 }
 
@@ -146,12 +146,12 @@ TEST_F(BackupUiTest, AFailingAutomaticBackupShowsNoBoxAndIsTriedAgainLater) {
     MessageBoxAnswerer answers;
     Start();
     auto tick = [&] {
-        SendMessageW(App().EventList()->Hwnd(), WM_TIMER, EventListWindow::kBackupTimer, 0);
-        for (int i = 0; i < 100 && App().EventList()->BackingUp(); ++i) Pump(20);
+        SendMessageW(App().EventList()->Hwnd(), WM_TIMER, BackupCommands::kBackupTimer, 0);
+        for (int i = 0; i < 100 && App().Backups().BackingUp(); ++i) Pump(20);
         Pump(50);
     };
     Pump(200);
-    for (int i = 0; i < 100 && App().EventList()->BackingUp(); ++i) Pump(20);
+    for (int i = 0; i < 100 && App().Backups().BackingUp(); ++i) Pump(20);
     Pump(50);
     tick();  // too soon after the failure: not tried
     EXPECT_TRUE(answers.Seen().empty()) << "a failed automatic backup showed a box";

@@ -5,7 +5,7 @@
 
 #include <fstream>
 
-#include "app/exchange_context.h"
+#include "exchange/exchange_context.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
 #include "platform/program_messages.h"

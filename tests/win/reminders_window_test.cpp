@@ -109,7 +109,7 @@ TEST_F(RemindersTest, AnAlarmDueInAMinuteShowsItsRowAtItsTimeOnceWhateverChecksF
         SendMessageW(Reminders(), WM_TIMECHANGE, 0, 0);
         SendMessageW(Reminders(), WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0);
     }
-    App().EventList()->ReloadEvents();
+    App().Changes().EventsReloaded();
     Pump();
     EXPECT_EQ(ShownRows().size(), 1u);
     EXPECT_EQ(ThreadWindows(OfClass(L"TReminders")).size(), 1u);

@@ -1,4 +1,4 @@
-#include "eventlist/backup_worker.h"
+#include "backups/backup_worker.h"
 
 #include <exception>
 

@@ -1,11 +1,11 @@
-#include "app/exchange_actions.h"
+#include "exchange/exchange_actions.h"
 
 #include <commdlg.h>
 
 #include <optional>
 #include <string>
 
-#include "app/exchange_context.h"
+#include "exchange/exchange_context.h"
 #include "platform/file_dialogs.h"
 #include "platform/wide.h"
 

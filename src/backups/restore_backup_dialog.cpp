@@ -1,4 +1,4 @@
-#include "eventlist/restore_backup_dialog.h"
+#include "backups/restore_backup_dialog.h"
 
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-#include "app/exchange_context.h"
+#include "exchange/exchange_context.h"
 
 #include <windows.h>
 
