@@ -63,6 +63,60 @@ TEST_F(StartupTest, ASecondCopyEndsWithoutAnyWindowOrTable) {
     EXPECT_TRUE(IsWindow(App().EventList()->Hwnd()));  // the first copy is untouched
 }
 
+// Refuses, on this thread, the making of every window of one class, as a
+// system short of window resources would.
+class RefusedWindowClass {
+public:
+    explicit RefusedWindowClass(std::wstring class_name) {
+        refused_ = std::move(class_name);
+        hook_ = SetWindowsHookExW(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~RefusedWindowClass() { UnhookWindowsHookEx(hook_); }
+    RefusedWindowClass(const RefusedWindowClass&) = delete;
+    RefusedWindowClass& operator=(const RefusedWindowClass&) = delete;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wparam, LPARAM lparam) {
+        if (code == HCBT_CREATEWND && ClassName(reinterpret_cast<HWND>(wparam)) == refused_) return 1;
+        return CallNextHookEx(nullptr, code, wparam, lparam);
+    }
+    static inline std::wstring refused_;
+    HHOOK hook_ = nullptr;
+};
+
+TEST_F(StartupTest, AWindowThatCannotBeMadeEndsTheStartWithAMessageAndNoWindowLeft) {
+    struct Case {
+        const wchar_t* class_name;
+        const wchar_t* name;
+    };
+    constexpr const wchar_t* kStartClasses[] = {L"TForm1", L"TForm3", L"TForm_Option", L"TMainForm", L"TFormabout"};
+    for (auto [class_name, name] :
+         {Case{L"TForm1", L"desktop calendar"}, Case{L"TForm3", L"find dialog"}, Case{L"TForm_Option", L"options dialog"},
+          Case{L"TMainForm", L"event list"}, Case{L"TFormabout", L"about box"}}) {
+        SCOPED_TRACE(::testing::PrintToString(std::wstring(class_name)));
+        StartupOptions options;
+        options.mutex_name = L"orbelle-test-refused-" + ProgramFolder().filename().wstring();
+        options.program_folder = ProgramFolder();
+        MessageBoxAnswerer answerer;
+        {
+            Application app(options);
+            RefusedWindowClass refused(class_name);
+            EXPECT_FALSE(app.CreateStartupWindows());
+            for (const wchar_t* made : kStartClasses) EXPECT_EQ(FindOwn(made), nullptr) << "left: " << made;
+        }
+        ASSERT_EQ(answerer.Seen().size(), 1u);
+        EXPECT_EQ(answerer.Seen()[0].caption, L"Orbelle");
+        EXPECT_TRUE(answerer.Seen()[0].text.starts_with(std::wstring(L"Orbelle cannot start: the ") + name +
+                                                        L" window could not be made (system error "))
+            << ::testing::PrintToString(answerer.Seen()[0].text);
+        // The failed start asked for the end; the next case starts afresh.
+        MSG quit;
+        EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+    }
+}
+
 TEST_F(StartupTest, ExitAsksFirstAndNoLeavesEverythingAsItWas) {
     Start();
     HWND list = App().EventList()->Hwnd();
