@@ -525,6 +525,29 @@ TEST_F(ReminderScheduleTest, ARestartShowsAShownRowAsItWasAndDoesNotRingItAgain)
     }
 }
 
+// The program ended between the dismissal and the post of the accepted flag.
+TEST_F(ReminderScheduleTest, ARowDismissedButNotYetAcceptedComesBackAsItWasAfterARestart) {
+    const ReminderEvent event = Single(1, At(2026, 3, 10, 9));
+    Start({event}, Reading(W(2026, 3, 10, 8, 59, 30), 1));
+    ASSERT_EQ(schedule_->Check(Reading(W(2026, 3, 10, 9), 1)).appeared, std::vector<std::int64_t>{1});
+    std::optional<Dismissal> dismissal = schedule_->Dismiss(1, Reading(W(2026, 3, 10, 9, 5), 1));
+    ASSERT_TRUE(dismissal && dismissal->accept_event);
+
+    ReminderChanges restarted = Start({event}, Reading(W(2026, 3, 10, 9, 30), 1));
+    EXPECT_TRUE(restarted.appeared.empty());
+    ASSERT_EQ(RowIds(), std::vector<std::int64_t>{1});
+    EXPECT_FALSE(schedule_->Rows().front().lateness.missed);
+
+    // Stored at last: no row, and none kept in the state table.
+    ASSERT_TRUE(schedule_->Dismiss(1, Reading(W(2026, 3, 10, 9, 31), 1)));
+    ReminderEvent accepted = event;
+    accepted.accepted = true;
+    Start({accepted}, Reading(W(2026, 3, 10, 9, 40), 1));
+    EXPECT_TRUE(RowIds().empty());
+    Start({accepted}, Reading(W(2026, 3, 10, 9, 41), 1));
+    EXPECT_TRUE(state_->Shown().empty());
+}
+
 TEST_F(ReminderScheduleTest, AShownRowComesBackOnlyWhileItsAlarmIsStillTheEventsOwn) {
     Start({Single(1, At(2026, 3, 10, 9)), Recurring(2, At(2026, 3, 1, 9), Daily(1))},
           Reading(W(2026, 3, 10, 9, 30), 1));
