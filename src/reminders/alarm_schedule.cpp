@@ -167,7 +167,9 @@ void AlarmSchedule::Remember(ClockReading now) {
     last_check_ = now;
 }
 
-WallMs AlarmSchedule::Effective(ClockReading now) const { return std::max(now.local, highest_local_); }
+WallMs AlarmSchedule::Effective(ClockReading now) const {
+    return std::max({now.local, highest_local_, now.recent_high});
+}
 
 ReminderChanges AlarmSchedule::Check(ClockReading now) {
     ReminderChanges changes;
