@@ -57,15 +57,25 @@ void AlarmSchedule::TakeState(ClockReading now, std::unordered_map<std::int64_t,
         }
         found->second.snooze = taken;
     }
+    std::vector<std::int64_t> stale;
     for (const StoredShown& shown : state_.Shown()) {
         auto found = entries_.find(shown.event_id);
         if (found == entries_.end()) continue;
         Entry& entry = found->second;
         const Alarm alarm{ToWallMs(shown.occurrence), ToWallMs(shown.alarm)};
-        if (entry.snooze || !StillAnAlarm(entry.plan, entry.done, alarm)) continue;
+        if (entry.snooze || !StillAnAlarm(entry.plan, entry.done, alarm)) {
+            // An accepted event's row, or one the event no longer has.
+            if (!entry.snooze) stale.push_back(shown.event_id);
+            continue;
+        }
         entry.row = Row{alarm, shown.missed, shown.shown_utc_ms};
         with_row_.push_back(shown.event_id);
         changes.rows_changed = true;
+    }
+    try {
+        state_.DropShown(stale);
+    } catch (const Error&) {
+        // They are passed over at every start all the same.
     }
 }
 
@@ -157,7 +167,9 @@ void AlarmSchedule::Remember(ClockReading now) {
     last_check_ = now;
 }
 
-WallMs AlarmSchedule::Effective(ClockReading now) const { return std::max(now.local, highest_local_); }
+WallMs AlarmSchedule::Effective(ClockReading now) const {
+    return std::max({now.local, highest_local_, now.recent_high});
+}
 
 ReminderChanges AlarmSchedule::Check(ClockReading now) {
     ReminderChanges changes;
@@ -303,9 +315,11 @@ std::optional<Dismissal> AlarmSchedule::Dismiss(std::int64_t event_id, ClockRead
         state_.Acknowledge({event_id, FromWallMs(entry.row->alarm.occurrence)});
         entry.done = entry.row->alarm.occurrence;
     } else {
-        // Accepted from here on, as the caller's post of the flag will say;
-        // should that post fail, the row comes back at the next start.
-        state_.Forget(event_id);
+        // Accepted from here on, as the caller's post of the flag will say.
+        // Until that post, the state table keeps the row as shown: should the
+        // program end first, or the post fail, the row comes back at the next
+        // start as it was, without ringing again. A start that finds the
+        // event accepted drops it.
         entry.plan = AlarmPlan{};
         entry.done.reset();
     }

@@ -17,7 +17,9 @@
 // - a daylight-saving or time zone change: the offset moved; alarms are
 //   taken again at the new offset. When the clocks go back, the hour already
 //   lived is not lived again: until the wall clock passes its highest reading,
-//   nothing in that hour rings twice;
+//   nothing in that hour rings twice. The reading's recent_high says so also
+//   to a program that started, or a computer that woke, in the repeated
+//   hour: what fell due in the hour's first pass shows at once, missed;
 // - a clock set back by the user: the real time went back; alarms are
 //   taken again at the new time, and nothing rings twice that is already
 //   shown.

@@ -48,10 +48,28 @@ ClockReading MakeReading(DateTime local, std::int64_t utc_ms, std::int64_t mono_
     return {ToWallMs(local), utc_ms, mono_ms};
 }
 
+WallMs RecentHighest(const ClockReading& now, const std::function<std::int64_t(std::int64_t)>& offset_at) {
+    const std::int64_t offset_now = offset_at(now.utc_ms);
+    // In whole seconds, on which offsets change; the span holds one change
+    // back at most.
+    std::int64_t low = now.utc_ms / 1000 - kRecentHighSpanMs / 1000, high = now.utc_ms / 1000;
+    const std::int64_t offset_then = offset_at(low * 1000);
+    if (offset_then <= offset_now) return now.local;
+    while (high - low > 1) {  // offset_then at low, offset_now at high
+        std::int64_t middle = low + (high - low) / 2;
+        (offset_at(middle * 1000) > offset_now ? low : high) = middle;
+    }
+    // The last millisecond before the change, on the wall clock of then.
+    const std::int64_t before = high * 1000 - 1;
+    return std::max(now.local, now.local + (before - now.utc_ms) + (offset_then - offset_now));
+}
+
 ClockReading ReadClock() {
     using namespace std::chrono;
     std::int64_t utc = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
-    return MakeReading(Now(), utc, MonotonicMs());
+    ClockReading now = MakeReading(Now(), utc, MonotonicMs());
+    if (UtcOffsetMsAt(utc)) now.recent_high = RecentHighest(now, [](std::int64_t at) { return *UtcOffsetMsAt(at); });
+    return now;
 }
 
 }  // namespace orbelle

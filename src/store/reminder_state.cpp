@@ -337,6 +337,15 @@ void ReminderState::StartAfresh(std::int64_t event_id, std::optional<DateTime> d
     if (!keep_shown) EraseEvent(shown_, event_id);
 }
 
+void ReminderState::DropShown(const std::vector<std::int64_t>& event_ids) {
+    if (event_ids.empty()) return;
+    Write([&] {
+        for (std::int64_t event_id : event_ids) DeleteRow(db_, "ReminderShown", event_id);
+    });
+    std::unordered_set<std::int64_t> dropped(event_ids.begin(), event_ids.end());
+    std::erase_if(shown_, [&](const StoredShown& row) { return dropped.contains(row.event_id); });
+}
+
 void ReminderState::Forget(std::int64_t event_id) {
     Write([&] {
         for (std::string_view table : {"ReminderSnoozes", "ReminderAcknowledged", "ReminderShown"})

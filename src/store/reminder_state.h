@@ -94,9 +94,10 @@ public:
     // occurrences up to `done` count as dismissed (none when empty), its
     // snooze goes, and so does its shown row unless it is kept.
     void StartAfresh(std::int64_t event_id, std::optional<DateTime> done, bool keep_shown);
-    // A deleted event, or one dismissed through its accepted flag, leaves
-    // nothing behind.
+    // A deleted event leaves nothing behind.
     void Forget(std::int64_t event_id);
+    // The shown rows of these events go (rows no longer any alarm of theirs).
+    void DropShown(const std::vector<std::int64_t>& event_ids);
 
 private:
     void Write(const auto& change);

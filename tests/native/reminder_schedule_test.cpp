@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 
 #include "reminder_test_events.h"
 #include "reminders/alarm_schedule.h"
+#include "base/clock.h"
 #include "reminders/lateness_text.h"
 #include "store/event_cursor.h"
 #include "temp_folder.h"
@@ -334,6 +338,37 @@ TEST_F(AutumnNight, ASnoozeRunsInRealTimeAcrossTheChange) {
     EXPECT_EQ(RowIds(), std::vector<std::int64_t>{1});
 }
 
+// Readings as ReadClock gives them, with Berlin's rules for the highest
+// recent reading.
+std::int64_t BerlinOffsetMs(std::int64_t utc) { return Berlin2026(utc) * kWallHour; }
+
+ClockReading BerlinReading(std::int64_t utc) {
+    ClockReading now{utc + BerlinOffsetMs(utc), utc, utc};
+    now.recent_high = RecentHighest(now, BerlinOffsetMs);
+    return now;
+}
+
+TEST_F(AutumnNight, WhatFellDueInTheFirstPassUnwatchedShowsAtOnceInTheSecondMissed) {
+    // 02:40 in summer time passes while the program is closed, or the
+    // computer sleeps; it starts, or wakes, at 02:10 in winter time (01:10 UTC).
+    std::int64_t id = 0;
+    for (bool restart : {true, false}) {
+        SCOPED_TRACE(restart ? "a start" : "a resume");
+        const std::vector<ReminderEvent> events = {Single(++id, At(2026, 10, 25, 2, 40)),
+                                                   Recurring(++id, At(2026, 10, 1, 2, 50), Daily(1))};
+        Start(events, BerlinReading(W(2026, 10, 24, 21)));
+        schedule_->DismissAll(BerlinReading(W(2026, 10, 24, 21)));
+        ReminderChanges woke = restart ? Start(events, BerlinReading(W(2026, 10, 25, 1, 10)))
+                                       : schedule_->Check(BerlinReading(W(2026, 10, 25, 1, 10)));
+        std::sort(woke.appeared.begin(), woke.appeared.end());
+        EXPECT_EQ(woke.appeared, (std::vector<std::int64_t>{id - 1, id}));
+        for (const ReminderRow& row : schedule_->Rows()) EXPECT_TRUE(row.lateness.missed);
+        // Neither rings again when the wall clock reads 02:40 and 02:50 once more.
+        for (std::int64_t utc = W(2026, 10, 25, 1, 10, 30); utc <= W(2026, 10, 25, 3); utc += 30'000)
+            EXPECT_TRUE(schedule_->Check(BerlinReading(utc)).appeared.empty()) << utc;
+    }
+}
+
 TEST_F(ReminderScheduleTest, AClockSetBackDoesNotRingAShownRowAgain) {
     Start({Single(1, At(2026, 3, 10, 9))}, Reading(W(2026, 3, 10, 8, 59, 30), 1));
     EXPECT_EQ(schedule_->Check(Reading(W(2026, 3, 10, 9), 1)).appeared.size(), 1u);
@@ -523,6 +558,66 @@ TEST_F(ReminderScheduleTest, ARestartShowsAShownRowAsItWasAndDoesNotRingItAgain)
         EXPECT_TRUE(Run(clock, 2 * kWallHour).empty());
         EXPECT_EQ(RowIds(), std::vector<std::int64_t>{id});
     }
+}
+
+// The system's own zone rules, as ReadClock reads them, through the repeated
+// hour of Berlin's autumn night (2026-10-25, 01:00 UTC).
+TEST(ReminderClock, RecentHighestFollowsTheSystemZone) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the C runtime here takes no zone names from TZ";
+#else
+    const char* before = std::getenv("TZ");
+    const std::string kept = before ? before : "";
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    struct Case {
+        const char* name;
+        WallMs utc;   // on the wall scale
+        WallMs high;  // on Berlin's wall clock
+    };
+    const Case cases[] = {
+        {"a summer day", W(2026, 7, 1, 10), W(2026, 7, 1, 12)},
+        {"the first pass's last second", W(2026, 10, 25, 0, 59, 59), W(2026, 10, 25, 2, 59, 59)},
+        {"the second pass begins", W(2026, 10, 25, 1), W(2026, 10, 25, 3) - 1},
+        {"the second pass, later", W(2026, 10, 25, 1, 59), W(2026, 10, 25, 3) - 1},
+        {"after the second pass", W(2026, 10, 25, 2, 30), W(2026, 10, 25, 3, 30)},
+        {"after the spring change", W(2026, 3, 29, 1, 30), W(2026, 3, 29, 3, 30)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t unix_ms = c.utc - W(1970, 1, 1);
+        std::optional<std::int64_t> offset = UtcOffsetMsAt(unix_ms);
+        ASSERT_TRUE(offset);
+        ClockReading now{c.utc + *offset, unix_ms, 0};
+        EXPECT_EQ(RecentHighest(now, [](std::int64_t at) { return *UtcOffsetMsAt(at); }), c.high);
+    }
+    if (before) setenv("TZ", kept.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+#endif
+}
+
+// The program ended between the dismissal and the post of the accepted flag.
+TEST_F(ReminderScheduleTest, ARowDismissedButNotYetAcceptedComesBackAsItWasAfterARestart) {
+    const ReminderEvent event = Single(1, At(2026, 3, 10, 9));
+    Start({event}, Reading(W(2026, 3, 10, 8, 59, 30), 1));
+    ASSERT_EQ(schedule_->Check(Reading(W(2026, 3, 10, 9), 1)).appeared, std::vector<std::int64_t>{1});
+    std::optional<Dismissal> dismissal = schedule_->Dismiss(1, Reading(W(2026, 3, 10, 9, 5), 1));
+    ASSERT_TRUE(dismissal && dismissal->accept_event);
+
+    ReminderChanges restarted = Start({event}, Reading(W(2026, 3, 10, 9, 30), 1));
+    EXPECT_TRUE(restarted.appeared.empty());
+    ASSERT_EQ(RowIds(), std::vector<std::int64_t>{1});
+    EXPECT_FALSE(schedule_->Rows().front().lateness.missed);
+
+    // Stored at last: no row, and none kept in the state table.
+    ASSERT_TRUE(schedule_->Dismiss(1, Reading(W(2026, 3, 10, 9, 31), 1)));
+    ReminderEvent accepted = event;
+    accepted.accepted = true;
+    Start({accepted}, Reading(W(2026, 3, 10, 9, 40), 1));
+    EXPECT_TRUE(RowIds().empty());
+    Start({accepted}, Reading(W(2026, 3, 10, 9, 41), 1));
+    EXPECT_TRUE(state_->Shown().empty());
 }
 
 TEST_F(ReminderScheduleTest, AShownRowComesBackOnlyWhileItsAlarmIsStillTheEventsOwn) {

@@ -43,13 +43,20 @@ inline int Berlin2026(std::int64_t utc) { return utc >= W(2026, 3, 29, 1) && utc
 // the real time into the wall clock. A restart of the program leaves them be.
 class ComputerClock {
 public:
+    // Hours east at a real moment.
     using Zone = std::function<int(std::int64_t)>;
+    // Milliseconds east at a real moment, for zones that move by half an hour.
+    struct FineZone {
+        std::function<std::int64_t(std::int64_t)> offset_ms;
+    };
 
     // At a wall-clock moment (in its first pass when it comes twice; the
     // zone's offsets lie within two hours of each other).
-    ComputerClock(WallMs local, Zone zone) : zone_(std::move(zone)) {
-        std::int64_t utc = local - zone_(local - 2 * kWallHour) * kWallHour;
-        if (utc + zone_(utc) * kWallHour != local) utc = local - zone_(utc) * kWallHour;
+    ComputerClock(WallMs local, Zone zone)
+        : ComputerClock(local, FineZone{[zone = std::move(zone)](std::int64_t utc) { return zone(utc) * kWallHour; }}) {}
+    ComputerClock(WallMs local, FineZone zone) : zone_(std::move(zone.offset_ms)) {
+        std::int64_t utc = local - zone_(local - 2 * kWallHour);
+        if (utc + zone_(utc) != local) utc = local - zone_(utc);
         now_ = {local, utc, 0};
     }
 
@@ -64,10 +71,10 @@ public:
 private:
     void SetUtc(std::int64_t utc) {
         now_.utc_ms = utc;
-        now_.local = utc + zone_(utc) * kWallHour;
+        now_.local = utc + zone_(utc);
     }
 
-    Zone zone_;
+    std::function<std::int64_t(std::int64_t)> zone_;
     ClockReading now_;
 };
 
