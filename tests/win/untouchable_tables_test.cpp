@@ -5,6 +5,7 @@
 // file byte for byte, with its -journal, -wal and -shm.
 #include <windows.h>
 
+#include <cstdio>
 #include <fstream>
 
 #include "../native/untouchable_tables.h"
@@ -143,9 +144,21 @@ protected:
         STARTUPINFOW startup{sizeof startup};
         PROCESS_INFORMATION process{};
         std::wstring command = L"\"" + program_.wstring() + L"\" " + arguments;
-        if (!CreateProcessW(program_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            ProgramFolder().c_str(), &startup, &process))
+        // Wine's process start failed once in a long loaded run; a second
+        // try tells a passing trouble of the machine from one of ours.
+        bool started = false;
+        for (int attempt = 0; attempt < 2 && !started; ++attempt) {
+            started = CreateProcessW(program_.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                     ProgramFolder().c_str(), &startup, &process);
+            if (!started) {
+                std::fprintf(stderr, "the program did not start (error %lu)\n", GetLastError());
+                Sleep(500);
+            }
+        }
+        if (!started) {
+            ADD_FAILURE() << "the program did not start twice";
             return -1;
+        }
         long code = -1;
         DWORD exit_code = 0;
         if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0 &&
