@@ -34,7 +34,6 @@ namespace {
 using namespace reminder_test;
 using namespace std::chrono;
 
-// ---------------------------------------------------------------------------
 // Time zones, from the system's zone database: the real time (UTC on the
 // wall scale, as W gives it) to the offset in force.
 
@@ -116,7 +115,6 @@ const Zone& ZoneOf(const std::string& name, int year) {
     return *slot;
 }
 
-// ---------------------------------------------------------------------------
 // The oracle's walk: each day from the start, does the rule name it? Every
 // occurrence is at the start's time of day; the start itself is the first.
 
@@ -205,8 +203,7 @@ std::vector<OracleAlarm> WalkAlarms(const ReminderEvent& event, WallMs until) {
     return alarms;
 }
 
-// ---------------------------------------------------------------------------
-// Events and steps, drawn from the seed.
+// What a seed draws: its events and the steps of its year.
 
 using Random = std::mt19937_64;
 
@@ -477,7 +474,6 @@ Scenario DrawScenario(std::uint64_t seed) {
     return s;
 }
 
-// ---------------------------------------------------------------------------
 // The run: the program's life with the oracle beside it.
 
 std::string Show(WallMs ms) {
