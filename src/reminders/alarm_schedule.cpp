@@ -306,9 +306,23 @@ bool AlarmSchedule::HasRow(std::int64_t event_id) const {
     return found != entries_.end() && found->second.row.has_value();
 }
 
-std::optional<Dismissal> AlarmSchedule::Dismiss(std::int64_t event_id, ClockReading now) {
+Dismissed AlarmSchedule::Dismiss(std::int64_t event_id, ClockReading now) {
+    Dismissed dismissed;
+    DismissOne(event_id, now, dismissed);
+    RecordShown(dismissed.changes);
+    return dismissed;
+}
+
+Dismissed AlarmSchedule::DismissAll(ClockReading now) {
+    Dismissed dismissed;
+    for (std::int64_t id : std::vector<std::int64_t>(with_row_)) DismissOne(id, now, dismissed);
+    RecordShown(dismissed.changes);
+    return dismissed;
+}
+
+void AlarmSchedule::DismissOne(std::int64_t event_id, ClockReading now, Dismissed& dismissed) {
     auto found = entries_.find(event_id);
-    if (found == entries_.end() || !found->second.row) return std::nullopt;
+    if (found == entries_.end() || !found->second.row) return;
     Entry& entry = found->second;
     bool recurs = entry.plan.Recurs();
     if (recurs) {
@@ -326,18 +340,12 @@ std::optional<Dismissal> AlarmSchedule::Dismiss(std::int64_t event_id, ClockRead
     entry.snooze.reset();
     entry.row.reset();
     std::erase(with_row_, event_id);
-    ReminderChanges changes;
-    Evaluate(event_id, entry, now, Watch::Watching, changes);
+    dismissed.changes.rows_changed = true;
+    // The next alarm may be due already (it fell due since the last check):
+    // it appears now, and rings.
+    Evaluate(event_id, entry, now, Watch::Watching, dismissed.changes);
     Schedule(event_id, entry);
-    RecordShown(changes);
-    return Dismissal{event_id, !recurs};
-}
-
-std::vector<Dismissal> AlarmSchedule::DismissAll(ClockReading now) {
-    std::vector<Dismissal> dismissed;
-    for (std::int64_t id : std::vector<std::int64_t>(with_row_))
-        if (auto one = Dismiss(id, now)) dismissed.push_back(*one);
-    return dismissed;
+    dismissed.dismissals.push_back({event_id, !recurs});
 }
 
 ReminderChanges AlarmSchedule::Snooze(std::int64_t event_id, SnoozeLength length, ClockReading now) {

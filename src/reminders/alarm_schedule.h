@@ -72,6 +72,14 @@ struct Dismissal {
     bool accept_event = false;
 };
 
+// What a dismissal did: the rows it dismissed, and the rows it brought (an
+// event's next alarm may already be due when the one shown is dismissed),
+// which ring as any other that appears.
+struct Dismissed {
+    std::vector<Dismissal> dismissals;
+    ReminderChanges changes;
+};
+
 class AlarmSchedule {
 public:
     // A check this long (real time) after the one before counts as a gap:
@@ -117,8 +125,8 @@ public:
 
     // Each throws Error when the state table cannot be written; nothing has
     // changed then. A call for an event without a row does nothing.
-    std::optional<Dismissal> Dismiss(std::int64_t event_id, ClockReading now);
-    std::vector<Dismissal> DismissAll(ClockReading now);
+    Dismissed Dismiss(std::int64_t event_id, ClockReading now);
+    Dismissed DismissAll(ClockReading now);
     // The row leaves and comes back once, when the snooze ends.
     ReminderChanges Snooze(std::int64_t event_id, SnoozeLength length, ClockReading now);
 
@@ -163,6 +171,7 @@ private:
     void TakeState(ClockReading now, std::unordered_map<std::int64_t, Entry>& before, ReminderChanges& changes);
     void StartAfresh(std::int64_t event_id, const Entry& old, Entry& fresh, ClockReading now);
     void RecordShown(const ReminderChanges& changes);
+    void DismissOne(std::int64_t event_id, ClockReading now, Dismissed& dismissed);
 
     ReminderState& state_;
     std::unordered_map<std::int64_t, Entry> entries_;
