@@ -1,5 +1,6 @@
 #include "base/occurrences.h"
 
+#include <array>
 #include <cstdint>
 
 namespace orbelle {
@@ -47,6 +48,20 @@ bool InRange(int value, int low, int high) { return value >= low && value <= hig
 
 constexpr int kMaxDaysOfMonth[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
+// The dates of one period: a week holds seven at most. Kept in place, since
+// a search runs for every event at start and an allocation each is costly.
+class PeriodDates {
+public:
+    void clear() { size_ = 0; }
+    void push_back(year_month_day date) { dates_[size_++] = date; }
+    const year_month_day* begin() const { return dates_.data(); }
+    const year_month_day* end() const { return dates_.data() + size_; }
+
+private:
+    std::array<year_month_day, 7> dates_{};
+    std::size_t size_ = 0;
+};
+
 // One period of the rule: a run of days, a week, a month or a year, counted
 // from the start's period in steps of the rule's interval.
 struct Walk {
@@ -73,7 +88,7 @@ struct Walk {
 
     // The dates of period p, in order; false when the period lies past the
     // last encodable year.
-    bool DatesOf(std::int64_t p, std::vector<year_month_day>& out) const {
+    bool DatesOf(std::int64_t p, PeriodDates& out) const {
         out.clear();
         switch (rule.kind) {
         case RecurrenceKind::Daily: {
@@ -160,7 +175,7 @@ std::optional<DateTime> Search(const RecurrenceRule& rule, DateTime start, DateT
     std::int64_t first = 0;
     if (from_date.ok() && from > start) first = walk.PeriodOf(from_date);
     if (first < 0) first = 0;
-    std::vector<year_month_day> dates;
+    PeriodDates dates;
     for (std::int64_t p = first; p < first + kPeriodsToSearch; ++p) {
         if (!walk.DatesOf(p, dates)) return std::nullopt;
         for (const year_month_day& date : dates) {
