@@ -185,6 +185,35 @@ std::optional<DateTime> Search(const RecurrenceRule& rule, DateTime start, DateT
     }
     return std::nullopt;
 }
+// The same periods back from the one holding `before`: an occurrence after
+// the start and before `before`, or the start itself.
+std::optional<DateTime> SearchBack(const RecurrenceRule& rule, DateTime start, DateTime before) {
+    if (!start.InRange()) return std::nullopt;
+    year_month_day start_date = start.Date();
+    if (!start_date.ok() || !InYears(static_cast<int>(start_date.year()))) return std::nullopt;
+    if (!RuleCanOccur(rule) || !(start < before)) return std::nullopt;
+    if (rule.kind == RecurrenceKind::None) return start;
+
+    TimeOfDay time = start.Time();
+    Walk walk{rule, start_date};
+    year_month_day before_date = before.Date();
+    // A moment past the last encodable day searches back from that day.
+    if (!before_date.ok() || static_cast<int>(before_date.year()) > kLastYear)
+        before_date = year{kLastYear} / December / 31;
+    PeriodDates dates;
+    for (std::int64_t p = walk.PeriodOf(before_date), searched = 0; p >= 0 && searched < kPeriodsToSearch;
+         --p, ++searched) {
+        if (!walk.DatesOf(p, dates)) continue;  // past the last year
+        for (auto date = dates.end(); date != dates.begin();) {
+            DateTime moment = DateTime::FromParts(*--date, time);
+            if (moment > start && moment < before) return moment;
+        }
+    }
+    // Nothing in the periods searched: the rule has no other occurrence
+    // this side of `before` (see kPeriodsToSearch), so the start is the last.
+    return start;
+}
+
 }  // namespace
 
 bool RuleCanOccur(const RecurrenceRule& rule) {
@@ -230,6 +259,10 @@ std::optional<DateTime> FirstOccurrenceAtOrAfter(const RecurrenceRule& rule, Dat
 
 std::optional<DateTime> FirstOccurrenceAfter(const RecurrenceRule& rule, DateTime start, DateTime after) {
     return Search(rule, start, after, true);
+}
+
+std::optional<DateTime> LastOccurrenceBefore(const RecurrenceRule& rule, DateTime start, DateTime before) {
+    return SearchBack(rule, start, before);
 }
 
 std::vector<DateTime> OccurrencesFrom(const RecurrenceRule& rule, DateTime start, DateTime from,

@@ -9,23 +9,6 @@
 namespace orbelle {
 namespace {
 
-// The gap between occurrences a rule usually keeps; a search for the latest
-// occurrence looks back this far first and doubles from there (a yearly
-// February 29 can be eight years away).
-WallMs UsualPeriod(const RecurrenceRule& rule) {
-    switch (rule.kind) {
-    case RecurrenceKind::Daily: return rule.daily.every * kWallDay;
-    case RecurrenceKind::Weekly: return 7 * rule.weekly.every * kWallDay;
-    case RecurrenceKind::Monthly:
-        return 31 * kWallDay *
-               (rule.monthly.variant == MonthlyVariant::DayOfMonth ? rule.monthly.day_every
-                                                                   : rule.monthly.weekday_every);
-    case RecurrenceKind::Yearly: return 366 * kWallDay;
-    case RecurrenceKind::None: break;
-    }
-    return kWallDay;
-}
-
 // Wall milliseconds of the years 1 to 9999: moments outside are no moments.
 const WallMs kFirstMoment = ToWallMs(DateTime::FromDate(1, 1, 1));
 const WallMs kLastMoment = ToWallMs(DateTime::FromDate(9999, 12, 31)) + kWallDay - 1;
@@ -215,31 +198,14 @@ AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const 
         if (auto next = FirstOccurrenceFrom(rule, floor + 1)) around.next = alarm_of(*next);
         return around;
     }
-    // Look back a usual period, then twice as far, until an occurrence at or
-    // before the moment turns up or the search reaches the floor; then walk
-    // forward to the last one at or before the moment.
-    std::optional<WallMs> after_moment;
-    for (WallMs reach = std::max<WallMs>(UsualPeriod(rule), kWallDay);; reach *= 2) {
-        WallMs from = last_occurrence - reach;
-        bool at_floor = from <= floor;
-        std::optional<WallMs> found = FirstOccurrenceFrom(rule, at_floor ? floor + 1 : from);
-        if (found && *found <= last_occurrence) {
-            WallMs latest = *found;
-            for (;;) {
-                std::optional<WallMs> next = FirstOccurrenceFrom(rule, latest + 1);
-                if (!next || *next > last_occurrence) {
-                    after_moment = next;
-                    break;
-                }
-                latest = *next;
-            }
-            around.latest = alarm_of(latest);
-            break;
-        }
-        if (found) after_moment = found;
-        if (at_floor) break;
+    // The last occurrence at or before the moment's (searched as before it
+    // plus a millisecond, for the last bit the date-time values may differ
+    // in), and the first after it.
+    if (std::optional<DateTime> found = LastOccurrenceBefore(rule, start_, FromWallMs(last_occurrence + 1))) {
+        WallMs latest = std::min(ToWallMs(*found), last_occurrence);
+        if (latest > floor) around.latest = alarm_of(latest);
     }
-    if (after_moment) around.next = alarm_of(*after_moment);
+    if (auto next = FirstOccurrenceFrom(rule, last_occurrence + 1)) around.next = alarm_of(*next);
     return around;
 }
 
