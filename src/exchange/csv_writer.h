@@ -7,6 +7,7 @@
 
 #include "base/datefmt.h"
 #include "base/recurrence.h"
+#include "base/rule_words.h"
 #include "store/event_record.h"
 
 namespace orbelle {
@@ -17,9 +18,6 @@ struct CsvEvent {
 };
 
 std::string WriteEventsCsv(const std::vector<CsvEvent>& events, const LocaleNames& names);
-
-// "Every 2 weeks on Monday, Friday", "The last Friday of every month", ...
-std::string RuleInWords(const RecurrenceRule& rule, const LocaleNames& names);
 
 // "2024-03-13T09:30:00"
 std::string IsoLocalDateTime(DateTime value);
