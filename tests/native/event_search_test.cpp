@@ -38,6 +38,7 @@ std::vector<SearchEvent> Fixture() {
         Event(6, "Standup", "daily sync with the TEAM", "Meeting", Daily(1), At(2026y / 12 / 1, 9, 15)),
         Event(7, "Quarterly report", "", "Internet", MonthlyThe(kMonthlyLast, kFri, 3), At(2026y / 1 / 1, 0, 0)),
         Event(8, "ÉCOLE: réunion", "parents", "Meeting", kOnce, At(2026y / 12 / 14, 18, 0)),
+        Event(9, "Midnight train", "", "Travel", kOnce, At(2026y / 12 / 20, 0, 0)),
     };
     events[0].priority = "High";
     events[4].done = true;
@@ -78,7 +79,7 @@ TEST(EventSearch, FindsWhatEachQueryAsks) {
         {"done events when asked", {.text = "dentist", .include_done = true}, {1, 5}},
         {"the type filter alone", {.type = "Meeting"}, {2, 6, 8}},
         {"the type filter without regard to case, with words", {.text = "cafe", .type = "meeting"}, {2}},
-        {"a type no event has", {.type = "Travel"}, {}},
+        {"a type no event has", {.type = "Holiday"}, {}},
         {"empty query", {}, {}},
         {"blanks and signs only", {.text = " ,. - "}, {}},
         {"one day: one-off, weekly, daily", {.from = 2026y / 12 / 14, .to = 2026y / 12 / 14}, {1, 2, 6, 8}, 4},
@@ -92,6 +93,7 @@ TEST(EventSearch, FindsWhatEachQueryAsks) {
          {7}, 2},
         {"yearly, decades on", {.text = "birthday", .from = 2030y / 1 / 1, .to = 2030y / 12 / 31}, {4}, 1},
         {"yearly, the range after its day", {.text = "birthday", .from = 2030y / 4 / 1, .to = 2030y / 12 / 31}, {}},
+        {"a one-off at the range's first moment", {.from = 2026y / 12 / 20, .to = 2026y / 12 / 20}, {6, 9}, 2},
         {"only an end", {.text = "dentist", .to = 2026y / 12 / 13}, {}},
         {"only an end, done events too", {.text = "dentist", .to = 2026y / 12 / 13, .include_done = true}, {5}, 1},
         {"only a beginning", {.text = "report", .from = 9999y / 1 / 1}, {7}, 4},
@@ -139,7 +141,7 @@ TEST(EventSearch, FollowsSavesAndDeletes) {
     EXPECT_EQ(Ids(index, index.Find({.text = "report"})), std::vector<std::int64_t>{7});
     ASSERT_TRUE(index.SlotOf(2));
     EXPECT_EQ(index.Subject(*index.SlotOf(2)), "Tea with Zoë");
-    EXPECT_EQ(index.Size(), 8u);
+    EXPECT_EQ(index.Size(), 9u);
 }
 
 TEST(EventSearch, SortsByEachColumn) {
@@ -153,9 +155,9 @@ TEST(EventSearch, SortsByEachColumn) {
     };
     index.Sort(result, SearchColumn::Subject, true);
     EXPECT_EQ(subjects(), (std::vector<std::string>{"Café with Zoë", "Dentist appointment", "ÉCOLE: réunion",
-                                                    "Mum's birthday", "Pay rent", "Quarterly report", "Standup"}));
+                                                    "Midnight train", "Mum's birthday", "Pay rent", "Quarterly report", "Standup"}));
     index.Sort(result, SearchColumn::Next, false);
-    EXPECT_EQ(subjects().front(), "ÉCOLE: réunion");
+    EXPECT_EQ(subjects().front(), "Midnight train");
     index.Sort(result, SearchColumn::Priority, true);
     EXPECT_EQ(subjects().front(), "Dentist appointment");
     index.Sort(result, SearchColumn::Type, true);
