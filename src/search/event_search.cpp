@@ -213,28 +213,39 @@ std::string_view SearchIndex::Subject(std::uint32_t slot) const {
 
 RecurrenceRule SearchIndex::Rule(std::uint32_t slot) const { return Unpack(entries_[slot].rule); }
 
-bool SearchIndex::Matches(const Entry& entry, const std::vector<std::string>& terms) const {
+bool SearchIndex::Matches(const Entry& entry, const std::vector<std::string>& terms, std::uint64_t named) const {
     const std::string_view folded = std::string_view(text_).substr(entry.folded_at, entry.folded_length);
-    const std::string& type = names_[entry.type].folded;
-    const std::string& priority = names_[entry.priority].folded;
-    for (const std::string& term : terms)
-        if (folded.find(term) == std::string_view::npos && type.find(term) == std::string::npos &&
-            priority.find(term) == std::string::npos)
-            return false;
+    for (std::size_t t = 0; t < terms.size(); ++t)
+        if (!(named >> t & 1) && folded.find(terms[t]) == std::string_view::npos) return false;
     return true;
 }
 
 SearchResult SearchIndex::Find(const SearchQuery& query) const {
     SearchResult result;
-    if (query.Empty()) return result;
+    Find(query, result);
+    return result;
+}
+
+void SearchIndex::Find(const SearchQuery& query, SearchResult& result) const {
+    result.hits.clear();
+    result.occurrences = 0;
+    result.terms.clear();
+    if (query.Empty()) return;
     result.terms = SearchTerms(query.text);
+    // More words than anyone types: the rest are left out.
+    if (result.terms.size() > 64) result.terms.resize(64);
+    // Which terms each type or priority holds, worked out once per search.
+    std::vector<std::uint64_t> name_terms(names_.size());
+    for (std::size_t n = 0; n < names_.size(); ++n)
+        for (std::size_t t = 0; t < result.terms.size(); ++t)
+            if (names_[n].folded.find(result.terms[t]) != std::string::npos) name_terms[n] |= std::uint64_t{1} << t;
     // The type as the editor's list names it, without regard to case.
     std::optional<std::uint16_t> type;
     if (query.type) {
         const std::string wanted = Folded(*query.type);
         for (std::size_t i = 0; i < names_.size() && !type; ++i)
             if (names_[i].folded == wanted) type = static_cast<std::uint16_t>(i);
-        if (!type) return result;
+        if (!type) return;
     }
     const DateTime from = query.from ? DateTime::FromDate(*query.from) : DateTime(DateTime::kFirstDay);
     // Through the last millisecond of the last day.
@@ -245,7 +256,7 @@ SearchResult SearchIndex::Find(const SearchQuery& query) const {
         const Entry& entry = entries_[slot];
         if (entry.done && !query.include_done) continue;
         if (type && entry.type != *type) continue;
-        if (!Matches(entry, result.terms)) continue;
+        if (!Matches(entry, result.terms, name_terms[entry.type] | name_terms[entry.priority])) continue;
         SearchHit hit{.slot = slot, .shown = entry.next};
         if (ranged) {
             const OccurrencesInRange inside = OccurrencesBetween(Unpack(entry.rule), entry.start, from, to);
@@ -256,13 +267,17 @@ SearchResult SearchIndex::Find(const SearchQuery& query) const {
         }
         result.hits.push_back(hit);
     }
-    return result;
 }
 
 void SearchIndex::Sort(SearchResult& result, SearchColumn column, bool ascending) const {
+    // Equal keys keep the table's order (the slot's), in place: no memory
+    // is taken at each key.
     auto by = [&](auto key) {
-        std::stable_sort(result.hits.begin(), result.hits.end(), [&](const SearchHit& a, const SearchHit& b) {
-            return ascending ? key(a) < key(b) : key(b) < key(a);
+        std::sort(result.hits.begin(), result.hits.end(), [&](const SearchHit& a, const SearchHit& b) {
+            const auto ka = key(a), kb = key(b);
+            if (ka < kb) return ascending;
+            if (kb < ka) return !ascending;
+            return a.slot < b.slot;
         });
     };
     auto folded_subject = [&](const SearchHit& hit) {

@@ -73,6 +73,9 @@ public:
     std::size_t MemoryBytes() const;
 
     SearchResult Find(const SearchQuery& query) const;
+    // The same into a result whose memory is used again, as a window
+    // searching at every key does.
+    void Find(const SearchQuery& query, SearchResult& into) const;
     void Sort(SearchResult& result, SearchColumn column, bool ascending) const;
 
     // What a hit shows; slot as in its hit.
@@ -122,7 +125,9 @@ private:
     Entry MakeEntry(const SearchEvent& event);
     std::uint16_t NameIndex(std::string_view text);
     DateTime NextFromToday(const Entry& entry) const;
-    bool Matches(const Entry& entry, const std::vector<std::string>& terms) const;
+    // Terms of at most 64 words: `named` has bit t set for each term t that
+    // the entry's type or priority holds.
+    bool Matches(const Entry& entry, const std::vector<std::string>& terms, std::uint64_t named) const;
     // Drops the texts no entry refers to any more, once they are half the block.
     void CompactIfWasteful();
 

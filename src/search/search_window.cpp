@@ -232,7 +232,7 @@ void SearchWindow::Refresh() {
     }
     query_empty_ = query.Empty();
     ranged_ = query.HasDateRange();
-    result_ = index_.Find(query);
+    index_.Find(query, result_);
     index_.Sort(result_, kColumns[static_cast<std::size_t>(sort_column_)].sorts, sort_ascending_);
     ShowResult();
     HWND list = Control(ResultList);
