@@ -18,6 +18,10 @@ struct CsvEvent {
 };
 
 std::string WriteEventsCsv(const std::vector<CsvEvent>& events, const LocaleNames& names);
+// The same file in pieces: the head (byte order mark and header row), then
+// a row for each event.
+void AppendCsvHead(std::string& out);
+void AppendCsvRow(const CsvEvent& event, const LocaleNames& names, std::string& out);
 
 // "2024-03-13T09:30:00"
 std::string IsoLocalDateTime(DateTime value);

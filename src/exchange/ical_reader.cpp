@@ -482,7 +482,7 @@ struct EventReader {
         MappedEvent mapped = MapToRecord(values, carried, now, names);
         for (std::string& note : mapped.notes) notes.push_back(std::move(note));
         for (std::string& note : notes) out.notes.push_back({event.line, subject, std::move(note), false});
-        out.events.push_back({std::move(uid), std::move(mapped.record), event.line});
+        out.events.push_back({{std::move(uid), std::move(mapped.record)}, event.line});
     }
 
     // "Name=value;Name": split at the semicolons the writer did not escape.
