@@ -89,6 +89,7 @@ cat >"$out/dist/help/index.html" <<'HTML'
     <li><a href="#tray">The tray icon</a></li>
     <li><a href="#events">Events</a></li>
     <li><a href="#repeat">Repeating events</a></li>
+    <li><a href="#search">Searching</a></li>
     <li><a href="#reminders">Reminders</a></li>
     <li><a href="#remind-at-time">Reminders at the alarm time</a></li>
     <li><a href="#options">Options</a></li>
@@ -181,9 +182,10 @@ cat >"$out/dist/help/index.html" <<'HTML'
       selected event.</li>
     <li><strong>Delete</strong> or <kbd>Del</kbd> removes the selected event after you
       confirm it.</li>
-    <li><strong>Find</strong> opens a search form with a subject, dates, a type and an
-      Accept box. Searching is not available in this version: <strong>OK</strong> and
-      <strong>Abort</strong> both just close the form, and the list stays as it was.</li>
+    <li><strong>Find</strong> opens a form with a subject, dates, a type and an Accept box;
+      it searches nothing: <strong>OK</strong> and <strong>Abort</strong> both just close
+      it, and the list stays as it was. To search, use <strong>Search Events</strong>
+      (<a href="#search">below</a>).</li>
     <li><strong>Close</strong> hides the list.</li>
   </ul>
   <h3>The event editor</h3>
@@ -237,6 +239,32 @@ cat >"$out/dist/help/index.html" <<'HTML'
   <p>Both are worked out only when you save. Orbelle does not move an event on to its
   following occurrence by itself: to be reminded of the next round, open the event,
   untick Accept if need be, and press OK again.</p>
+
+  <h2 id="search">Searching your events</h2>
+  <p>In the event list, choose <strong>Tools &gt; Search Events...</strong> or press
+  <kbd>Ctrl</kbd>+<kbd>F</kbd>. Type a few words: the results follow as you type. Each
+  word may be part of a longer word and the words may come in any order; capitals and
+  accents do not matter (<kbd>cafe</kbd> finds &ldquo;Caf&eacute;&rdquo;). Orbelle looks
+  in the subject, the memo, the type, the priority and the name of the sound.</p>
+  <ul>
+    <li><strong>From</strong> and <strong>To</strong> (tick the box of each to use it)
+      keep the events that happen in those days: a weekly event is found when any of its
+      weeks falls inside. Either may stay empty.</li>
+    <li>The type list keeps one kind of event; <strong>Include done events</strong> adds
+      the events you have accepted.</li>
+    <li>The results show the next occurrence (or, with dates, the first one inside them),
+      the subject with the words you typed marked, the type, the priority and how the
+      event repeats. Click a column title to sort by it, again to reverse.</li>
+    <li>The line at the bottom counts the events found and, with dates, their
+      occurrences.</li>
+    <li><kbd>Enter</kbd> or a double click opens the event in the editor, as
+      <strong>Modify</strong> does (Orbelle beeps instead while another editor or a
+      reminder is open); <kbd>Del</kbd> deletes it after the same question as in the list;
+      <kbd>Esc</kbd> closes the window.</li>
+  </ul>
+  <p>The results change with every change of your events, wherever it was made. The
+  window keeps its place and size in <code>Pellmar.ini</code>, section
+  <code>[Search]</code>.</p>
 
   <h2 id="reminders">Reminders</h2>
   <p>About a second after Orbelle starts, it looks through your events once. Every
@@ -312,6 +340,7 @@ cat >"$out/dist/help/index.html" <<'HTML'
       <tr><td><kbd>Ctrl</kbd>+<kbd>N</kbd></td><td>New event</td></tr>
       <tr><td><kbd>Alt</kbd>+<kbd>Enter</kbd> or <kbd>Enter</kbd></td><td>Modify the selected event</td></tr>
       <tr><td><kbd>Del</kbd></td><td>Delete the selected event</td></tr>
+      <tr><td><kbd>Ctrl</kbd>+<kbd>F</kbd></td><td>Search events</td></tr>
     </tbody>
   </table>
 

@@ -111,10 +111,12 @@ Application::Application(StartupOptions options)
                .program_folder = options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder},
       calendar_link_(std::make_unique<CalendarLink>(*this)),
       dialogs_(context_),
+      search_(context_),
       reminders_switch_(context_),
       exchange_(context_, changes_),
       backups_(context_, changes_) {
-    // The Tools menu in this order: reminders, iCalendar and CSV files, backups.
+    // The Tools menu in this order: search, reminders, iCalendar and CSV files, backups.
+    search_.AddToolsItems(tools_);
     reminders_switch_.AddToolsItems(tools_);
     exchange_.AddToolsItems(tools_);
     backups_.AddToolsItems(tools_);
@@ -164,8 +166,10 @@ bool Application::CreateStartupWindows() {
     if (!Made(Keep<AboutBox>(context_), L"about box")) return false;
     StartupMark("about box made");
     // The list hears "the events changed" first (it adds itself as it is
-    // made), then the reminders.
+    // made), then the reminders and the search.
     changes_.Add(reminders_switch_);
+    changes_.Add(search_);
+    search_.Attach(*event_list_);
     reminders_switch_.Attach(*event_list_);
     exchange_.Attach(event_list_->Hwnd());
     backups_.Attach(event_list_->Hwnd(), *event_list_, *event_list_);
@@ -198,6 +202,8 @@ int Application::Run() {
 }
 
 void Application::DestroyWindows() {
+    // The search window is the newest of all: made at its first use.
+    search_.Detach();
     reminders_switch_.Stop();
     // A backup under way ends before the list's connection to the table goes.
     backups_.Detach();

@@ -15,6 +15,7 @@
 #include "exchange/exchange_commands.h"
 #include "platform/handles.h"
 #include "reminders/reminders_switch.h"
+#include "search/search_commands.h"
 #include "store/event_changes.h"
 #include "ui/tools_menu.h"
 #include "ui/window.h"
@@ -80,6 +81,7 @@ public:
     AlarmWatch* Reminders() const { return reminders_switch_.Watch(); }
     BackupCommands& Backups() { return backups_; }
     ExchangeCommands& Exchange() { return exchange_; }
+    SearchCommands& Search() { return search_; }
     // "The events changed", heard by the list and the reminders.
     EventChanges& Changes() { return changes_; }
 
@@ -104,6 +106,7 @@ private:
     DialogCommands dialogs_;
     // The capabilities beside the list, each with its Tools items.
     EventChanges changes_;
+    SearchCommands search_;
     RemindersSwitch reminders_switch_;
     ExchangeCommands exchange_;
     BackupCommands backups_;

@@ -261,6 +261,53 @@ std::optional<DateTime> FirstOccurrenceAfter(const RecurrenceRule& rule, DateTim
     return Search(rule, start, after, true);
 }
 
+OccurrencesInRange OccurrencesBetween(const RecurrenceRule& rule, DateTime start, DateTime from, DateTime to) {
+    OccurrencesInRange result;
+    if (to < from) return result;
+    result.first = FirstOccurrenceAtOrAfter(rule, start, from);
+    if (!result.first || *result.first > to) return {};
+    // The start is an occurrence whatever the rule names; the walk counts
+    // only the moments after it, as the search does.
+    const bool start_inside = start >= from && start <= to;
+    if (rule.kind == RecurrenceKind::None) return {result.first, start_inside ? 1u : 0u};
+
+    const year_month_day start_date = start.Date();
+    const TimeOfDay time = start.Time();
+    Walk walk{rule, start_date};
+    // Periods from the one holding the later of start and from, to the one holding to.
+    std::int64_t first_period = from > start ? walk.PeriodOf(from.Date()) : 0;
+    if (first_period < 0) first_period = 0;
+    const std::int64_t last_period = walk.PeriodOf(to.Date());
+    PeriodDates dates;
+    auto count_in = [&](std::int64_t p) {
+        std::size_t n = 0;
+        if (!walk.DatesOf(p, dates)) return n;
+        for (const year_month_day& date : dates) {
+            DateTime moment = DateTime::FromParts(date, time);
+            if (moment > start && moment >= from && moment <= to) ++n;
+        }
+        return n;
+    };
+    std::size_t count = start_inside ? 1 : 0;
+    // A daily or weekly period between the first and the last lies wholly
+    // inside the range and after the start: each holds the same dates.
+    const bool same_each_period = rule.kind == RecurrenceKind::Daily || rule.kind == RecurrenceKind::Weekly;
+    if (same_each_period && last_period - first_period > 1) {
+        std::size_t per_period = 1;
+        if (rule.kind == RecurrenceKind::Weekly) {
+            std::size_t ticked = 0;
+            for (bool on : rule.weekly.on) ticked += on ? 1 : 0;
+            if (ticked > 0) per_period = ticked;
+        }
+        count += count_in(first_period) + count_in(last_period) +
+                 static_cast<std::size_t>(last_period - first_period - 1) * per_period;
+    } else {
+        for (std::int64_t p = first_period; p <= last_period; ++p) count += count_in(p);
+    }
+    result.count = count;
+    return result;
+}
+
 std::optional<DateTime> LastOccurrenceBefore(const RecurrenceRule& rule, DateTime start, DateTime before) {
     return SearchBack(rule, start, before);
 }

@@ -41,4 +41,13 @@ std::optional<DateTime> LastOccurrenceBefore(const RecurrenceRule& rule, DateTim
 std::vector<DateTime> OccurrencesFrom(const RecurrenceRule& rule, DateTime start, DateTime from,
                                       std::size_t count);
 
+// The occurrences between two moments, both included: the first of them and
+// how many there are. Daily and weekly rules are counted without walking
+// each occurrence, so a range of years costs no more than a range of days.
+struct OccurrencesInRange {
+    std::optional<DateTime> first;
+    std::size_t count = 0;
+};
+OccurrencesInRange OccurrencesBetween(const RecurrenceRule& rule, DateTime start, DateTime from, DateTime to);
+
 }  // namespace orbelle

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 #include "base/clock.h"
 #include "base/error.h"
@@ -49,10 +50,13 @@ EventListWindow::EventListWindow(WindowContext context, CalendarControl& calenda
         if (AppendMenuW(menu_bar.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(tools.Get()), L"Tools")) tools.Release();
     }
     if (rooms_.changes) rooms_.changes->Add(static_cast<EventChangeSink&>(*this));
+    // The list's own shortcuts, then the Tools items' (Ctrl+F for the search).
+    std::vector<ACCEL> shortcuts(EventsShortcuts().begin(), EventsShortcuts().end());
+    if (rooms_.tools) std::ranges::copy(rooms_.tools->Shortcuts(), std::back_inserter(shortcuts));
     Create({.name = kListWindowClass},
            {.caption = L"Event List", .style = kStyle, .x = 0, .y = 0, .width = kDesignWidth,
             .height = kDesignHeight, .owner = context_.owner, .menu = menu_bar.Release(),
-            .accelerators = EventsShortcuts()});
+            .accelerators = shortcuts});
     // The rollover ticks even when a step of the creation has failed.
     SetTimer(Hwnd(), kTimer3, kTimer3Interval, nullptr);
 }
@@ -431,10 +435,14 @@ void EventListWindow::DelBtnClick() {
     if (editor_open_) return;
     auto index = SelectedRow();
     if (!index) return;
-    ListRow row = rows_[static_cast<size_t>(*index)];
+    DeleteRow(rows_[static_cast<size_t>(*index)], Hwnd());
+}
+
+void EventListWindow::DeleteRow(const ListRow& shown, HWND owner) {
+    const ListRow row = shown;  // the rows may be read again while the question is open
     // The full-width question mark ends the question on every system.
     std::wstring question = L"Are you sure you want to delete '" + Widen(row.subject) + L"' Item\uFF1F";
-    if (MessageBoxW(Hwnd(), question.c_str(), L"", MB_YESNO) != IDYES) return;
+    if (MessageBoxW(owner, question.c_str(), L"", MB_YESNO) != IDYES) return;
     cursor_.Reopen(TableFile());  // a failure keeps the old connection working
     if (!cursor_.SeekId(row.id)) return;
     cursor_.Delete();
@@ -473,6 +481,14 @@ bool EventListWindow::OpenEvent(std::int64_t id) {
     if (!index) return false;
     SelectRow(*index);
     OptionBtnClick();
+    return true;
+}
+
+bool EventListWindow::DeleteEvent(std::int64_t id, void* owner) {
+    if (!CursorFree()) return false;
+    auto index = RowOfId(id);
+    if (!index) return false;
+    DeleteRow(rows_[static_cast<size_t>(*index)], owner ? static_cast<HWND>(owner) : Hwnd());
     return true;
 }
 

@@ -83,6 +83,7 @@ public:
     // The event in the editor, as Modify does; false when the cursor is held
     // or the record gone.
     bool OpenEvent(std::int64_t id) override;
+    bool DeleteEvent(std::int64_t id, void* owner) override;
 
     void ShowStatus(const std::wstring& text) override;
     bool ShowWarningBalloon(const std::wstring& title, const std::wstring& text) override;
@@ -142,6 +143,8 @@ private:
     void NewBtnClick();
     void OptionBtnClick();
     void DelBtnClick();
+    // Delete's question over the owner, then the row's record deleted.
+    void DeleteRow(const ListRow& row, HWND owner);
     void SearchBtnClick();
     void PrintBtnClick();
     void ExitClick();

@@ -7,6 +7,7 @@
 
 #include "base/datefmt.h"
 #include "base/recurrence.h"
+#include "base/rule_words.h"
 #include "store/event_record.h"
 
 namespace orbelle {
@@ -21,9 +22,6 @@ std::string WriteEventsCsv(const std::vector<CsvEvent>& events, const LocaleName
 // a row for each event.
 void AppendCsvHead(std::string& out);
 void AppendCsvRow(const CsvEvent& event, const LocaleNames& names, std::string& out);
-
-// "Every 2 weeks on Monday, Friday", "The last Friday of every month", ...
-std::string RuleInWords(const RecurrenceRule& rule, const LocaleNames& names);
 
 // "2024-03-13T09:30:00"
 std::string IsoLocalDateTime(DateTime value);

@@ -39,6 +39,7 @@ inline void DeleteGdiObject(HGDIOBJ object) { DeleteObject(object); }
 
 using OwnedFont = Owned<HFONT, DeleteGdiObject>;
 using OwnedBitmap = Owned<HBITMAP, DeleteGdiObject>;
+using OwnedBrush = Owned<HBRUSH, DeleteGdiObject>;
 using OwnedRegion = Owned<HRGN, DeleteGdiObject>;
 using OwnedIcon = Owned<HICON, DestroyIcon>;
 using OwnedMenu = Owned<HMENU, DestroyMenu>;

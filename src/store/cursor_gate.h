@@ -28,6 +28,10 @@ public:
     // The event in the editor, as Modify does; false when the cursor is held
     // or the record gone.
     virtual bool OpenEvent(std::int64_t event_id) = 0;
+    // As the list's Delete: the list's own question, shown over `owner`
+    // (a window handle, null for the list's own), then the record deleted.
+    // False when the cursor is held or the list has no row of that event.
+    virtual bool DeleteEvent(std::int64_t event_id, void* owner) = 0;
 
 protected:
     ~EventListAccess() = default;

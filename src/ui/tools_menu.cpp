@@ -38,4 +38,12 @@ void ToolsMenu::ShowChecks(HMENU menu) const {
                 CheckMenuItem(menu, item.command, MF_BYCOMMAND | (item.checked() ? MF_CHECKED : MF_UNCHECKED));
 }
 
+std::vector<ACCEL> ToolsMenu::Shortcuts() const {
+    std::vector<ACCEL> shortcuts;
+    for (const auto& group : groups_)
+        for (const ToolsItem& item : group)
+            if (item.key) shortcuts.push_back({static_cast<BYTE>(FVIRTKEY | item.modifiers), item.key, item.command});
+    return shortcuts;
+}
+
 }  // namespace orbelle

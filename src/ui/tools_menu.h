@@ -20,6 +20,9 @@ struct ToolsItem {
     std::function<void(HWND owner)> run;
     // Empty: an item that is never checked.
     std::function<bool()> checked = {};
+    // A keyboard shortcut of the list window (FCONTROL, 'F'); none when key is 0.
+    BYTE modifiers = 0;
+    WORD key = 0;
 };
 
 class ToolsMenu {
@@ -34,6 +37,8 @@ public:
     // Sets the check mark of every checkable item in the menu (or any menu
     // holding the items, such as the bar).
     void ShowChecks(HMENU menu) const;
+    // The items' keyboard shortcuts, for the owner's accelerator table.
+    std::vector<ACCEL> Shortcuts() const;
 
 private:
     std::vector<std::vector<ToolsItem>> groups_;

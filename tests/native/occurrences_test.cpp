@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -105,6 +106,42 @@ TEST(Occurrences, MatchLibicalForEveryRuleKind) {
         EXPECT_EQ(FirstOccurrenceAtOrAfter(c.rule, c.start, later), from_later.front());
         EXPECT_EQ(OccurrencesFrom(c.rule, c.start, later, 3), from_later);
     }
+}
+
+// The count in a range, which skips whole weeks and runs of days, against
+// the occurrences walked one by one.
+TEST(Occurrences, CountInARangeAsTheWalkFindsThem) {
+    struct Range {
+        const char* name;
+        int from_days;  // from the start's day
+        int length_days;
+        double from_fraction = 0;  // of the first day
+    };
+    const Range ranges[] = {
+        {"the start's day", 0, 1},
+        {"the start's day after its time", 0, 1, 0.999},
+        {"a week from the start", 0, 7},
+        {"before the start", -40, 30},
+        {"across the start", -3, 10},
+        {"a year, months later", 100, 365},
+        {"eleven years, later still", 1000, 4018},
+        {"one day far on", 3001, 1},
+    };
+    for (const OracleCase& c : kOracleCases) {
+        for (const Range& range : ranges) {
+            SCOPED_TRACE(std::string(c.name) + ", " + range.name);
+            const DateTime from(c.start.DateOnly().Days() + range.from_days + range.from_fraction);
+            const DateTime to(c.start.DateOnly().Days() + range.from_days + range.length_days - 1e-9);
+            std::size_t walked = 0;
+            std::optional<DateTime> first = FirstOccurrenceAtOrAfter(c.rule, c.start, from);
+            for (auto next = first; next && *next <= to; next = FirstOccurrenceAfter(c.rule, c.start, *next)) ++walked;
+            const OccurrencesInRange counted = OccurrencesBetween(c.rule, c.start, from, to);
+            EXPECT_EQ(counted.count, walked);
+            EXPECT_EQ(counted.first, walked ? first : std::nullopt);
+        }
+    }
+    EXPECT_EQ(OccurrencesBetween(Daily(1), At(2024y / 1 / 1, 9, 0), At(2024y / 2 / 1), At(2024y / 1 / 1)).count, 0u)
+        << "a range that ends before it begins holds nothing";
 }
 
 // The search back, against libical's list: before each occurrence, at it,

@@ -66,12 +66,14 @@ TEST(ToolsMenuTest, ItemsKeepTheirOrderAndRunTheirHandlerThenShowEveryCheck) {
     DestroyWindow(window);
 }
 
-// The program's own table: the reminders switch, the iCalendar and CSV
-// files, the backups, in that order, whichever capability added them.
+// The program's own table: the search, the reminders switch, the iCalendar
+// and CSV files, the backups, in that order, whichever capability added them.
 TEST_F(AppTest, TheListsToolsMenuHoldsEveryCapabilityInItsOrder) {
     Start();
     HMENU tools = GetSubMenu(GetMenu(App().EventList()->Hwnd()), 1);
     EXPECT_EQ(Items(tools), (std::vector<std::pair<std::wstring, UINT>>{
+                                {L"Search Events...\tCtrl+F", kCmdSearchEvents},
+                                {L"", 0},
                                 {L"Remind at the Alarm Time", kCmdRemindAtAlarmTime},
                                 {L"", 0},
                                 {L"Import iCalendar File...", kCmdImportICalendar},
