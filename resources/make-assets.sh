@@ -450,6 +450,7 @@ expect_picture "$skins/Default/Weekdays.png" 140x12 srgba
 expect_picture "$skins/Default/Numbers Large1 Black.png" 10x100 srgba
 expect_picture "$skins/Default/Numbers Large Ex Blue.png" 15x210 srgba
 expect_picture "$skins/Default/today.png" 24x24 srgba
+expect_picture "$skins/Default/Event Marks.png" 16x4 srgba
 expect_picture "$out/dist/pic/tutorial.bmp" 32x32 srgb
 expect_picture "$out/res/popup.bmp" 301x294 srgb
 for tool in new modify delete find close; do

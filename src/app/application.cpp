@@ -111,11 +111,14 @@ Application::Application(StartupOptions options)
       dialogs_(context_),
       reminders_switch_(context_),
       exchange_(context_, changes_),
-      backups_(context_, changes_) {
-    // The Tools menu in this order: reminders, iCalendar and CSV files, backups.
+      backups_(context_, changes_),
+      desk_events_(context_) {
+    // The Tools menu in this order: reminders, iCalendar and CSV files,
+    // backups, events on the calendar.
     reminders_switch_.AddToolsItems(tools_);
     exchange_.AddToolsItems(tools_);
     backups_.AddToolsItems(tools_);
+    desk_events_.AddToolsItems(tools_);
 }
 
 Application::~Application() {
@@ -150,7 +153,7 @@ bool Application::CreateStartupWindows() {
     dialogs_.SetOptions(options_dialog_);
     StartupMark("options dialog made");
     // In the mode of reminders at their alarm time, the scan at start does not run.
-    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_}, .recovery = &backups_,
+    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_, &desk_events_}, .recovery = &backups_,
                     .scan_at_start = !reminders_switch_.On()};
     event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, dialogs_, quit_, std::move(rooms), &table_load);
     if (!Made(*event_list_, L"event list")) return false;
@@ -160,7 +163,9 @@ bool Application::CreateStartupWindows() {
     // The list hears "the events changed" first (it adds itself as it is
     // made), then the reminders.
     changes_.Add(reminders_switch_);
+    changes_.Add(desk_events_);
     reminders_switch_.Attach(*event_list_);
+    desk_events_.Attach(*desktop_, event_list_->Hwnd(), *event_list_);
     exchange_.Attach(event_list_->Hwnd());
     backups_.Attach(event_list_->Hwnd(), *event_list_, *event_list_);
     if (reminders_switch_.On())
@@ -193,6 +198,7 @@ int Application::Run() {
 
 void Application::DestroyWindows() {
     reminders_switch_.Stop();
+    desk_events_.Detach();
     // A backup under way ends before the list's connection to the table goes.
     backups_.Detach();
     // The dialogs shown from the tray are the newest windows.

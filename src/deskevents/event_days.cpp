@@ -45,6 +45,12 @@ std::vector<DayEntry> EventsOnDay(std::span<const DeskEvent> events, year_month_
     return entries;
 }
 
+DateTime NewEventStart(year_month_day day, DateTime now) {
+    if (day != now.Date()) return DateTime::FromParts(day, {9, 0, 0, 0});
+    const int hour = now.Time().hour + 1;
+    return hour < 24 ? DateTime::FromParts(day, {hour, 0, 0, 0}) : DateTime::FromParts(day, {23, 59, 0, 0});
+}
+
 std::string TimeText(DateTime when) {
     const TimeOfDay time = when.Time();
     if (time.hour == 0 && time.minute == 0) return "all day";

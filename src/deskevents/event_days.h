@@ -26,6 +26,11 @@ struct DayEntry {
 // The occurrences on one day, earliest first (equal times in Id order).
 std::vector<DayEntry> EventsOnDay(std::span<const DeskEvent> events, std::chrono::year_month_day day);
 
+// The start of a new event made on a day of the calendar: the next full hour
+// when the day is today (23:59 once no full hour is left today), 09:00 on
+// any other day.
+DateTime NewEventStart(std::chrono::year_month_day day, DateTime now);
+
 // "all day" for an event without a time (00:00), else "HH:mm".
 std::string TimeText(DateTime when);
 

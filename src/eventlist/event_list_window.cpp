@@ -378,7 +378,7 @@ void EventListWindow::SelectRow(int index) {
     ListView_EnsureVisible(list_, index, FALSE);
 }
 
-void EventListWindow::NewBtnClick() {
+void EventListWindow::NewBtnClick(std::optional<DateTime> start) {
     if (scan_popup_open_) return;
     // The open editor owns the cursor's pending row until it closes.
     if (editor_open_) return;
@@ -388,6 +388,7 @@ void EventListWindow::NewBtnClick() {
     auto editor = MakeWindow<TForm2>(context_, cursor_, edit_cancelled_);
     edit_cancelled_ = false;
     editor->SetCaption(L"A New Event");
+    if (start) editor->SetStart(*start);
     bool saved = ShowEditor(*editor);
     if (edit_cancelled_ || !saved) {
         cursor_.Cancel();  // closed without saving in any way: the blank row goes
@@ -473,6 +474,12 @@ bool EventListWindow::OpenEvent(std::int64_t id) {
     if (!index) return false;
     SelectRow(*index);
     OptionBtnClick();
+    return true;
+}
+
+bool EventListWindow::NewEventAt(DateTime start) {
+    if (!CursorFree()) return false;
+    NewBtnClick(start);
     return true;
 }
 

@@ -83,6 +83,7 @@ public:
     // The event in the editor, as Modify does; false when the cursor is held
     // or the record gone.
     bool OpenEvent(std::int64_t id) override;
+    bool NewEventAt(DateTime start) override;
 
     void ShowStatus(const std::wstring& text) override;
     bool ShowWarningBalloon(const std::wstring& title, const std::wstring& text) override;
@@ -139,7 +140,8 @@ private:
 
     // Shows the editor modally; true when it saved.
     bool ShowEditor(TForm2& editor);
-    void NewBtnClick();
+    // With a start, the editor opens on it instead of its defaults.
+    void NewBtnClick(std::optional<DateTime> start = std::nullopt);
     void OptionBtnClick();
     void DelBtnClick();
     void SearchBtnClick();

@@ -4,6 +4,8 @@
 // it. The list answers; the application hands the list to whoever asks.
 #include <cstdint>
 
+#include "base/datetime.h"
+
 namespace orbelle {
 
 class CursorGate {
@@ -28,6 +30,9 @@ public:
     // The event in the editor, as Modify does; false when the cursor is held
     // or the record gone.
     virtual bool OpenEvent(std::int64_t event_id) = 0;
+    // The editor for a new event with this start, as New opens it; OK posts
+    // it as New does. False while the cursor is held.
+    virtual bool NewEventAt(DateTime start) = 0;
 
 protected:
     ~EventListAccess() = default;

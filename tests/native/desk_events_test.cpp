@@ -128,6 +128,26 @@ TEST(DeskEvents, UpcomingStopsAtThirtyLinesAndCountsTheRest) {
     EXPECT_EQ(lines[30], (UpcomingLine{UpcomingLine::Kind::More, "and 12 more"}));
 }
 
+TEST(DeskEvents, NewEventStartsAtTheNextFullHourTodayAndAtNineOtherwise) {
+    struct Case {
+        const char* name;
+        year_month_day day;
+        DateTime now;
+        DateTime expected;
+    };
+    const Case cases[] = {
+        {"today, mid-hour", 2024y / March / 5d, At(2024, 3, 5, 10, 20), At(2024, 3, 5, 11, 0)},
+        {"today, on the hour", 2024y / March / 5d, At(2024, 3, 5, 10, 0), At(2024, 3, 5, 11, 0)},
+        {"today, the last hour stays today", 2024y / March / 5d, At(2024, 3, 5, 23, 30), At(2024, 3, 5, 23, 59)},
+        {"another day", 2024y / March / 6d, At(2024, 3, 5, 10, 20), At(2024, 3, 6, 9, 0)},
+        {"a day gone", 2024y / March / 1d, At(2024, 3, 5, 10, 20), At(2024, 3, 1, 9, 0)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(NewEventStart(c.day, c.now), c.expected);
+    }
+}
+
 TEST(DeskEvents, EachDayCellIsFoundFromAnyOfItsPixels) {
     // March 2024 starts on a Friday: day 1 in column 6 of row 0, day 31 in row 5.
     const year_month month = 2024y / March;
