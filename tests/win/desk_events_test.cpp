@@ -245,5 +245,46 @@ TEST_F(DeskEventsTest, MarksAndPanelFollowEveryChangePath) {
     EXPECT_FALSE(VisibleThreadWindow(L"TUpcoming"));
 }
 
+// The help page's picture of the calendar with marks beside the panel, taken
+// from the screen: ORBELLE_HELP_PICTURE names the PNG file to write.
+TEST_F(DeskEventsTest, HelpPictureOfTheMarksAndThePanel) {
+    wchar_t file[MAX_PATH];
+    if (!GetEnvironmentVariableW(L"ORBELLE_HELP_PICTURE", file, MAX_PATH)) GTEST_SKIP() << "no picture asked for";
+    SetSetting(L"Calendar", L"ShowEvents", L"1");
+    SetSetting(L"Calendar", L"ShowUpcoming", L"1");
+    SetSetting(L"Upcoming", L"Left", L"370");
+    SetSetting(L"Upcoming", L"Top", L"10");
+    StartWith({{"Dentist", At(2024, 3, 5, 9, 0)},
+               {"Team lunch", At(2024, 3, 5, 12, 30)},
+               {"Exam", At(2024, 3, 7, 14, 0), "High"},
+               {"Rent", At(2024, 3, 1), "Normal", true},
+               {"Book club", At(2024, 3, 9, 19, 0)},
+               {"Flight to Lyon", At(2024, 3, 15, 7, 45), "Highest"},
+               {"Mum's birthday", At(2024, 3, 22)},
+               {"Tax return", At(2024, 3, 28, 17, 0)}});
+    SetWindowPos(Desktop().Hwnd(), nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(Desktop().Hwnd(), SW_SHOWNOACTIVATE);
+    Pump(300);
+    const int width = 640, height = 250;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = width, .biHeight = -height, .biPlanes = 1,
+                      .biBitCount = 32, .biCompression = BI_RGB};
+    void* bits = nullptr;
+    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                      static_cast<const std::uint32_t*>(bits) + width * height);
+    for (std::uint32_t& pixel : pixels) pixel |= 0xFF000000u;
+    SelectObject(memory, old);
+    DeleteObject(shot);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    WritePng(file, Picture(width, height, std::move(pixels)));
+}
+
 }  // namespace
 }  // namespace orbelle::testing
