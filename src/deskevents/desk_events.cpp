@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <system_error>
+#include <utility>
 
 #include "base/clock.h"
 #include "base/convert.h"
@@ -28,9 +30,19 @@ std::vector<std::size_t> FieldsRead() {
 
 template <typename Record>
 DeskEvent EventOf(const Record& record, const LocaleNames& names) {
-    FieldTextReader text = [&](std::string_view name) { return record.FieldText(*FindEventField(name)); };
+    FieldTextReader text = [&](std::string_view name) { return record.FieldText(FindEventField(name).value_or(0)); };
     return DeskEventFromFields(ParseInt(record.FieldText(kIdField)).value_or(0), text,
                                record.FieldDateTime(EventField("Date")), names);
+}
+
+std::vector<DeskEvent> ReadAll(const std::filesystem::path& table_file, const LocaleNames& names) {
+    // A cursor of its own: the list's may be under an open editor.
+    EventCursor reader;
+    reader.Open(table_file);
+    std::vector<DeskEvent> events;
+    const std::vector<std::size_t> fields = FieldsRead();
+    reader.WalkFields(fields, [&](const EventCursor::Fields& record) { events.push_back(EventOf(record, names)); });
+    return events;
 }
 
 }  // namespace
@@ -41,7 +53,7 @@ DeskEvents::DeskEvents(WindowContext context)
       show_upcoming_(Setting(context_.program_folder, "ShowUpcoming")),
       names_(UserLocaleNames()) {}
 
-DeskEvents::~DeskEvents() = default;
+DeskEvents::~DeskEvents() { WaitForLoad(); }
 
 bool DeskEvents::Setting(const std::filesystem::path& program_folder, std::string_view key) {
     return SettingsFile(ProgramSettingsPath(program_folder)).ReadString("Calendar", key, "") == "1";
@@ -65,12 +77,14 @@ void DeskEvents::AddToolsItems(ToolsMenu& tools) {
 void DeskEvents::Attach(DesktopWindow& desktop, HWND list_window, EventListAccess& list) {
     desktop_ = &desktop;
     list_ = &list;
+    list_window_ = list_window;
     desktop.SetEvents(this);
     // After the calendar's first showing: the message is read once the loop runs.
     if ((show_events_ || show_upcoming_) && list.TableOpen()) PostMessageW(list_window, kLoadMessage, 0, 0);
 }
 
 void DeskEvents::Detach() {
+    WaitForLoad();
     if (desktop_) desktop_->SetEvents(nullptr);
     upcoming_.reset();
     desktop_ = nullptr;
@@ -89,15 +103,53 @@ void DeskEvents::Toggle(std::string_view key, bool& on) {
 
 bool DeskEvents::Load() {
     if (!list_ || !list_->TableOpen()) return false;
-    // A cursor of its own: the list's may be under an open editor.
-    EventCursor reader;
-    reader.Open(TableFile());
-    std::vector<DeskEvent> events;
-    const std::vector<std::size_t> fields = FieldsRead();
-    reader.WalkFields(fields, [&](const EventCursor::Fields& record) { events.push_back(EventOf(record, names_)); });
-    events_ = std::move(events);
+    WaitForLoad();
+    events_ = ReadAll(TableFile(), names_);
     loaded_ = true;
     return true;
+}
+
+void DeskEvents::StartLoad() {
+    if (loaded_ || reader_.joinable() || !list_ || !list_->TableOpen()) return;
+    try {
+        reader_ = std::thread([this, file = TableFile(), names = names_, window = list_window_] {
+            std::vector<DeskEvent> events;
+            try {
+                events = ReadAll(file, names);
+            } catch (...) {
+                // Read again on the window thread, where a failure is shown.
+            }
+            {
+                std::lock_guard lock(read_mutex_);
+                read_events_ = std::move(events);
+            }
+            PostMessageW(window, kLoadedMessage, 0, 0);
+        });
+    } catch (const std::system_error&) {
+        Load();  // no thread: read here
+        Changed();
+    }
+}
+
+void DeskEvents::TakeLoad() {
+    WaitForLoad();
+    std::optional<std::vector<DeskEvent>> events;
+    {
+        std::lock_guard lock(read_mutex_);
+        events = std::exchange(read_events_, std::nullopt);
+    }
+    if (!events || loaded_) return;
+    if (std::exchange(changed_while_reading_, false)) {
+        Load();
+    } else {
+        events_ = std::move(*events);
+        loaded_ = true;
+    }
+    Changed();
+}
+
+void DeskEvents::WaitForLoad() {
+    if (reader_.joinable()) reader_.join();
 }
 
 MonthMarks DeskEvents::MarksOf(std::chrono::year_month month) {
@@ -118,6 +170,7 @@ void DeskEvents::NewEventOn(std::chrono::year_month_day day) {
 }
 
 void DeskEvents::EventSaved(std::int64_t id) {
+    if (reader_.joinable()) changed_while_reading_ = true;
     if (!loaded_) return;
     Guarded([&] {
         EventCursor reader;
@@ -135,12 +188,14 @@ void DeskEvents::EventSaved(std::int64_t id) {
 }
 
 void DeskEvents::EventDeleted(std::int64_t id) {
+    if (reader_.joinable()) changed_while_reading_ = true;
     if (!loaded_) return;
     std::erase_if(events_, [&](const DeskEvent& e) { return e.id == id; });
     Changed();
 }
 
 void DeskEvents::EventsReloaded() {
+    if (reader_.joinable()) changed_while_reading_ = true;
     if (!loaded_) return;
     Guarded([&] {
         if (!Load()) events_.clear();
@@ -149,11 +204,13 @@ void DeskEvents::EventsReloaded() {
 }
 
 bool DeskEvents::OnWindowMessage(HWND, UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != kLoadMessage) return false;
-    Guarded([this] {
-        if (!loaded_) Load();
-    });
-    Changed();
+    if (message == kLoadMessage) {
+        Guarded([this] { StartLoad(); });
+    } else if (message == kLoadedMessage) {
+        Guarded([this] { TakeLoad(); });
+    } else {
+        return false;
+    }
     result = 0;
     return true;
 }

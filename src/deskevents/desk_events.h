@@ -9,6 +9,9 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <string_view>
 #include <vector>
 
@@ -33,8 +36,10 @@ enum DeskEventsCommand : WORD {
 
 class DeskEvents final : public CalendarEvents, public EventChangeSink, public WindowMessageHook {
 public:
-    // Posted to the list once the message loop runs: the first read of the events.
+    // Posted to the list once the message loop runs: the first read of the
+    // events starts, on a thread of its own; the second says it is done.
     static constexpr UINT kLoadMessage = WM_APP + 50;
+    static constexpr UINT kLoadedMessage = WM_APP + 51;
 
     explicit DeskEvents(WindowContext context);
     DeskEvents(const DeskEvents&) = delete;
@@ -70,6 +75,10 @@ private:
     void Toggle(std::string_view key, bool& on);
     // Reads every event; false, with nothing read, while the table is not open.
     bool Load();
+    // The same on the reading thread; its end is posted to the list.
+    void StartLoad();
+    void TakeLoad();
+    void WaitForLoad();
     void Changed();
     void ShowPanel();
 
@@ -83,6 +92,12 @@ private:
     std::vector<DeskEvent> events_;
     std::map<std::chrono::year_month, MonthMarks> marks_;
     WindowPtr<UpcomingWindow> upcoming_;
+    HWND list_window_ = nullptr;
+    std::thread reader_;
+    std::mutex read_mutex_;
+    std::optional<std::vector<DeskEvent>> read_events_;  // the reading thread's outcome
+    // A change came while the thread read: it reads again.
+    bool changed_while_reading_ = false;
 };
 
 }  // namespace orbelle

@@ -61,7 +61,12 @@ protected:
         Start();
         Desktop().SetPauseAfterRedraw(false);
         Desktop().SetDisplayedDate(kShown);
-        Pump();  // the first read, after the calendar shows
+        // The first read, on a thread of its own after the calendar shows.
+        DeskEvents& events = App().EventsOnCalendar();
+        const bool reads = DeskEvents::Setting(ProgramFolder(), "ShowEvents") ||
+                           DeskEvents::Setting(ProgramFolder(), "ShowUpcoming");
+        for (int waited = 0; waited < 5000 && reads && !events.Loaded(); waited += 20) Pump(20);
+        Pump();
         Desktop().repaintpng1();
     }
     DesktopWindow& Desktop() { return *App().Desktop(); }
