@@ -220,6 +220,7 @@ Section "Uninstall"
     /SD IDNO IDNO keep_data
   Delete "$INSTDIR\db\TODOLIST.DB"
   Delete "$INSTDIR\db\TODOLIST.DB-journal"
+  Delete "$INSTDIR\db\TODOLIST.DB-clean"
   RMDir "$INSTDIR\db"
   Delete "$INSTDIR\Pellmar.ini"
   keep_data:

@@ -15,6 +15,8 @@
 #include "eventlist/startup_table_load.h"
 #include "platform/shell_libraries.h"
 #include "platform/startup_trace.h"
+#include "store/sqlite.h"
+#include "store/table_seal.h"
 #include "ui/message_loop.h"
 
 namespace orbelle {
@@ -122,8 +124,12 @@ Application::Application(StartupOptions options)
 }
 
 Application::~Application() {
+    // A table that opened (and so passed its check) and met no damage since
+    // is marked at this clean close: the next start need not check it again.
+    const bool table_sound = event_list_ && event_list_->TableOpen() && !sql::DamageNoted();
     DestroyWindows();
     owner_.reset();
+    if (table_sound) SealTable(TableFile());
 }
 
 bool Application::CreateStartupWindows() {

@@ -1,5 +1,6 @@
 #include "base/occurrences.h"
 
+#include <array>
 #include <cstdint>
 
 namespace orbelle {
@@ -47,6 +48,20 @@ bool InRange(int value, int low, int high) { return value >= low && value <= hig
 
 constexpr int kMaxDaysOfMonth[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
+// The dates of one period: a week holds seven at most. Kept in place, since
+// a search runs for every event at start and an allocation each is costly.
+class PeriodDates {
+public:
+    void clear() { size_ = 0; }
+    void push_back(year_month_day date) { dates_[size_++] = date; }
+    const year_month_day* begin() const { return dates_.data(); }
+    const year_month_day* end() const { return dates_.data() + size_; }
+
+private:
+    std::array<year_month_day, 7> dates_{};
+    std::size_t size_ = 0;
+};
+
 // One period of the rule: a run of days, a week, a month or a year, counted
 // from the start's period in steps of the rule's interval.
 struct Walk {
@@ -73,7 +88,7 @@ struct Walk {
 
     // The dates of period p, in order; false when the period lies past the
     // last encodable year.
-    bool DatesOf(std::int64_t p, std::vector<year_month_day>& out) const {
+    bool DatesOf(std::int64_t p, PeriodDates& out) const {
         out.clear();
         switch (rule.kind) {
         case RecurrenceKind::Daily: {
@@ -160,7 +175,7 @@ std::optional<DateTime> Search(const RecurrenceRule& rule, DateTime start, DateT
     std::int64_t first = 0;
     if (from_date.ok() && from > start) first = walk.PeriodOf(from_date);
     if (first < 0) first = 0;
-    std::vector<year_month_day> dates;
+    PeriodDates dates;
     for (std::int64_t p = first; p < first + kPeriodsToSearch; ++p) {
         if (!walk.DatesOf(p, dates)) return std::nullopt;
         for (const year_month_day& date : dates) {
@@ -170,6 +185,35 @@ std::optional<DateTime> Search(const RecurrenceRule& rule, DateTime start, DateT
     }
     return std::nullopt;
 }
+// The same periods back from the one holding `before`: an occurrence after
+// the start and before `before`, or the start itself.
+std::optional<DateTime> SearchBack(const RecurrenceRule& rule, DateTime start, DateTime before) {
+    if (!start.InRange()) return std::nullopt;
+    year_month_day start_date = start.Date();
+    if (!start_date.ok() || !InYears(static_cast<int>(start_date.year()))) return std::nullopt;
+    if (!RuleCanOccur(rule) || !(start < before)) return std::nullopt;
+    if (rule.kind == RecurrenceKind::None) return start;
+
+    TimeOfDay time = start.Time();
+    Walk walk{rule, start_date};
+    year_month_day before_date = before.Date();
+    // A moment past the last encodable day searches back from that day.
+    if (!before_date.ok() || static_cast<int>(before_date.year()) > kLastYear)
+        before_date = year{kLastYear} / December / 31;
+    PeriodDates dates;
+    for (std::int64_t p = walk.PeriodOf(before_date), searched = 0; p >= 0 && searched < kPeriodsToSearch;
+         --p, ++searched) {
+        if (!walk.DatesOf(p, dates)) continue;  // past the last year
+        for (auto date = dates.end(); date != dates.begin();) {
+            DateTime moment = DateTime::FromParts(*--date, time);
+            if (moment > start && moment < before) return moment;
+        }
+    }
+    // Nothing in the periods searched: the rule has no other occurrence
+    // this side of `before` (see kPeriodsToSearch), so the start is the last.
+    return start;
+}
+
 }  // namespace
 
 bool RuleCanOccur(const RecurrenceRule& rule) {
@@ -215,6 +259,10 @@ std::optional<DateTime> FirstOccurrenceAtOrAfter(const RecurrenceRule& rule, Dat
 
 std::optional<DateTime> FirstOccurrenceAfter(const RecurrenceRule& rule, DateTime start, DateTime after) {
     return Search(rule, start, after, true);
+}
+
+std::optional<DateTime> LastOccurrenceBefore(const RecurrenceRule& rule, DateTime start, DateTime before) {
+    return SearchBack(rule, start, before);
 }
 
 std::vector<DateTime> OccurrencesFrom(const RecurrenceRule& rule, DateTime start, DateTime from,

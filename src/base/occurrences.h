@@ -32,6 +32,11 @@ std::optional<DateTime> FirstOccurrenceAtOrAfter(const RecurrenceRule& rule, Dat
 std::optional<DateTime> FirstOccurrenceAfter(const RecurrenceRule& rule, DateTime start,
                                              DateTime after);
 
+// The last occurrence strictly before `before`, the start included; empty
+// when the start is not before it, or as above. Searches back from `before`
+// (a few periods of the rule at most), never walking from the start.
+std::optional<DateTime> LastOccurrenceBefore(const RecurrenceRule& rule, DateTime start, DateTime before);
+
 // Up to `count` occurrences at or after `from`, in order.
 std::vector<DateTime> OccurrencesFrom(const RecurrenceRule& rule, DateTime start, DateTime from,
                                       std::size_t count);

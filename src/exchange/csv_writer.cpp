@@ -97,20 +97,27 @@ std::string RuleInWords(const RecurrenceRule& rule, const LocaleNames& names) {
     return {};
 }
 
-std::string WriteEventsCsv(const std::vector<CsvEvent>& events, const LocaleNames& names) {
-    std::string out = "\xEF\xBB\xBF";
+void AppendCsvHead(std::string& out) {
+    out += "\xEF\xBB\xBF";
     for (std::size_t i = 0; i < std::size(kHeader); ++i) AppendCell(out, kHeader[i], i == 0);
     out += "\r\n";
-    for (const CsvEvent& event : events) {
-        const EventRecord& r = event.record;
-        RecurrenceRule rule = EventRule([&](std::string_view name) { return r.Text(name); }, names);
-        std::string cells[] = {r.Text("Subject"),       DateTimeCell(r, "Date"), DateTimeCell(r, "StartHour"),
-                               DateTimeCell(r, "NextAlarm"), r.Text("Duration"),   r.Text("Type"),
-                               r.Text("Priority"),      std::to_string(event.id), r.Text("Memo"),
-                               r.Text("Sound"),         RuleInWords(rule, names)};
-        for (std::size_t i = 0; i < std::size(cells); ++i) AppendCell(out, cells[i], i == 0);
-        out += "\r\n";
-    }
+}
+
+void AppendCsvRow(const CsvEvent& event, const LocaleNames& names, std::string& out) {
+    const EventRecord& r = event.record;
+    RecurrenceRule rule = EventRule([&](std::string_view name) { return r.Text(name); }, names);
+    std::string cells[] = {r.Text("Subject"),       DateTimeCell(r, "Date"), DateTimeCell(r, "StartHour"),
+                           DateTimeCell(r, "NextAlarm"), r.Text("Duration"),   r.Text("Type"),
+                           r.Text("Priority"),      std::to_string(event.id), r.Text("Memo"),
+                           r.Text("Sound"),         RuleInWords(rule, names)};
+    for (std::size_t i = 0; i < std::size(cells); ++i) AppendCell(out, cells[i], i == 0);
+    out += "\r\n";
+}
+
+std::string WriteEventsCsv(const std::vector<CsvEvent>& events, const LocaleNames& names) {
+    std::string out;
+    AppendCsvHead(out);
+    for (const CsvEvent& event : events) AppendCsvRow(event, names, out);
     return out;
 }
 

@@ -17,6 +17,10 @@ struct CsvEvent {
 };
 
 std::string WriteEventsCsv(const std::vector<CsvEvent>& events, const LocaleNames& names);
+// The same file in pieces: the head (byte order mark and header row), then
+// a row for each event.
+void AppendCsvHead(std::string& out);
+void AppendCsvRow(const CsvEvent& event, const LocaleNames& names, std::string& out);
 
 // "Every 2 weeks on Monday, Friday", "The last Friday of every month", ...
 std::string RuleInWords(const RecurrenceRule& rule, const LocaleNames& names);

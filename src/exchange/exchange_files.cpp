@@ -15,27 +15,53 @@ std::string Plural(std::size_t count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-// Written beside the target and renamed over it, so a failure leaves no half file.
-void WriteWholeFile(const std::filesystem::path& file, const std::string& content) {
-    std::filesystem::path temporary = file;
-    temporary += ".part";
-    {
-        StdioFile out(temporary, "wb");
-        if (!out) throw Error("Cannot write " + PathToUtf8(file));
-        bool written = out.Write(content);
-        if (!out.Close() || !written) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            throw Error("Cannot write " + PathToUtf8(file));
-        }
+// Written beside the target in pieces and renamed over it at the end, so a
+// failure leaves no half file; at most a piece of text is held at a time.
+class FileInPieces {
+public:
+    explicit FileInPieces(const std::filesystem::path& file)
+        : file_(file), temporary_(std::filesystem::path(file) += ".part"), out_(temporary_, "wb") {
+        if (!out_) throw Error("Cannot write " + PathToUtf8(file_));
+        text_.reserve(kPiece + kPiece / 4);
     }
-    std::error_code ec;
-    std::filesystem::rename(temporary, file, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        throw Error("Cannot write " + PathToUtf8(file));
+    FileInPieces(const FileInPieces&) = delete;
+    FileInPieces& operator=(const FileInPieces&) = delete;
+    ~FileInPieces() {
+        if (finished_) return;
+        out_.Close();
+        std::error_code ignored;
+        std::filesystem::remove(temporary_, ignored);
     }
-}
+
+    // The text to append to; call Written after each addition.
+    std::string& Text() { return text_; }
+    void Written() {
+        if (text_.size() >= kPiece) Flush();
+    }
+
+    void Finish() {
+        Flush();
+        if (!out_.Close()) throw Error("Cannot write " + PathToUtf8(file_));
+        std::error_code ec;
+        std::filesystem::rename(temporary_, file_, ec);
+        if (ec) throw Error("Cannot write " + PathToUtf8(file_));
+        finished_ = true;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 20;
+
+    void Flush() {
+        if (!out_.Write(text_)) throw Error("Cannot write " + PathToUtf8(file_));
+        text_.clear();
+    }
+
+    std::filesystem::path file_;
+    std::filesystem::path temporary_;
+    StdioFile out_;
+    std::string text_;
+    bool finished_ = false;
+};
 
 }  // namespace
 
@@ -75,12 +101,11 @@ ImportReport ImportICalendarFile(const std::filesystem::path& table, const std::
         std::string where = reading.failure->line ? "line " + std::to_string(reading.failure->line) + ": " : "";
         return refuse(where + reading.failure->message);
     }
-    std::vector<IncomingEvent> incoming;
-    incoming.reserve(reading.events.size());
-    for (ical::ImportedEvent& event : reading.events) incoming.push_back({event.uid, std::move(event.record)});
     try {
         ExchangeStore store(table);
-        StoreCounts counts = store.Store(incoming);
+        StoreCounts counts = store.Store(reading.events.size(), [&](std::size_t i) -> const IncomingEvent& {
+            return reading.events[i];
+        });
         report.added = counts.added;
         report.updated = counts.updated;
     } catch (const Error& error) {
@@ -95,22 +120,37 @@ ImportReport ImportICalendarFile(const std::filesystem::path& table, const std::
 void ExportICalendarFile(const std::filesystem::path& table, const std::filesystem::path& file,
                          const ExchangeContext& context) {
     ExchangeStore store(table);
-    std::vector<StoredEvent> stored_events = store.LoadAll();
-    std::vector<ical::ExportedEvent> events;
-    events.reserve(stored_events.size());
-    for (StoredEvent& stored : stored_events) events.push_back({std::move(stored.uid), std::move(stored.record)});
-    DateTime now_utc = context.local_zone.ToUtc(context.now_local);
-    WriteWholeFile(file, ical::WriteICalendar(events, context.local_zone, now_utc, context.names));
+    const ical::ICalendarPieces pieces(context.local_zone, context.local_zone.ToUtc(context.now_local), context.names);
+    FileInPieces out(file);
+    pieces.Head(out.Text());
+    ical::ExportedEvent event;
+    store.VisitAll([&](StoredEvent& stored) {
+        event.uid = std::move(stored.uid);
+        event.record = std::move(stored.record);
+        pieces.Event(event, out.Text());
+        out.Written();
+        // Back for the next row, so that their strings are reused.
+        stored.uid = std::move(event.uid);
+        stored.record = std::move(event.record);
+    });
+    ical::ICalendarPieces::Tail(out.Text());
+    out.Finish();
 }
 
 void ExportCsvFile(const std::filesystem::path& table, const std::filesystem::path& file,
                    const ExchangeContext& context) {
     ExchangeStore store(table);
-    std::vector<StoredEvent> stored_events = store.LoadAll();
-    std::vector<CsvEvent> events;
-    events.reserve(stored_events.size());
-    for (StoredEvent& stored : stored_events) events.push_back({stored.id, std::move(stored.record)});
-    WriteWholeFile(file, WriteEventsCsv(events, context.names));
+    FileInPieces out(file);
+    AppendCsvHead(out.Text());
+    CsvEvent event;
+    store.VisitAll([&](StoredEvent& stored) {
+        event.id = stored.id;
+        event.record = std::move(stored.record);
+        AppendCsvRow(event, context.names, out.Text());
+        out.Written();
+        stored.record = std::move(event.record);
+    });
+    out.Finish();
 }
 
 }  // namespace orbelle

@@ -482,7 +482,7 @@ struct EventReader {
         MappedEvent mapped = MapToRecord(values, carried, now, names);
         for (std::string& note : mapped.notes) notes.push_back(std::move(note));
         for (std::string& note : notes) out.notes.push_back({event.line, subject, std::move(note), false});
-        out.events.push_back({std::move(uid), std::move(mapped.record), event.line});
+        out.events.push_back({{std::move(uid), std::move(mapped.record)}, event.line});
     }
 
     // "Name=value;Name": split at the semicolons the writer did not escape.
@@ -545,6 +545,13 @@ CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, Dat
         if (text.size() > limits.max_file_bytes)
             Refuse(0, "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB");
         std::map<std::string, FileZone> zones;
+        // Room for every event at once: records of a kilobyte and more are
+        // then never moved as the list grows.
+        std::size_t begins = 0;
+        for (std::size_t at = text.find("BEGIN:VEVENT"); at != std::string_view::npos;
+             at = text.find("BEGIN:VEVENT", at + 1))
+            ++begins;
+        reading.events.reserve(std::min(begins, limits.max_events));
         EventReader reader{zones, local, now_local, names, reading};
         // Each event is read as soon as it ends, so that a large file is never
         // held whole as components; one that names a zone not yet described
@@ -569,8 +576,10 @@ CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, Dat
         for (const Component& calendar : ParseComponents(text, limits, take))
             for (const Component& child : calendar.children) reader.Read(child);
         // Events that waited for their zones take their places in the file again.
+        // Most often nothing waited: records of a kilobyte are then not moved.
         auto by_line = [](const auto& a, const auto& b) { return a.line < b.line; };
-        std::stable_sort(reading.events.begin(), reading.events.end(), by_line);
+        if (!std::is_sorted(reading.events.begin(), reading.events.end(), by_line))
+            std::stable_sort(reading.events.begin(), reading.events.end(), by_line);
         std::stable_sort(reading.notes.begin(), reading.notes.end(), by_line);
     } catch (const Refusal& refusal) {
         reading.events.clear();

@@ -12,6 +12,7 @@
 #include "base/datetime.h"
 #include "exchange/time_zone.h"
 #include "store/event_record.h"
+#include "store/exchange_store.h"
 
 namespace orbelle::ical {
 
@@ -21,9 +22,8 @@ struct ReadLimits {
     std::size_t max_events = 100'000;
 };
 
-struct ImportedEvent {
-    std::string uid;  // empty when the file gives none
-    EventRecord record;
+// What the table stores (uid empty when the file gives none), and where.
+struct ImportedEvent : IncomingEvent {
     std::size_t line = 0;  // of its BEGIN:VEVENT
 };
 

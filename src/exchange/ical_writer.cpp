@@ -37,8 +37,8 @@ std::optional<std::int64_t> LeadSeconds(DateTime start, std::string_view remind)
 
 struct EventWriter {
     std::string& out;
-    std::string zone_name;
-    std::string stamp;
+    const std::string& zone_name;
+    const std::string& stamp;
     const LocaleNames& names;
 
     void Line(std::string_view line) { AppendFolded(out, line); }
@@ -177,17 +177,30 @@ std::string UncarriedText(std::string_view text) {
     return out;
 }
 
+ICalendarPieces::ICalendarPieces(const ZoneRules& zone, DateTime now_utc, const LocaleNames& names)
+    : zone_(zone), stamp_(FormatDateTime(now_utc) + "Z"), names_(names) {
+    if (zone_.name.empty()) zone_.name = std::string(kFallbackZoneName);
+}
+
+void ICalendarPieces::Head(std::string& out) const {
+    out += "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:" + std::string(kProductId) + "\r\nCALSCALE:GREGORIAN\r\n";
+    out += VTimeZoneLines(zone_);
+}
+
+void ICalendarPieces::Event(const ExportedEvent& event, std::string& out) const {
+    EventWriter{out, zone_.name, stamp_, names_}.Write(event);
+}
+
+void ICalendarPieces::Tail(std::string& out) { out += "END:VCALENDAR\r\n"; }
+
 std::string WriteICalendar(const std::vector<ExportedEvent>& events, const ZoneRules& zone, DateTime now_utc,
                            const LocaleNames& names) {
     std::string out;
     out.reserve(events.size() * 512 + 4096);  // an event takes about 450 octets
-    ZoneRules named = zone;
-    if (named.name.empty()) named.name = std::string(kFallbackZoneName);
-    out += "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:" + std::string(kProductId) + "\r\nCALSCALE:GREGORIAN\r\n";
-    out += VTimeZoneLines(named);
-    EventWriter writer{out, named.name, FormatDateTime(now_utc) + "Z", names};
-    for (const ExportedEvent& event : events) writer.Write(event);
-    out += "END:VCALENDAR\r\n";
+    ICalendarPieces pieces(zone, now_utc, names);
+    pieces.Head(out);
+    for (const ExportedEvent& event : events) pieces.Event(event, out);
+    ICalendarPieces::Tail(out);
     return out;
 }
 

@@ -25,6 +25,21 @@ struct ExportedEvent {
 std::string WriteICalendar(const std::vector<ExportedEvent>& events, const ZoneRules& zone, DateTime now_utc,
                            const LocaleNames& names);
 
+// The same file in pieces, for a writer that takes the events one at a time
+// and never holds them all: the head, each event, the tail.
+class ICalendarPieces {
+public:
+    ICalendarPieces(const ZoneRules& zone, DateTime now_utc, const LocaleNames& names);
+    void Head(std::string& out) const;
+    void Event(const ExportedEvent& event, std::string& out) const;
+    static void Tail(std::string& out);
+
+private:
+    ZoneRules zone_;
+    std::string stamp_;
+    const LocaleNames& names_;
+};
+
 // The property that carries fields compactly: "Name=value;Name" (a bare
 // name: the field is empty), each value in its column's own type.
 inline constexpr std::string_view kCarriedFieldsProperty = "X-ORBELLE-FIELDS";

@@ -9,23 +9,6 @@
 namespace orbelle {
 namespace {
 
-// The gap between occurrences a rule usually keeps; a search for the latest
-// occurrence looks back this far first and doubles from there (a yearly
-// February 29 can be eight years away).
-WallMs UsualPeriod(const RecurrenceRule& rule) {
-    switch (rule.kind) {
-    case RecurrenceKind::Daily: return rule.daily.every * kWallDay;
-    case RecurrenceKind::Weekly: return 7 * rule.weekly.every * kWallDay;
-    case RecurrenceKind::Monthly:
-        return 31 * kWallDay *
-               (rule.monthly.variant == MonthlyVariant::DayOfMonth ? rule.monthly.day_every
-                                                                   : rule.monthly.weekday_every);
-    case RecurrenceKind::Yearly: return 366 * kWallDay;
-    case RecurrenceKind::None: break;
-    }
-    return kWallDay;
-}
-
 // Wall milliseconds of the years 1 to 9999: moments outside are no moments.
 const WallMs kFirstMoment = ToWallMs(DateTime::FromDate(1, 1, 1));
 const WallMs kLastMoment = ToWallMs(DateTime::FromDate(9999, 12, 31)) + kWallDay - 1;
@@ -55,8 +38,10 @@ AlarmPlan AlarmPlan::For(const ReminderEvent& event, std::optional<WallMs> lead)
     if (!event.recurring) {
         // The zero date-time is an empty field: another tool wrote the record.
         if (event.alarm.Days() == 0) return plan;
-        plan.single_ = {ToWallMs(event.start), ToWallMs(event.alarm)};
-        if (!Encodable(plan.single_.moment)) return plan;
+        const WallMs moment = ToWallMs(event.alarm);
+        if (!Encodable(moment)) return plan;
+        plan.start_ms_ = ToWallMs(event.start);
+        plan.lead_ = plan.start_ms_ - moment;
         plan.kind_ = Kind::Single;
         return plan;
     }
@@ -72,19 +57,90 @@ AlarmPlan AlarmPlan::For(const ReminderEvent& event, std::optional<WallMs> lead)
         event.rule.monthly.day > 28 && !FirstOccurrenceAfter(event.rule, event.start, event.start))
         return plan;
     plan.kind_ = Kind::Series;
-    plan.rule_ = event.rule;
+    plan.rule_ = Pack(event.rule);
     plan.start_ = event.start;
     plan.start_ms_ = start;
     plan.lead_ = *lead;
-    plan.period_ = std::max<WallMs>(UsualPeriod(event.rule), kWallDay);
     return plan;
+}
+
+AlarmPlan::PackedRule AlarmPlan::Pack(const RecurrenceRule& rule) {
+    PackedRule packed;
+    packed.kind = static_cast<std::uint8_t>(rule.kind);
+    auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
+    switch (rule.kind) {
+    case RecurrenceKind::Daily: packed.every = rule.daily.every; break;
+    case RecurrenceKind::Weekly:
+        packed.every = rule.weekly.every;
+        for (std::size_t i = 0; i < rule.weekly.on.size(); ++i)
+            if (rule.weekly.on[i]) packed.on |= static_cast<std::uint8_t>(1u << i);
+        break;
+    case RecurrenceKind::Monthly: {
+        const MonthlyRule& m = rule.monthly;
+        packed.variant = byte(static_cast<int>(m.variant));
+        if (m.variant == MonthlyVariant::DayOfMonth) {
+            packed.day = byte(m.day);
+            packed.every = m.day_every;
+        } else {
+            packed.ordinal = byte(m.ordinal);
+            packed.weekday = byte(m.weekday);
+            packed.every = m.weekday_every;
+        }
+        break;
+    }
+    case RecurrenceKind::Yearly: {
+        const YearlyRule& y = rule.yearly;
+        packed.variant = byte(static_cast<int>(y.variant));
+        if (y.variant == YearlyVariant::MonthDay) {
+            packed.month = byte(y.day_month);
+            packed.day = byte(y.day);
+        } else {
+            packed.ordinal = byte(y.ordinal);
+            packed.weekday = byte(y.weekday);
+            packed.month = byte(y.weekday_month);
+        }
+        break;
+    }
+    case RecurrenceKind::None: break;
+    }
+    return packed;
+}
+
+RecurrenceRule AlarmPlan::Rule() const {
+    RecurrenceRule rule;
+    rule.kind = static_cast<RecurrenceKind>(rule_.kind);
+    switch (rule.kind) {
+    case RecurrenceKind::Daily: rule.daily.every = rule_.every; break;
+    case RecurrenceKind::Weekly:
+        rule.weekly.every = rule_.every;
+        for (std::size_t i = 0; i < rule.weekly.on.size(); ++i) rule.weekly.on[i] = (rule_.on >> i) & 1u;
+        break;
+    case RecurrenceKind::Monthly:
+        rule.monthly.variant = static_cast<MonthlyVariant>(rule_.variant);
+        rule.monthly.day = rule_.day;
+        rule.monthly.day_every = rule_.every;
+        rule.monthly.ordinal = rule_.ordinal;
+        rule.monthly.weekday = rule_.weekday;
+        rule.monthly.weekday_every = rule_.every;
+        break;
+    case RecurrenceKind::Yearly:
+        rule.yearly.variant = static_cast<YearlyVariant>(rule_.variant);
+        rule.yearly.day_month = rule_.month;
+        rule.yearly.day = rule_.day;
+        rule.yearly.ordinal = rule_.ordinal;
+        rule.yearly.weekday = rule_.weekday;
+        rule.yearly.weekday_month = rule_.month;
+        break;
+    case RecurrenceKind::None: break;
+    }
+    return rule;
 }
 
 bool operator==(const AlarmPlan& a, const AlarmPlan& b) {
     if (a.kind_ != b.kind_) return false;
     switch (a.kind_) {
     case AlarmPlan::Kind::None: return true;
-    case AlarmPlan::Kind::Single: return a.single_ == b.single_;
+    case AlarmPlan::Kind::Single: return a.SingleAlarm() == b.SingleAlarm();
     case AlarmPlan::Kind::Series: return a.start_ms_ == b.start_ms_ && a.lead_ == b.lead_ && a.rule_ == b.rule_;
     }
     return false;
@@ -94,7 +150,7 @@ std::optional<Alarm> AlarmPlan::AlarmOf(WallMs occurrence) const {
     switch (kind_) {
     case Kind::None: break;
     case Kind::Single:
-        if (single_.occurrence == occurrence) return single_;
+        if (start_ms_ == occurrence) return SingleAlarm();
         break;
     case Kind::Series: return Alarm{occurrence, occurrence - lead_};
     }
@@ -104,16 +160,16 @@ std::optional<Alarm> AlarmPlan::AlarmOf(WallMs occurrence) const {
 bool AlarmPlan::Has(const Alarm& alarm) const {
     if (AlarmOf(alarm.occurrence) != alarm) return false;
     // One search forward, where Around would search back and forth.
-    return kind_ == Kind::Single || FirstOccurrenceFrom(alarm.occurrence) == alarm.occurrence;
+    return kind_ == Kind::Single || FirstOccurrenceFrom(Rule(), alarm.occurrence) == alarm.occurrence;
 }
 
-std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(WallMs from) const {
+std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(const RecurrenceRule& rule, WallMs from) const {
     // Asked in whole milliseconds, "after X" as "at or after X + 1 ms": the
     // date-time values on either side may differ in their last bit (the
     // i686 build computes with extended precision), never by a millisecond.
     from = std::max(from, start_ms_);  // the start is the first occurrence
     if (from > kLastMoment) return std::nullopt;
-    std::optional<DateTime> found = FirstOccurrenceAtOrAfter(rule_, start_, FromWallMs(from));
+    std::optional<DateTime> found = FirstOccurrenceAtOrAfter(rule, start_, FromWallMs(from));
     if (!found) return std::nullopt;
     return std::max(ToWallMs(*found), from);
 }
@@ -122,9 +178,10 @@ AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const 
     AlarmsAround around;
     auto not_done = [&](const Alarm& alarm) { return !done || alarm.occurrence > *done; };
     if (kind_ == Kind::Single) {
-        if (!not_done(single_)) return around;
-        if (single_.moment <= moment) around.latest = single_;
-        else around.next = single_;
+        const Alarm single = SingleAlarm();
+        if (!not_done(single)) return around;
+        if (single.moment <= moment) around.latest = single;
+        else around.next = single;
         return around;
     }
     if (kind_ != Kind::Series) return around;
@@ -135,36 +192,20 @@ AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const 
     if (moment > kLastMoment - lead_ || moment < kFirstMoment - lead_) return around;
     const WallMs last_occurrence = moment + lead_;
     const WallMs floor = done ? *done : start_ms_ - 1;  // occurrences must lie after this
+    const RecurrenceRule rule = Rule();
 
     if (floor >= last_occurrence) {
-        if (auto next = FirstOccurrenceFrom(floor + 1)) around.next = alarm_of(*next);
+        if (auto next = FirstOccurrenceFrom(rule, floor + 1)) around.next = alarm_of(*next);
         return around;
     }
-    // Look back a usual period, then twice as far, until an occurrence at or
-    // before the moment turns up or the search reaches the floor; then walk
-    // forward to the last one at or before the moment.
-    std::optional<WallMs> after_moment;
-    for (WallMs reach = period_;; reach *= 2) {
-        WallMs from = last_occurrence - reach;
-        bool at_floor = from <= floor;
-        std::optional<WallMs> found = FirstOccurrenceFrom(at_floor ? floor + 1 : from);
-        if (found && *found <= last_occurrence) {
-            WallMs latest = *found;
-            for (;;) {
-                std::optional<WallMs> next = FirstOccurrenceFrom(latest + 1);
-                if (!next || *next > last_occurrence) {
-                    after_moment = next;
-                    break;
-                }
-                latest = *next;
-            }
-            around.latest = alarm_of(latest);
-            break;
-        }
-        if (found) after_moment = found;
-        if (at_floor) break;
+    // The last occurrence at or before the moment's (searched as before it
+    // plus a millisecond, for the last bit the date-time values may differ
+    // in), and the first after it.
+    if (std::optional<DateTime> found = LastOccurrenceBefore(rule, start_, FromWallMs(last_occurrence + 1))) {
+        WallMs latest = std::min(ToWallMs(*found), last_occurrence);
+        if (latest > floor) around.latest = alarm_of(latest);
     }
-    if (after_moment) around.next = alarm_of(*after_moment);
+    if (auto next = FirstOccurrenceFrom(rule, last_occurrence + 1)) around.next = alarm_of(*next);
     return around;
 }
 

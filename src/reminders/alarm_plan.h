@@ -2,6 +2,7 @@
 // The alarms of one event on the wall clock: none (accepted, or a rule that
 // cannot occur), one (an event that does not recur: at its stored alarm time),
 // or one per occurrence of its rule, each the lead before it.
+#include <cstdint>
 #include <optional>
 
 #include "base/datetime.h"
@@ -52,18 +53,35 @@ public:
     bool Has(const Alarm& alarm) const;
 
 private:
-    enum class Kind { None, Single, Series };
+    enum class Kind : std::uint8_t { None, Single, Series };
 
+    // The fields of a rule that its kind and variant read, in a few bytes: a
+    // schedule keeps a plan for every event, and most fields of a rule are
+    // those of the kinds it is not.
+    struct PackedRule {
+        std::int32_t every = 0;
+        std::uint8_t kind = 0;
+        std::uint8_t variant = 0;
+        std::uint8_t day = 0;
+        std::uint8_t ordinal = 0;
+        std::uint8_t weekday = 0;
+        std::uint8_t month = 0;
+        std::uint8_t on = 0;  // weekly: a bit per weekday, Sunday lowest
+        friend constexpr bool operator==(const PackedRule&, const PackedRule&) = default;
+    };
+    // Only for rules that RuleCanOccur takes: their fields fit.
+    static PackedRule Pack(const RecurrenceRule& rule);
+    RecurrenceRule Rule() const;
+
+    Alarm SingleAlarm() const { return {start_ms_, start_ms_ - lead_}; }
     // The first occurrence at or after `from`.
-    std::optional<WallMs> FirstOccurrenceFrom(WallMs from) const;
+    std::optional<WallMs> FirstOccurrenceFrom(const RecurrenceRule& rule, WallMs from) const;
 
     Kind kind_ = Kind::None;
-    Alarm single_;          // Single
-    RecurrenceRule rule_;   // Series
-    DateTime start_;        // Series: the first occurrence
-    WallMs start_ms_ = 0;
-    WallMs lead_ = 0;       // Series: the occurrence less this is the alarm
-    WallMs period_ = 0;     // Series: the rule's usual gap, where a search back starts
+    PackedRule rule_;     // Series
+    DateTime start_;      // Series: the first occurrence
+    WallMs start_ms_ = 0;  // the occurrence, or the first one
+    WallMs lead_ = 0;      // the occurrence less this is the alarm
 };
 
 // The lead the Remind text gives (what the editor subtracts from the start

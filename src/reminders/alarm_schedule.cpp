@@ -21,8 +21,11 @@ AlarmSchedule::AlarmSchedule(ReminderState& state) : state_(state) {}
 
 AlarmSchedule::Entry AlarmSchedule::MakeEntry(const ReminderEvent& event) {
     Entry entry;
-    entry.subject = event.subject;
-    entry.sound = event.sound;
+    entry.texts = {static_cast<std::uint32_t>(texts_.size()), static_cast<std::uint32_t>(event.subject.size()),
+                   static_cast<std::uint32_t>(event.sound.size())};
+    texts_ += event.subject;
+    texts_ += event.sound;
+    live_text_ += event.subject.size() + event.sound.size();
     std::optional<WallMs> lead;
     if (event.recurring && !event.accepted) {
         auto found = leads_.find(event.remind);
@@ -33,7 +36,32 @@ AlarmSchedule::Entry AlarmSchedule::MakeEntry(const ReminderEvent& event) {
     return entry;
 }
 
-void AlarmSchedule::TakeState(ClockReading now, std::unordered_map<std::int64_t, Entry>& before,
+std::string AlarmSchedule::Subject(const Entry& entry) const {
+    return texts_.substr(entry.texts.at, entry.texts.subject_size);
+}
+
+std::string AlarmSchedule::Sound(const Entry& entry) const {
+    return texts_.substr(entry.texts.at + entry.texts.subject_size, entry.texts.sound_size);
+}
+
+void AlarmSchedule::DropTexts(const Entry& entry) {
+    live_text_ -= entry.texts.subject_size + entry.texts.sound_size;
+}
+
+void AlarmSchedule::CompactTexts(bool always) {
+    if (!always && texts_.size() <= 2 * live_text_ + 64 * 1024) return;
+    std::string kept;
+    kept.reserve(live_text_);
+    for (auto& [id, entry] : entries_) {
+        std::uint32_t at = static_cast<std::uint32_t>(kept.size());
+        kept.append(texts_, entry.texts.at, entry.texts.subject_size + entry.texts.sound_size);
+        entry.texts.at = at;
+    }
+    texts_ = std::move(kept);
+    live_text_ = texts_.size();
+}
+
+void AlarmSchedule::TakeState(ClockReading now, IdTable<Entry>& before,
                               ReminderChanges& changes) {
     for (const StoredAcknowledgement& done : state_.Acknowledgements()) {
         auto found = entries_.find(done.event_id);
@@ -80,15 +108,23 @@ void AlarmSchedule::TakeState(ClockReading now, std::unordered_map<std::int64_t,
 }
 
 ReminderChanges AlarmSchedule::Build(const std::vector<ReminderEvent>& events, ClockReading now) {
-    std::unordered_map<std::int64_t, Entry> before = std::move(entries_);
-    entries_.clear();
-    entries_.reserve(events.size());
+    IdTable<Entry> before;
+    before.assign(entries_.release());
+    texts_.clear();
+    live_text_ = 0;
     heap_ = {};
     with_row_.clear();
-    for (const ReminderEvent& event : events) entries_.insert_or_assign(event.id, MakeEntry(event));
+    std::vector<IdTable<Entry>::Item> items;
+    items.reserve(events.size());
+    std::size_t text_size = 0;
+    for (const ReminderEvent& event : events) text_size += event.subject.size() + event.sound.size();
+    texts_.reserve(text_size);
+    for (const ReminderEvent& event : events) items.emplace_back(event.id, MakeEntry(event));
+    entries_.assign(std::move(items));
+    if (entries_.size() != events.size()) CompactTexts(true);  // an id given twice
     ReminderChanges changes;
     TakeState(now, before, changes);
-    before.clear();
+    before = {};
     last_check_.reset();
     highest_local_ = INT64_MIN;
     Remember(now);
@@ -114,10 +150,12 @@ ReminderChanges AlarmSchedule::Post(const ReminderEvent& event, ClockReading now
             StartAfresh(event.id, old, fresh, now);
             if (old.row && !fresh.row) std::erase(with_row_, event.id);
         }
+        DropTexts(old);
         old = std::move(fresh);
     } else {
-        found = entries_.insert_or_assign(event.id, std::move(fresh)).first;
+        found = entries_.insert_or_assign(event.id, std::move(fresh));
     }
+    CompactTexts(false);
     Evaluate(event.id, found->second, now, Watch::AfterGap, changes);
     Schedule(event.id, found->second);
     RecordShown(changes);
@@ -132,7 +170,7 @@ void AlarmSchedule::StartAfresh(std::int64_t event_id, const Entry& old, Entry& 
     // while it still shows the event's latest alarm.
     const WallMs effective = Effective(now);
     std::optional<Row> kept;
-    if (old.row && fresh.plan.Around(effective, std::nullopt).latest == old.row->alarm) kept = old.row;
+    if (old.row && fresh.plan.Around(effective, std::nullopt).latest == old.row->alarm) kept = *old.row;
     std::optional<WallMs> done;
     // An event that does not recur is dismissed through its accepted flag,
     // never here: its one alarm is taken as a new event's.
@@ -154,7 +192,9 @@ ReminderChanges AlarmSchedule::Delete(std::int64_t event_id) {
         changes.rows_changed = true;
         std::erase(with_row_, event_id);
     }
+    DropTexts(found->second);
     entries_.erase(found);  // its heap items are skipped when they come up
+    CompactTexts(false);
     // The event is gone whatever the state table says: a row left there for
     // its id is never read again, as ids are not reused.
     state_.Forget(event_id);
@@ -289,9 +329,9 @@ std::vector<ReminderRow> AlarmSchedule::Rows() const {
     std::vector<ReminderRow> rows;
     rows.reserve(with_row_.size());
     for (std::int64_t id : with_row_) {
-        const Entry& entry = entries_.at(id);
+        const Entry& entry = entries_.find(id)->second;
         const Row& row = *entry.row;
-        rows.push_back({id, entry.subject, entry.sound, FromWallMs(row.alarm.occurrence), FromWallMs(row.alarm.moment),
+        rows.push_back({id, Subject(entry), Sound(entry), FromWallMs(row.alarm.occurrence), FromWallMs(row.alarm.moment),
                         {row.missed, row.alarm.moment, row.appeared_utc}});
     }
     std::sort(rows.begin(), rows.end(), [](const ReminderRow& a, const ReminderRow& b) {
@@ -306,9 +346,23 @@ bool AlarmSchedule::HasRow(std::int64_t event_id) const {
     return found != entries_.end() && found->second.row.has_value();
 }
 
-std::optional<Dismissal> AlarmSchedule::Dismiss(std::int64_t event_id, ClockReading now) {
+Dismissed AlarmSchedule::Dismiss(std::int64_t event_id, ClockReading now) {
+    Dismissed dismissed;
+    DismissOne(event_id, now, dismissed);
+    RecordShown(dismissed.changes);
+    return dismissed;
+}
+
+Dismissed AlarmSchedule::DismissAll(ClockReading now) {
+    Dismissed dismissed;
+    for (std::int64_t id : std::vector<std::int64_t>(with_row_)) DismissOne(id, now, dismissed);
+    RecordShown(dismissed.changes);
+    return dismissed;
+}
+
+void AlarmSchedule::DismissOne(std::int64_t event_id, ClockReading now, Dismissed& dismissed) {
     auto found = entries_.find(event_id);
-    if (found == entries_.end() || !found->second.row) return std::nullopt;
+    if (found == entries_.end() || !found->second.row) return;
     Entry& entry = found->second;
     bool recurs = entry.plan.Recurs();
     if (recurs) {
@@ -326,18 +380,12 @@ std::optional<Dismissal> AlarmSchedule::Dismiss(std::int64_t event_id, ClockRead
     entry.snooze.reset();
     entry.row.reset();
     std::erase(with_row_, event_id);
-    ReminderChanges changes;
-    Evaluate(event_id, entry, now, Watch::Watching, changes);
+    dismissed.changes.rows_changed = true;
+    // The next alarm may be due already (it fell due since the last check):
+    // it appears now, and rings.
+    Evaluate(event_id, entry, now, Watch::Watching, dismissed.changes);
     Schedule(event_id, entry);
-    RecordShown(changes);
-    return Dismissal{event_id, !recurs};
-}
-
-std::vector<Dismissal> AlarmSchedule::DismissAll(ClockReading now) {
-    std::vector<Dismissal> dismissed;
-    for (std::int64_t id : std::vector<std::int64_t>(with_row_))
-        if (auto one = Dismiss(id, now)) dismissed.push_back(*one);
-    return dismissed;
+    dismissed.dismissals.push_back({event_id, !recurs});
 }
 
 ReminderChanges AlarmSchedule::Snooze(std::int64_t event_id, SnoozeLength length, ClockReading now) {
@@ -363,7 +411,7 @@ void AlarmSchedule::RecordShown(const ReminderChanges& changes) {
         std::vector<StoredShown> shown;
         shown.reserve(changes.appeared.size());
         for (std::int64_t id : changes.appeared) {
-            const Row& row = *entries_.at(id).row;
+            const Row& row = *entries_.find(id)->second.row;
             shown.push_back({id, FromWallMs(row.alarm.occurrence), FromWallMs(row.alarm.moment), row.missed,
                              row.appeared_utc});
         }

@@ -35,6 +35,8 @@
 #include <vector>
 
 #include "reminders/alarm_plan.h"
+#include "reminders/boxed.h"
+#include "reminders/id_table.h"
 #include "reminders/lateness_text.h"
 #include "reminders/reminder_event.h"
 #include "reminders/snooze_length.h"
@@ -70,6 +72,14 @@ struct Dismissal {
     // occurrence is kept as dismissed in the state table, and the record is
     // not touched.
     bool accept_event = false;
+};
+
+// What a dismissal did: the rows it dismissed, and the rows it brought (an
+// event's next alarm may already be due when the one shown is dismissed),
+// which ring as any other that appears.
+struct Dismissed {
+    std::vector<Dismissal> dismissals;
+    ReminderChanges changes;
 };
 
 class AlarmSchedule {
@@ -117,8 +127,8 @@ public:
 
     // Each throws Error when the state table cannot be written; nothing has
     // changed then. A call for an event without a row does nothing.
-    std::optional<Dismissal> Dismiss(std::int64_t event_id, ClockReading now);
-    std::vector<Dismissal> DismissAll(ClockReading now);
+    Dismissed Dismiss(std::int64_t event_id, ClockReading now);
+    Dismissed DismissAll(ClockReading now);
     // The row leaves and comes back once, when the snooze ends.
     ReminderChanges Snooze(std::int64_t event_id, SnoozeLength length, ClockReading now);
 
@@ -135,13 +145,18 @@ private:
         bool missed = false;
         std::int64_t appeared_utc = 0;
     };
+    // Where an entry's subject and sound lie in texts_.
+    struct Texts {
+        std::uint32_t at = 0;
+        std::uint32_t subject_size = 0;
+        std::uint32_t sound_size = 0;
+    };
     struct Entry {
-        std::string subject;
-        std::string sound;
+        Texts texts;
         AlarmPlan plan;
         std::optional<WallMs> done;  // occurrences up to this one are dismissed
-        std::optional<SnoozeState> snooze;
-        std::optional<Row> row;
+        Boxed<SnoozeState> snooze;
+        Boxed<Row> row;
         WallMs next_moment = kNever;  // as pushed on the heap; kNever when none
     };
     // How an evaluation treats a row that shows for the first time.
@@ -160,12 +175,23 @@ private:
     void Remember(ClockReading now);
     WallMs Effective(ClockReading now) const;
     Entry MakeEntry(const ReminderEvent& event);
-    void TakeState(ClockReading now, std::unordered_map<std::int64_t, Entry>& before, ReminderChanges& changes);
+    void TakeState(ClockReading now, IdTable<Entry>& before, ReminderChanges& changes);
+    std::string Subject(const Entry& entry) const;
+    std::string Sound(const Entry& entry) const;
+    // The texts of entries that are no longer wanted are left behind until
+    // they are most of texts_, or `always`.
+    void DropTexts(const Entry& entry);
+    void CompactTexts(bool always);
     void StartAfresh(std::int64_t event_id, const Entry& old, Entry& fresh, ClockReading now);
     void RecordShown(const ReminderChanges& changes);
+    void DismissOne(std::int64_t event_id, ClockReading now, Dismissed& dismissed);
 
     ReminderState& state_;
-    std::unordered_map<std::int64_t, Entry> entries_;
+    IdTable<Entry> entries_;
+    // Every entry's subject and sound, one after another: one allocation for
+    // the whole table rather than two per event.
+    std::string texts_;
+    std::size_t live_text_ = 0;
     // Leads by Remind text: a table holds a handful of different texts.
     std::unordered_map<std::string, std::optional<WallMs>> leads_;
     // Lazy: an entry whose moment changed leaves its old item behind, which

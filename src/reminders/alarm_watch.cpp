@@ -91,10 +91,7 @@ void AlarmWatch::Dismiss(std::int64_t event_id) {
         return;
     }
     ClockReading now = ReadClock();
-    std::optional<Dismissal> dismissal = schedule_.Dismiss(event_id, now);
-    if (dismissal && dismissal->accept_event) list_.AcceptEvent(event_id);
-    ShowRows(now);
-    SetWakeTimer(now);
+    Apply(Accept(schedule_.Dismiss(event_id, now)), now);
 }
 
 void AlarmWatch::DismissAll() {
@@ -103,10 +100,13 @@ void AlarmWatch::DismissAll() {
         return;
     }
     ClockReading now = ReadClock();
-    for (const Dismissal& dismissal : schedule_.DismissAll(now))
+    Apply(Accept(schedule_.DismissAll(now)), now);
+}
+
+ReminderChanges AlarmWatch::Accept(const Dismissed& dismissed) {
+    for (const Dismissal& dismissal : dismissed.dismissals)
         if (dismissal.accept_event) list_.AcceptEvent(dismissal.event_id);
-    ShowRows(now);
-    SetWakeTimer(now);
+    return dismissed.changes;
 }
 
 void AlarmWatch::Snooze(std::int64_t event_id, SnoozeLength length) {

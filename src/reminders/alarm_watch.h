@@ -56,6 +56,8 @@ private:
     std::vector<ReminderEvent> ReadEvents();
     // Shows the rows; a row new to the window plays its sound and brings it up.
     void Apply(const ReminderChanges& changes, ClockReading now);
+    // Stores the accepted flag of each dismissed event that does not recur.
+    ReminderChanges Accept(const Dismissed& dismissed);
     void ShowRows(ClockReading now);
     void PlaySound(std::int64_t event_id) const;
     void SetWakeTimer(ClockReading now);

@@ -12,13 +12,10 @@ namespace orbelle {
 
 std::size_t EventFieldIndex(std::string_view name) {
     // The names as the table spells them first: this runs for every field of
-    // every record of an export or import.
-    static const std::unordered_map<std::string_view, std::size_t> exact = [] {
-        std::unordered_map<std::string_view, std::size_t> names;
-        for (std::size_t i = 0; i < kEventFields.size(); ++i) names.emplace(kEventFields[i].name, i);
-        return names;
-    }();
-    if (auto found = exact.find(name); found != exact.end()) return found->second;
+    // every record of an export or import. A scan of a few dozen short names,
+    // compared by length first, costs less than hashing the name.
+    for (std::size_t i = 0; i < kEventFields.size(); ++i)
+        if (kEventFields[i].name == name) return i;
     auto index = FindEventField(name);
     if (!index) throw Error("Field '" + std::string(name) + "' not found");
     return *index;

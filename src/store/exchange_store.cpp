@@ -93,46 +93,63 @@ void ExchangeStore::EnsureUidTable() {
 
 std::vector<StoredEvent> ExchangeStore::LoadAll() {
     std::vector<StoredEvent> events;
-    {
-        // A record is over a kilobyte: made in place, in room counted first,
-        // rather than moved again each time the vector grows.
-        sql::Statement count(db_, "SELECT COUNT(*) FROM TODOLIST");
-        if (count.Step()) events.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, count.ColumnInt(0))));
-        sql::Statement select(db_, SelectAll());
-        while (select.Step()) {
-            StoredEvent& event = events.emplace_back();
-            FieldValue uid = ColumnValue(select, 0);
-            if (auto text = std::get_if<std::string>(&uid)) event.uid = std::move(*text);
-            for (std::size_t i = 0; i < kEventFields.size(); ++i)
-                event.record.values[i] = ColumnValue(select, static_cast<int>(i) + 1);
-            event.id = select.ColumnInt(static_cast<int>(kIdField) + 1);
-        }
+    // A record is over a kilobyte: made in place, in room counted first,
+    // rather than moved again each time the vector grows.
+    sql::Statement count(db_, "SELECT COUNT(*) FROM TODOLIST");
+    if (count.Step()) events.reserve(static_cast<std::size_t>(std::max<std::int64_t>(0, count.ColumnInt(0))));
+    VisitAll([&](StoredEvent& event) { events.push_back(std::move(event)); });
+    return events;
+}
+
+void ExchangeStore::VisitAll(const std::function<void(StoredEvent&)>& visit) {
+    GiveMissingUids();
+    sql::Statement select(db_, SelectAll());
+    StoredEvent event;
+    while (select.Step()) {
+        FieldValue uid = ColumnValue(select, 0);
+        if (auto text = std::get_if<std::string>(&uid)) event.uid = std::move(*text);
+        else event.uid.clear();
+        for (std::size_t i = 0; i < kEventFields.size(); ++i)
+            event.record.values[i] = ColumnValue(select, static_cast<int>(i) + 1);
+        event.id = select.ColumnInt(static_cast<int>(kIdField) + 1);
+        visit(event);
     }
-    bool missing = false;
-    for (const StoredEvent& event : events) missing = missing || event.uid.empty();
-    if (!missing) return events;
+}
+
+void ExchangeStore::GiveMissingUids() {
+    std::vector<std::int64_t> without;
+    {
+        sql::Statement find(db_,
+                            "SELECT t.Id FROM TODOLIST t LEFT JOIN ICAL_UID u ON u.EventId = t.Id "
+                            "WHERE u.Uid IS NULL OR typeof(u.Uid) <> 'text' OR u.Uid = '' ORDER BY t.Id");
+        while (find.Step()) without.push_back(find.ColumnInt(0));
+    }
+    if (without.empty()) return;
     sql::Transaction transaction(db_);
     sql::Statement insert(db_, "INSERT INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
-    for (StoredEvent& event : events) {
-        if (!event.uid.empty()) continue;
-        event.uid = NewUid();
-        insert.BindInt(1, event.id);
-        insert.BindText(2, event.uid);
+    for (std::int64_t id : without) {
+        insert.BindInt(1, id);
+        insert.BindText(2, NewUid());
         insert.Step();
         insert.Reset();
     }
     transaction.Commit();
-    return events;
 }
 
 StoreCounts ExchangeStore::Store(const std::vector<IncomingEvent>& events) {
+    return Store(events.size(), [&](std::size_t i) -> const IncomingEvent& { return events[i]; });
+}
+
+StoreCounts ExchangeStore::Store(std::size_t count,
+                                 const std::function<const IncomingEvent&(std::size_t)>& event_at) {
     StoreCounts counts;
     sql::Transaction transaction(db_);
     sql::Statement find(db_, "SELECT u.EventId FROM ICAL_UID u JOIN TODOLIST t ON t.Id = u.EventId WHERE u.Uid = ?");
     sql::Statement insert(db_, InsertSql());
     sql::Statement update(db_, UpdateSql());
     sql::Statement remember(db_, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
-    for (const IncomingEvent& event : events) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const IncomingEvent& event = event_at(i);
         std::optional<std::int64_t> existing;
         if (!event.uid.empty()) {
             find.BindText(1, event.uid);

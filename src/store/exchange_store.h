@@ -4,6 +4,7 @@
 // UIDs live in a table of their own, ICAL_UID, beside TODOLIST.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,13 +37,21 @@ public:
 
     // Every record in Id order. Records without a UID get one, stored at once.
     std::vector<StoredEvent> LoadAll();
+    // The same records handed one at a time, never all held at once: the
+    // event passed is reused for the next row, and may be moved from.
+    void VisitAll(const std::function<void(StoredEvent&)>& visit);
 
     // Adds or updates (same UID) every event in one transaction: on any
     // failure nothing is stored, and the Error is passed on.
     StoreCounts Store(const std::vector<IncomingEvent>& events);
+    // The same for `count` events, the i-th given by `event_at(i)`, for a
+    // caller that holds them in a form of its own.
+    StoreCounts Store(std::size_t count, const std::function<const IncomingEvent&(std::size_t)>& event_at);
 
 private:
     void EnsureUidTable();
+    // Gives a UID to every record that has none, stored at once.
+    void GiveMissingUids();
     sql::Database db_;
 };
 

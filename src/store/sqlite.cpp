@@ -2,12 +2,20 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
 #include <utility>
 
 #include "base/error.h"
 #include "base/text.h"
 
 namespace orbelle::sql {
+namespace {
+std::atomic<bool> damage_noted{false};
+}  // namespace
+
+bool DamageNoted() { return damage_noted.load(); }
+void NoteDamage() { damage_noted.store(true); }
+
 namespace {
 // Only these results speak about the bytes of the file.
 FailureKind KindOf(int rc) {

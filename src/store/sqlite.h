@@ -23,10 +23,18 @@ namespace orbelle::sql {
 // I/O error, no memory) and never calls for replacing the file.
 enum class FailureKind { kDamage, kTrouble };
 
+// True once any failure of this process spoke of damage, whichever file it
+// was about: a clean close then leaves no mark that would spare the table
+// its check at the next open.
+bool DamageNoted();
+void NoteDamage();
+
 // Every failure of the wrapper, with SQLite's own words.
 class Failure : public Error {
 public:
-    Failure(const std::string& message, FailureKind kind) : Error(message), kind_(kind) {}
+    Failure(const std::string& message, FailureKind kind) : Error(message), kind_(kind) {
+        if (kind == FailureKind::kDamage) NoteDamage();
+    }
     FailureKind Kind() const { return kind_; }
 
 private:

@@ -10,7 +10,8 @@
 // -journal, -wal and -shm files. Only our table then gets a normal
 // connection, which rolls back its own hot journal; one that may write
 // changes nothing more (no journal mode, no table) until the file has also
-// passed its check on that connection.
+// passed its check on that connection: quick_check, or, for a file unchanged
+// since a clean close after a checked open (store/table_seal.h), the schema.
 #include <chrono>
 #include <filesystem>
 

@@ -11,6 +11,7 @@
 #include "store/sqlite.h"
 #include "store/table_health.h"
 #include "store/table_open.h"
+#include "store/table_seal.h"
 
 namespace orbelle {
 namespace {
@@ -119,6 +120,7 @@ RestoreResult RestoreTable(const std::filesystem::path& table, const std::filesy
         } else if (health.state == TableState::Damaged) {
             result.moved_aside = MoveTableAside(table, DamagedFolderFor(table), now);
         }
+        BreakSeal(table);  // it describes the file being replaced
         std::filesystem::rename(incoming, table, ec);
         if (ec) {
             const std::string reason = ec.message();

@@ -107,6 +107,34 @@ TEST(Occurrences, MatchLibicalForEveryRuleKind) {
     }
 }
 
+// The search back, against libical's list: before each occurrence, at it,
+// and a minute after it, the last one before is the one the list gives.
+TEST(Occurrences, LastBeforeMatchesLibicalForEveryRuleKind) {
+    for (const OracleCase& c : kOracleCases) {
+        SCOPED_TRACE(c.name);
+        std::vector<DateTime> list = oracle::Expand(c.rrule, c.start, c.start, 40);  // after the start
+        ASSERT_EQ(list.size(), 40u);
+        list.insert(list.begin(), c.start);
+        EXPECT_FALSE(LastOccurrenceBefore(c.rule, c.start, c.start));
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            const DateTime probes[] = {DateTime(list[i].Days() - 1.0 / 1440), list[i],
+                                       DateTime(list[i].Days() + 1.0 / 1440)};
+            for (DateTime probe : probes) {
+                auto before = std::find_if(list.rbegin(), list.rend(), [&](DateTime d) { return d < probe; });
+                std::optional<DateTime> expected =
+                    before == list.rend() ? std::nullopt : std::optional<DateTime>(*before);
+                EXPECT_EQ(LastOccurrenceBefore(c.rule, c.start, probe), expected) << "occurrence " << i;
+            }
+        }
+        // Far on: what the forward search finds last before a later moment.
+        DateTime later = At(2400y / 6 / 15, 12, 0);
+        std::optional<DateTime> last = LastOccurrenceBefore(c.rule, c.start, later);
+        ASSERT_TRUE(last);
+        EXPECT_LT(*last, later);
+        EXPECT_GE(FirstOccurrenceAfter(c.rule, c.start, *last).value_or(later), later);
+    }
+}
+
 TEST(Occurrences, StartIsTheFirstOccurrenceAndTheTimeOfDayIsKept) {
     DateTime start = At(2024y / 3 / 13, 9, 30);  // a Wednesday, off the rule
     RecurrenceRule rule = Weekly(1, {kMon});

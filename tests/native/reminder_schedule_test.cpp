@@ -63,6 +63,13 @@ protected:
         return appeared;
     }
 
+    // The dismissal of one row, when it had one.
+    std::optional<Dismissal> DismissRow(std::int64_t id, ClockReading now) {
+        Dismissed dismissed = schedule_->Dismiss(id, now);
+        if (dismissed.dismissals.empty()) return std::nullopt;
+        return dismissed.dismissals.front();
+    }
+
     std::vector<std::int64_t> RowIds() const {
         std::vector<std::int64_t> ids;
         for (const ReminderRow& row : schedule_->Rows()) ids.push_back(row.event_id);
@@ -126,14 +133,14 @@ TEST_F(ReminderScheduleTest, DismissAcceptsASingleEventAndAcknowledgesOneOccurre
     Start({Single(1, At(2026, 3, 10, 9)), Recurring(2, At(2026, 3, 1, 9), Daily(1))}, nine);
     ASSERT_EQ(RowIds(), (std::vector<std::int64_t>{1, 2}));
 
-    std::optional<Dismissal> single = schedule_->Dismiss(1, nine);
+    std::optional<Dismissal> single = DismissRow(1, nine);
     ASSERT_TRUE(single);
     EXPECT_TRUE(single->accept_event);
-    std::optional<Dismissal> repeating = schedule_->Dismiss(2, nine);
+    std::optional<Dismissal> repeating = DismissRow(2, nine);
     ASSERT_TRUE(repeating);
     EXPECT_FALSE(repeating->accept_event);
     EXPECT_TRUE(RowIds().empty());
-    EXPECT_FALSE(schedule_->Dismiss(2, nine));  // no row, nothing to do
+    EXPECT_FALSE(DismissRow(2, nine));  // no row, nothing to do
 
     // The repeating event's next occurrence rings next; the single one never.
     auto appeared = Watch(W(2026, 3, 10, 9, 0, 30), W(2026, 3, 11, 9), NoDst);
@@ -157,10 +164,23 @@ TEST_F(ReminderScheduleTest, DismissAllClearsEveryRow) {
     Start({Single(1, At(2026, 3, 10, 9)), Single(2, At(2026, 3, 10, 10)), Recurring(3, At(2026, 3, 1, 9), Daily(1)),
            Single(4, At(2026, 3, 10, 13))},
           now);
-    std::vector<Dismissal> dismissed = schedule_->DismissAll(now);
-    EXPECT_EQ(dismissed.size(), 3u);
+    Dismissed dismissed = schedule_->DismissAll(now);
+    EXPECT_EQ(dismissed.dismissals.size(), 3u);
     EXPECT_TRUE(RowIds().empty());
     EXPECT_EQ(schedule_->NextWakeUp(), W(2026, 3, 10, 13));
+}
+
+// The next alarm fell due after the last check and before the user
+// dismissed the row: it appears with the dismissal, and rings.
+TEST_F(ReminderScheduleTest, ADismissalBringsTheNextAlarmThatFellDueSinceTheLastCheck) {
+    Start({Recurring(1, At(2026, 3, 1, 9), Daily(1))}, Reading(W(2026, 3, 10, 8, 56), 1));
+    ASSERT_EQ(RowIds(), std::vector<std::int64_t>{1});  // yesterday's
+    // No check since 08:56: today's alarm fell due at 09:00.
+    Dismissed dismissed = schedule_->Dismiss(1, Reading(W(2026, 3, 10, 9, 0, 20), 1));
+    EXPECT_EQ(dismissed.changes.appeared, std::vector<std::int64_t>{1});
+    ASSERT_EQ(RowIds(), std::vector<std::int64_t>{1});
+    EXPECT_EQ(schedule_->Rows().front().occurrence, At(2026, 3, 10, 9));
+    EXPECT_TRUE(schedule_->Check(Reading(W(2026, 3, 10, 9, 0, 30), 1)).appeared.empty());  // it rang once
 }
 
 struct SnoozeCase {
@@ -223,7 +243,7 @@ TEST_F(ReminderScheduleTest, AlarmsThatRangDuringASleepShowOnceMarkedMissed) {
         Single(5, At(2026, 3, 12, 13)),
     };
     Start(events, Reading(W(2026, 3, 12, 7), 1));
-    ASSERT_TRUE(schedule_->Dismiss(4, Reading(W(2026, 3, 12, 7), 1)));
+    ASSERT_TRUE(DismissRow(4, Reading(W(2026, 3, 12, 7), 1)));
     Watch(W(2026, 3, 12, 7), W(2026, 3, 12, 7, 30), NoDst);
     // The machine sleeps from 07:30 to 12:00.
     ClockReading noon = Reading(W(2026, 3, 12, 12), 1);
@@ -315,7 +335,7 @@ TEST_F(AutumnNight, DismissedInTheFirstPassItStaysDismissedInTheSecond) {
     schedule_->DismissAll(Reading(W(2026, 10, 24, 23), 2));
     auto appeared = Night([&](ClockReading now) {
         if (FirstPass(now) && now.local == W(2026, 10, 25, 2, 45)) {
-            ASSERT_EQ(schedule_->DismissAll(now).size(), 2u);
+            ASSERT_EQ(schedule_->DismissAll(now).dismissals.size(), 2u);
         }
     });
     EXPECT_EQ(appeared.size(), 2u);  // both in the first pass, neither again
@@ -453,7 +473,7 @@ TEST_F(ReminderScheduleTest, AChangedStartRuleOrLeadStartsTheAlarmsAfreshFromNow
             Start({before}, clock.Now());
             schedule_->DismissAll(clock.Now());  // yesterday's
             ASSERT_EQ(Run(clock, kWallMinute).size(), 1u);
-            ASSERT_EQ(schedule_->DismissAll(clock.Now()).size(), 1u);  // 16:00
+            ASSERT_EQ(schedule_->DismissAll(clock.Now()).dismissals.size(), 1u);  // 16:00
             Run(clock, 10 * kWallMinute);
 
             std::vector<WallMs> rang;
@@ -602,7 +622,7 @@ TEST_F(ReminderScheduleTest, ARowDismissedButNotYetAcceptedComesBackAsItWasAfter
     const ReminderEvent event = Single(1, At(2026, 3, 10, 9));
     Start({event}, Reading(W(2026, 3, 10, 8, 59, 30), 1));
     ASSERT_EQ(schedule_->Check(Reading(W(2026, 3, 10, 9), 1)).appeared, std::vector<std::int64_t>{1});
-    std::optional<Dismissal> dismissal = schedule_->Dismiss(1, Reading(W(2026, 3, 10, 9, 5), 1));
+    std::optional<Dismissal> dismissal = DismissRow(1, Reading(W(2026, 3, 10, 9, 5), 1));
     ASSERT_TRUE(dismissal && dismissal->accept_event);
 
     ReminderChanges restarted = Start({event}, Reading(W(2026, 3, 10, 9, 30), 1));
@@ -611,7 +631,7 @@ TEST_F(ReminderScheduleTest, ARowDismissedButNotYetAcceptedComesBackAsItWasAfter
     EXPECT_FALSE(schedule_->Rows().front().lateness.missed);
 
     // Stored at last: no row, and none kept in the state table.
-    ASSERT_TRUE(schedule_->Dismiss(1, Reading(W(2026, 3, 10, 9, 31), 1)));
+    ASSERT_TRUE(DismissRow(1, Reading(W(2026, 3, 10, 9, 31), 1)));
     ReminderEvent accepted = event;
     accepted.accepted = true;
     Start({accepted}, Reading(W(2026, 3, 10, 9, 40), 1));

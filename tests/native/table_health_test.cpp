@@ -12,7 +12,9 @@
 #include "store/backups.h"
 #include "store/event_cursor.h"
 #include "store/table_health.h"
+#include "store/table_open.h"
 #include "store/table_recovery.h"
+#include "store/table_seal.h"
 #include "temp_folder.h"
 
 namespace orbelle {
@@ -199,6 +201,83 @@ TEST_F(TableHealthTest, AHotJournalOfOurOwnTableIsRolledBackAndTheTableIsSound) 
     EXPECT_EQ(sqlite3_column_int(changed, 0), 0);
     sqlite3_finalize(changed);
     sqlite3_close(db);
+}
+
+// The mark of a clean close spares the table its check only while the file
+// is as it was: every damaged input is still caught after one.
+TEST_F(TableHealthTest, AfterACleanCloseEachDamagedInputIsStillCaught) {
+    std::string good = ReadBytes(Table());
+    for (const auto& input : DamagedInputs()) {
+        if (input.expected != TableState::Damaged) continue;
+        SCOPED_TRACE(input.name);
+        std::filesystem::remove_all(Table());
+        WriteBytes(Table(), good);
+        SealTable(Table());
+        ASSERT_TRUE(SealHolds(Table()));
+        input.make(Table());
+        EXPECT_FALSE(SealHolds(Table()));
+        EXPECT_EQ(ExamineTable(Table()).state, TableState::Damaged);
+        EXPECT_THROW(OpenEventTable(Table(), TableAccess::kWrite), sql::Failure);
+    }
+}
+
+TEST_F(TableHealthTest, AnyChangeAfterACleanCloseBreaksItsMark) {
+    struct Change {
+        const char* name;
+        std::function<void(const std::filesystem::path& table)> make;
+    };
+    const Change changes[] = {
+        {"a post through SQLite",
+         [](const auto& table) {
+             sqlite3* db = nullptr;
+             sqlite3_open(table.string().c_str(), &db);
+             Exec(db, "UPDATE TODOLIST SET Subject = 'other' WHERE ID = 1");
+             sqlite3_close(db);
+         }},
+        {"the same bytes written again",
+         [](const auto& table) {
+             std::filesystem::last_write_time(table, std::filesystem::last_write_time(table) + std::chrono::seconds(1));
+         }},
+        {"a journal waiting beside it", [](const auto& table) { WriteBytes(table.string() + "-journal", "hot"); }},
+        {"a mark of another file", [](const auto& table) { WriteBytes(SealFile(table), "Orbelle clean close 1\n1 2 3 4 5\n"); }},
+        {"a restore", [](const auto& table) {
+             auto spare = table.parent_path() / "spare.DB";
+             std::filesystem::copy_file(table, spare);
+             RestoreTable(table, spare, At(2026, 12, 10));
+         }},
+    };
+    std::string good = ReadBytes(Table());
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        std::filesystem::remove_all(Table().parent_path());
+        std::filesystem::create_directories(Table().parent_path());
+        WriteBytes(Table(), good);
+        SealTable(Table());
+        // Opened, read and closed, the table stays as its mark says.
+        {
+            EventCursor cursor;
+            cursor.Open(Table());
+        }
+        ASSERT_TRUE(SealHolds(Table()));
+        change.make(Table());
+        EXPECT_FALSE(SealHolds(Table()));
+    }
+}
+
+// What the mark trusts: a damaged page the file's size, time and header do
+// not show opens unchecked while the mark holds, and is caught once it breaks.
+TEST_F(TableHealthTest, WhileTheMarkHoldsTheCheckIsSpared) {
+    SealTable(Table());
+    const auto sealed_time = std::filesystem::last_write_time(Table());
+    std::string bytes = ReadBytes(Table());
+    bytes.replace(4096 * 3, 4096, 4096, '\xa5');
+    WriteBytes(Table(), bytes);
+    std::filesystem::last_write_time(Table(), sealed_time);
+    ASSERT_TRUE(SealHolds(Table()));
+    EXPECT_NO_THROW(OpenEventTable(Table(), TableAccess::kWrite));
+    EXPECT_THROW(OpenEventTable(Table(), TableAccess::kWrite, CheckDepth::Full), sql::Failure);
+    BreakSeal(Table());
+    EXPECT_THROW(OpenEventTable(Table(), TableAccess::kWrite), sql::Failure);
 }
 
 TEST(TableRecovery, MovesTheTableAsideWithItsJournalAndWalNeverOverwriting) {
