@@ -38,6 +38,8 @@ wait "$icon" || status=1
 [ "$status" = 0 ] || { echo "make-assets: drawing or synthesis failed" >&2; exit 1; }
 
 mkdir -p "$out/dist/help"
+# Taken from the screen by the Windows tests (DeskEventsTest.HelpPicture...).
+cp "$here/help/desk-events.png" "$out/dist/help/desk-events.png"
 cat >"$out/dist/help/index.html" <<'HTML'
 <!DOCTYPE html>
 <html lang="en">
@@ -86,6 +88,7 @@ cat >"$out/dist/help/index.html" <<'HTML'
   <ul>
     <li><a href="#install">Installing</a></li>
     <li><a href="#calendar">The desktop calendar</a></li>
+    <li><a href="#desk-events">Events on the calendar</a></li>
     <li><a href="#tray">The tray icon</a></li>
     <li><a href="#events">Events</a></li>
     <li><a href="#repeat">Repeating events</a></li>
@@ -149,6 +152,29 @@ cat >"$out/dist/help/index.html" <<'HTML'
       <strong>Today</strong> brings it back to the present day.</li>
     <li>Just after midnight the calendar moves on to the new day by itself.</li>
   </ul>
+
+  <h2 id="desk-events">Events on the calendar</h2>
+  <p>Two switches in the event list's <strong>Tools</strong> menu bring your events
+  onto the desktop. Both are off until you tick them, and each takes effect at once.</p>
+  <p><img src="desk-events.png" width="640" height="250"
+     alt="The calendar with marked days beside the upcoming-events panel"></p>
+  <ul>
+    <li><strong>Show Events on the Calendar</strong> puts a small mark under the
+      number of every day of the shown month that holds an event, a repeating
+      event on each day it repeats, done ones too. A red mark means one of the
+      day's events has the priority High or Highest. Rest the mouse on a marked
+      day to see its events, earliest first: the time (or "all day"), the subject,
+      and "(done)" for accepted ones. Double-click a day to make a new event on it,
+      at the next full hour today or at 09:00 on another day.</li>
+    <li><strong>Show Upcoming Events</strong> opens a small panel on the desktop
+      that lists the events of today and the next six days, day by day. Today's
+      events that are over are grey, important ones red. Drag it anywhere; Orbelle
+      remembers its place.</li>
+  </ul>
+  <p>Both follow every change at once: a new, changed or deleted event, an
+  import, a restored backup, another month shown, and the turn of the day.
+  They are kept as <code>ShowEvents</code> and <code>ShowUpcoming</code> in the
+  <code>[Calendar]</code> part of <code>Pellmar.ini</code>.</p>
 
   <h2 id="tray">The tray icon</h2>
   <p>Orbelle has no button on the taskbar. Its icon in the notification area shows
@@ -479,6 +505,7 @@ expect_picture "$skins/Default/Weekdays.png" 140x12 srgba
 expect_picture "$skins/Default/Numbers Large1 Black.png" 10x100 srgba
 expect_picture "$skins/Default/Numbers Large Ex Blue.png" 15x210 srgba
 expect_picture "$skins/Default/today.png" 24x24 srgba
+expect_picture "$skins/Default/Event Marks.png" 16x4 srgba
 expect_picture "$out/dist/pic/tutorial.bmp" 32x32 srgb
 expect_picture "$out/res/popup.bmp" 301x294 srgb
 for tool in new modify delete find close; do

@@ -456,6 +456,16 @@ def today_marker():
     return c
 
 
+def event_marks():
+    """Two 8 x 4 marks side by side: a day with events (blue), a day with a
+    "High" one (coral, fuller).  The program puts a mark centred under the
+    day's digits, inside the day's tile, under the today marker."""
+    c = Canvas(16, 4)
+    c.paint(rounded_rect(1, 0.5, 7, 3.5, 1.5), BLUE)
+    c.paint(rounded_rect(8, 0, 16, 4, 2), CORAL)
+    return c
+
+
 def tray_digits():
     """Ten opaque 15 x 21 cells: the tray picture is pasted with them as
     they are, so each cell carries the page colour and the page's bottom
@@ -711,6 +721,7 @@ def main(out):
     write_png(os.path.join(skins, 'Default', 'Numbers Large1 Black.png'), day_numbers())
     write_png(os.path.join(skins, 'Default', 'Numbers Large Ex Blue.png'), tray_digits())
     write_png(os.path.join(skins, 'Default', 'today.png'), today_marker())
+    write_png(os.path.join(skins, 'Default', 'Event Marks.png'), event_marks())
     write_bmp(os.path.join(out, 'dist', 'pic', 'tutorial.bmp'), tray_page().rgb_rows())
 
     badge = popup_badge().rgb_rows()

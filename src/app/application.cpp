@@ -114,12 +114,15 @@ Application::Application(StartupOptions options)
       search_(context_),
       reminders_switch_(context_),
       exchange_(context_, changes_),
-      backups_(context_, changes_) {
-    // The Tools menu in this order: search, reminders, iCalendar and CSV files, backups.
+      backups_(context_, changes_),
+      desk_events_(context_) {
+    // The Tools menu in this order: search, reminders, iCalendar and CSV
+    // files, backups, events on the calendar.
     search_.AddToolsItems(tools_);
     reminders_switch_.AddToolsItems(tools_);
     exchange_.AddToolsItems(tools_);
     backups_.AddToolsItems(tools_);
+    desk_events_.AddToolsItems(tools_);
 }
 
 Application::~Application() {
@@ -158,7 +161,7 @@ bool Application::CreateStartupWindows() {
     dialogs_.SetOptions(options_dialog_);
     StartupMark("options dialog made");
     // In the mode of reminders at their alarm time, the scan at start does not run.
-    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_}, .recovery = &backups_,
+    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_, &desk_events_}, .recovery = &backups_,
                     .scan_at_start = !reminders_switch_.On()};
     event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, dialogs_, quit_, std::move(rooms), &table_load);
     if (!Made(*event_list_, L"event list")) return false;
@@ -166,11 +169,13 @@ bool Application::CreateStartupWindows() {
     if (!Made(Keep<AboutBox>(context_), L"about box")) return false;
     StartupMark("about box made");
     // The list hears "the events changed" first (it adds itself as it is
-    // made), then the reminders and the search.
+    // made), then the reminders, the search and the calendar's events.
     changes_.Add(reminders_switch_);
     changes_.Add(search_);
     search_.Attach(*event_list_);
+    changes_.Add(desk_events_);
     reminders_switch_.Attach(*event_list_);
+    desk_events_.Attach(*desktop_, event_list_->Hwnd(), *event_list_);
     exchange_.Attach(event_list_->Hwnd());
     backups_.Attach(event_list_->Hwnd(), *event_list_, *event_list_);
     if (reminders_switch_.On())
@@ -205,6 +210,7 @@ void Application::DestroyWindows() {
     // The search window is the newest of all: made at its first use.
     search_.Detach();
     reminders_switch_.Stop();
+    desk_events_.Detach();
     // A backup under way ends before the list's connection to the table goes.
     backups_.Detach();
     // The dialogs shown from the tray are the newest windows.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "backups/backup_commands.h"
+#include "deskevents/desk_events.h"
 #include "dialogs/program_dialogs.h"
 #include "eventlist/program_links.h"
 #include "exchange/exchange_commands.h"
@@ -82,6 +83,7 @@ public:
     BackupCommands& Backups() { return backups_; }
     ExchangeCommands& Exchange() { return exchange_; }
     SearchCommands& Search() { return search_; }
+    DeskEvents& EventsOnCalendar() { return desk_events_; }
     // "The events changed", heard by the list and the reminders.
     EventChanges& Changes() { return changes_; }
 
@@ -110,6 +112,7 @@ private:
     RemindersSwitch reminders_switch_;
     ExchangeCommands exchange_;
     BackupCommands backups_;
+    DeskEvents desk_events_;
     ToolsMenu tools_;
     std::vector<WindowPtr<Window>> windows_;
     DesktopWindow* desktop_ = nullptr;

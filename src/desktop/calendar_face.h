@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "desktop/day_marks.h"
 #include "platform/handles.h"
 
 namespace orbelle {
@@ -17,6 +18,9 @@ inline constexpr const wchar_t* kBackgroundSkin = L"Skins\\w\\Windows 2004.png";
 inline constexpr const wchar_t* kWeekdaySkin = L"Skins\\Default\\Weekdays.png";
 inline constexpr const wchar_t* kNumberSkin = L"Skins\\Default\\Numbers Large1 Black.png";
 inline constexpr const wchar_t* kMarkerSkin = L"Skins\\Default\\today.png";
+// Two marks of equal width side by side: a day with events, then a day with
+// a "High" one.
+inline constexpr const wchar_t* kEventMarkSkin = L"Skins\\Default\\Event Marks.png";
 
 struct ComposedFace {
     // A 32-bit bitmap of the background's size; empty without a background.
@@ -24,7 +28,10 @@ struct ComposedFace {
     SIZE size{0, 0};
 };
 
-// The face for the month of `displayed`, with the marker on its day.
-ComposedFace ComposeFace(const std::filesystem::path& program_folder, std::chrono::year_month_day displayed);
+// The face for the month of `displayed`, with the marker on its day. With
+// marks, each marked day's cell gets its mark under the marker, and nothing
+// else on the face changes.
+ComposedFace ComposeFace(const std::filesystem::path& program_folder, std::chrono::year_month_day displayed,
+                         const MonthMarks* marks = nullptr);
 
 }  // namespace orbelle

@@ -1,5 +1,7 @@
 #include "desktop/desktop_window.h"
 
+#include <windowsx.h>
+
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -7,6 +9,7 @@
 #include "base/clock.h"
 #include "desktop/calendar_face.h"
 #include "desktop/displayed_date.h"
+#include "desktop/face_layout.h"
 #include "platform/settings.h"
 #include "platform/startup_trace.h"
 #include "platform/wide.h"
@@ -39,6 +42,26 @@ LRESULT DesktopWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
         case kStayAtTheBottom:
             StayAtTheBottom();
             return 0;
+        // The face answers HTCAPTION everywhere, so the mouse over it speaks
+        // only in non-client messages.
+        case WM_NCMOUSEMOVE:
+            OnNcMouseMove({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+            return DefaultHandling();
+        case WM_NCMOUSEHOVER:
+            OnNcMouseHover({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)});
+            return 0;
+        case WM_NCMOUSELEAVE:
+            hover_day_ = 0;
+            HideTip();
+            return 0;
+        // A drag leaves no tip behind.
+        case WM_NCLBUTTONDOWN:
+        case WM_ENTERSIZEMOVE:
+            HideTip();
+            return DefaultHandling();
+        case WM_NCLBUTTONDBLCLK:
+            if (OnNcDoubleClick({GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)})) return 0;
+            return DefaultHandling();
         default:
             return Window::HandleMessage(message, wparam, lparam);
     }
@@ -46,6 +69,7 @@ LRESULT DesktopWindow::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
 
 void DesktopWindow::OnDestroy() {
     KillTimer(Hwnd(), kTimer1);
+    if (tip_) DestroyWindow(std::exchange(tip_, nullptr));
     FormDestroy();
 }
 
@@ -131,8 +155,10 @@ void DesktopWindow::YearBack() { displayed_date_ = orbelle::YearBack(displayed_d
 void DesktopWindow::YearForward() { displayed_date_ = orbelle::YearForward(displayed_date_); }
 void DesktopWindow::SetDisplayedDate(std::chrono::year_month_day date) { displayed_date_ = date; }
 
-void DesktopWindow::repaintpng1() {
-    ComposedFace face = ComposeFace(context_.program_folder, displayed_date_);
+void DesktopWindow::ComposeAndShow() {
+    std::optional<MonthMarks> marks;
+    if (EventsOn()) marks = events_->MarksOf({displayed_date_.year(), displayed_date_.month()});
+    ComposedFace face = ComposeFace(context_.program_folder, displayed_date_, marks ? &*marks : nullptr);
     StartupMark("  calendar: face composed");
     label_week_ = Widen(FormatLongDate(displayed_date_, names_));
     // `Image1` takes the composed bitmap as it is: the same pixels a copy
@@ -140,6 +166,84 @@ void DesktopWindow::repaintpng1() {
     face_size_ = face.size;
     image1_ = std::move(face.bitmap);
     InvalidateRect(Hwnd(), nullptr, FALSE);
+}
+
+void DesktopWindow::RefreshEvents() {
+    HideTip();
+    ComposeAndShow();
+    UpdateWindow(Hwnd());
+}
+
+int DesktopWindow::DayAtScreen(POINT screen) const {
+    POINT client = screen;
+    ScreenToClient(Hwnd(), &client);
+    if (client.x < 0 || client.y < 0 || client.x >= face_size_.cx || client.y >= face_size_.cy) return 0;
+    return DayAtFacePoint({displayed_date_.year(), displayed_date_.month()},
+                          {static_cast<int>(client.x), static_cast<int>(client.y)});
+}
+
+void DesktopWindow::OnNcMouseMove(POINT screen) {
+    if (!EventsOn()) return;
+    const int day = DayAtScreen(screen);
+    if (day == hover_day_ && (day == 0 || !shown_tip_.empty())) return;
+    // Another day: its tip waits until the mouse rests on it.
+    if (day != hover_day_) HideTip();
+    hover_day_ = day;
+    TRACKMOUSEEVENT track{.cbSize = sizeof(TRACKMOUSEEVENT),
+                          .dwFlags = TME_HOVER | TME_LEAVE | TME_NONCLIENT,
+                          .hwndTrack = Hwnd(),
+                          .dwHoverTime = HOVER_DEFAULT};
+    TrackMouseEvent(&track);
+}
+
+void DesktopWindow::OnNcMouseHover(POINT screen) {
+    if (!EventsOn()) return;
+    hover_day_ = DayAtScreen(screen);
+    if (hover_day_ == 0) return HideTip();
+    const std::chrono::year_month_day day{displayed_date_.year(), displayed_date_.month(),
+                                          std::chrono::day{static_cast<unsigned>(hover_day_)}};
+    const std::wstring text = events_->TipOf(day);
+    if (text.empty()) return HideTip();
+    ShowTip(text, screen);
+}
+
+bool DesktopWindow::OnNcDoubleClick(POINT screen) {
+    if (!EventsOn()) return false;
+    const int day = DayAtScreen(screen);
+    if (day == 0) return false;
+    HideTip();
+    events_->NewEventOn({displayed_date_.year(), displayed_date_.month(), std::chrono::day{static_cast<unsigned>(day)}});
+    return true;
+}
+
+void DesktopWindow::ShowTip(const std::wstring& text, POINT screen) {
+    if (!tip_) {
+        tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, 0,
+                               0, 0, 0, Hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!tip_) return;
+        TTTOOLINFOW tool{.cbSize = sizeof(TTTOOLINFOW), .uFlags = TTF_TRACK | TTF_ABSOLUTE, .hwnd = Hwnd(), .uId = 1};
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, 400);  // lines break at "\r\n" only
+    }
+    shown_tip_ = text;
+    TTTOOLINFOW tool{.cbSize = sizeof(TTTOOLINFOW), .hwnd = Hwnd(), .uId = 1};
+    tool.lpszText = shown_tip_.data();
+    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x + 12, screen.y + 18));
+    SendMessageW(tip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void DesktopWindow::HideTip() {
+    if (shown_tip_.empty()) return;
+    shown_tip_.clear();
+    TTTOOLINFOW tool{.cbSize = sizeof(TTTOOLINFOW), .hwnd = Hwnd(), .uId = 1};
+    if (tip_) SendMessageW(tip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
+}
+
+void DesktopWindow::repaintpng1() {
+    HideTip();
+    ComposeAndShow();
     // The new face is painted at once; a command that arrives now may start
     // a nested redraw, whose newer face then stays.
     ProcessPendingMessages();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/datefmt.h"
+#include "desktop/day_marks.h"
 #include "platform/handles.h"
 #include "platform/locale.h"
 #include "ui/window.h"
@@ -53,6 +54,16 @@ public:
     // redraw itself.
     void SetPauseAfterRedraw(bool pause) { pause_after_redraw_ = pause; }
 
+    // The events shown on the face, the tip and the double click; none, or
+    // one whose switch is off, leaves the calendar exactly as it is without.
+    void SetEvents(CalendarEvents* events) { events_ = events; }
+    // The events changed or their switch did: the face again for the
+    // displayed date, at once and without the redraw's pause.
+    void RefreshEvents();
+    // The tip now shown (empty when none) and its window (none before the first).
+    const std::wstring& ShownTip() const { return shown_tip_; }
+    HWND TipWindow() const { return tip_; }
+
     // `Image1`: the face bitmap (empty before the first redraw or without a
     // background skin) and its size.
     HBITMAP FaceBitmap() const { return image1_.Get(); }
@@ -77,6 +88,15 @@ private:
     void PaintContent(HDC dc, const RECT& client) override;
     void FormCreate();
     void FormDestroy();
+    void ComposeAndShow();
+    bool EventsOn() const { return events_ && events_->ShowEvents(); }
+    // The day of the displayed month under a screen point; 0 for none.
+    int DayAtScreen(POINT screen) const;
+    void OnNcMouseMove(POINT screen);
+    void OnNcMouseHover(POINT screen);
+    bool OnNcDoubleClick(POINT screen);
+    void ShowTip(const std::wstring& text, POINT screen);
+    void HideTip();
     void Timer1Timer();
     void StayAtTheBottom();
     void ShowCalendarAlpha();
@@ -97,6 +117,11 @@ private:
     std::wstring label_week_;
     LocaleNames names_ = UserLocaleNames();
     OwnedFont label_font_;
+    CalendarEvents* events_ = nullptr;
+    HWND tip_ = nullptr;  // owned by the calendar, gone with it
+    std::wstring shown_tip_;
+    // The day the mouse rests on, whose tip shows or is awaited.
+    int hover_day_ = 0;
 };
 
 }  // namespace orbelle

@@ -66,4 +66,21 @@ FaceLayout LayoutFace(year_month_day displayed, ImageSize weekday_strip, ImageSi
     return face;
 }
 
+FacePoint DayNumberAreaOf(year_month month, int day) {
+    const int first = static_cast<int>(weekday{sys_days{month / 1}}.c_encoding());  // 0 Sunday
+    const int cell = first + day - 1;  // 0.. from the Sunday of row 0
+    return DayNumberArea(cell % kColumns + 1, cell / kColumns);
+}
+
+int DayAtFacePoint(year_month month, FacePoint point) {
+    const int days = static_cast<int>(unsigned{(month / last).day()});
+    const FaceRect grid = DayCell(DayNumberArea(1, 0));
+    if (point.x < grid.x || point.y < grid.y) return 0;
+    const int column = (point.x - grid.x) / kDayCellSize, row = (point.y - grid.y) / kDayCellSize;
+    if (column >= kColumns || row >= kRows) return 0;
+    const int first = static_cast<int>(weekday{sys_days{month / 1}}.c_encoding());
+    const int day = row * kColumns + column - first + 1;
+    return day >= 1 && day <= days ? day : 0;
+}
+
 }  // namespace orbelle

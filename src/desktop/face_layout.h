@@ -66,6 +66,22 @@ constexpr FacePoint DayNumberArea(int column, int row) {
     return {20 + 25 * column, 75 + 25 * row};
 }
 
+// The 25 x 25 cell of a day, around its number area: the square a 25 x 25
+// marker covers. The cells of a month tile the grid without overlapping.
+struct FaceRect {
+    int x = 0, y = 0, width = 0, height = 0;
+    friend constexpr bool operator==(const FaceRect&, const FaceRect&) = default;
+};
+inline constexpr int kDayCellSize = 25;
+constexpr FaceRect DayCell(FacePoint number_area) {
+    return {number_area.x - 4, number_area.y - 9, kDayCellSize, kDayCellSize};
+}
+
+// The number area of a day (1 up to the month's length) of the month.
+FacePoint DayNumberAreaOf(std::chrono::year_month month, int day);
+// The day of the month whose cell holds the face point; 0 for none.
+int DayAtFacePoint(std::chrono::year_month month, FacePoint point);
+
 // The face for the month of `displayed`, with the marker on its day.
 // `weekday_strip` holds seven labels of equal width side by side (label width
 // = width / 7, remainder unused); `marker` is drawn whole. A day past the end

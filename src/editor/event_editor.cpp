@@ -297,6 +297,11 @@ TForm2::TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled)
 
 void TForm2::SetCaption(const wchar_t* caption) { SetWindowTextW(Hwnd(), caption); }
 
+void TForm2::SetStart(DateTime start) {
+    SetPickerTime(Control(edit_date), start);
+    SetPickerTime(Control(startHour), start);
+}
+
 void TForm2::OnCreate() {
     CreateChildControls();
     FormCreate();

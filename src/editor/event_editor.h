@@ -80,6 +80,8 @@ public:
     TForm2(WindowContext context, EventCursor& cursor, bool& edit_cancelled);
 
     void SetCaption(const wchar_t* caption);
+    // A new event's start other than the defaults: date and time of day.
+    void SetStart(DateTime start);
 
 private:
     void OnCreate() override;

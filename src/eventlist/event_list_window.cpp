@@ -382,7 +382,7 @@ void EventListWindow::SelectRow(int index) {
     ListView_EnsureVisible(list_, index, FALSE);
 }
 
-void EventListWindow::NewBtnClick() {
+void EventListWindow::NewBtnClick(std::optional<DateTime> start) {
     if (scan_popup_open_) return;
     // The open editor owns the cursor's pending row until it closes.
     if (editor_open_) return;
@@ -392,6 +392,7 @@ void EventListWindow::NewBtnClick() {
     auto editor = MakeWindow<TForm2>(context_, cursor_, edit_cancelled_);
     edit_cancelled_ = false;
     editor->SetCaption(L"A New Event");
+    if (start) editor->SetStart(*start);
     bool saved = ShowEditor(*editor);
     if (edit_cancelled_ || !saved) {
         cursor_.Cancel();  // closed without saving in any way: the blank row goes
@@ -489,6 +490,12 @@ bool EventListWindow::DeleteEvent(std::int64_t id, void* owner) {
     auto index = RowOfId(id);
     if (!index) return false;
     DeleteRow(rows_[static_cast<size_t>(*index)], owner ? static_cast<HWND>(owner) : Hwnd());
+    return true;
+}
+
+bool EventListWindow::NewEventAt(DateTime start) {
+    if (!CursorFree()) return false;
+    NewBtnClick(start);
     return true;
 }
 

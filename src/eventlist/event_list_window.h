@@ -84,6 +84,7 @@ public:
     // or the record gone.
     bool OpenEvent(std::int64_t id) override;
     bool DeleteEvent(std::int64_t id, void* owner) override;
+    bool NewEventAt(DateTime start) override;
 
     void ShowStatus(const std::wstring& text) override;
     bool ShowWarningBalloon(const std::wstring& title, const std::wstring& text) override;
@@ -140,7 +141,8 @@ private:
 
     // Shows the editor modally; true when it saved.
     bool ShowEditor(TForm2& editor);
-    void NewBtnClick();
+    // With a start, the editor opens on it instead of its defaults.
+    void NewBtnClick(std::optional<DateTime> start = std::nullopt);
     void OptionBtnClick();
     void DelBtnClick();
     // Delete's question over the owner, then the row's record deleted.

@@ -4,6 +4,8 @@
 // it. The list answers; the application hands the list to whoever asks.
 #include <cstdint>
 
+#include "base/datetime.h"
+
 namespace orbelle {
 
 class CursorGate {
@@ -32,6 +34,9 @@ public:
     // (a window handle, null for the list's own), then the record deleted.
     // False when the cursor is held or the list has no row of that event.
     virtual bool DeleteEvent(std::int64_t event_id, void* owner) = 0;
+    // The editor for a new event with this start, as New opens it; OK posts
+    // it as New does. False while the cursor is held.
+    virtual bool NewEventAt(DateTime start) = 0;
 
 protected:
     ~EventListAccess() = default;
