@@ -126,12 +126,12 @@ Application::Application(StartupOptions options)
 }
 
 Application::~Application() {
-    // A table that opened (and so passed its check) and met no damage since
-    // is marked at this clean close: the next start need not check it again.
-    const bool table_sound = event_list_ && event_list_->TableOpen() && !sql::DamageNoted();
     DestroyWindows();
     owner_.reset();
-    if (table_sound) SealTable(TableFile());
+    // A table that opened (and so passed its check) and met no damage since
+    // is marked at this clean close, once every connection to it has closed:
+    // the next start need not check it again.
+    if (table_open_at_close_ && !start_failed_ && !sql::DamageNoted()) SealTable(TableFile());
 }
 
 bool Application::CreateStartupWindows() {
@@ -207,6 +207,7 @@ int Application::Run() {
 }
 
 void Application::DestroyWindows() {
+    if (event_list_) table_open_at_close_ = event_list_->TableOpen();
     // The search window is the newest of all: made at its first use.
     search_.Detach();
     reminders_switch_.Stop();

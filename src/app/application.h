@@ -119,6 +119,9 @@ private:
     EventListWindow* event_list_ = nullptr;
     OptionsDialog* options_dialog_ = nullptr;
     bool start_failed_ = false;
+    // Whether the list's table was open when the windows went: the mark of a
+    // clean close is left only then.
+    bool table_open_at_close_ = false;
 
     // False, after telling the user, when the window could not be made.
     bool Made(const Window& window, const wchar_t* name);

@@ -4,6 +4,7 @@
 #include "desktop/desktop_window.h"
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
+#include "store/table_seal.h"
 #include "ui/errors.h"
 #include "win_fixture.h"
 
@@ -134,6 +135,16 @@ TEST_F(StartupTest, ExitAsksFirstAndNoLeavesEverythingAsItWas) {
         SendMessageW(list, WM_COMMAND, kCmdExit, 0);
     }
     EXPECT_TRUE(App().QuitRequested());  // closing the calendar is the quit request
+}
+
+// The end of a run marks the table it opened, and the next open trusts the
+// mark only while nobody changed the file.
+TEST_F(StartupTest, AFinishedRunMarksItsTableUntilTheFileChanges) {
+    Start();
+    Stop();
+    EXPECT_TRUE(SealHolds(TableFile()));
+    SeedTable(std::vector<int>{1}, [](EventCursor& cursor, int) { cursor.SetFieldText("Subject", "from elsewhere"); });
+    EXPECT_FALSE(SealHolds(TableFile()));
 }
 
 TEST_F(StartupTest, ClosingOrMinimisingTheListOnlyHidesIt) {
