@@ -106,6 +106,7 @@ private:
 
 Application::Application(StartupOptions options)
     : options_(std::move(options)),
+      damage_notices_at_start_(sql::DamageNotices()),
       owner_(MakeWindow<OwnerWindow>()),
       context_{.owner = owner_->Hwnd(),
                .program_folder = options_.program_folder.empty() ? ExecutableFolder() : options_.program_folder},
@@ -131,7 +132,8 @@ Application::~Application() {
     // A table that opened (and so passed its check) and met no damage since
     // is marked at this clean close, once every connection to it has closed:
     // the next start need not check it again.
-    if (table_open_at_close_ && !start_failed_ && !sql::DamageNoted()) SealTable(TableFile());
+    if (table_open_at_close_ && !start_failed_ && sql::DamageNotices() == damage_notices_at_start_)
+        SealTable(TableFile());
 }
 
 bool Application::CreateStartupWindows() {

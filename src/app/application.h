@@ -100,6 +100,8 @@ private:
     }
 
     StartupOptions options_;
+    // Damage met by this run (whatever file) leaves the table unmarked.
+    std::uint64_t damage_notices_at_start_ = 0;
     WindowPtr<Window> owner_;
     WindowContext context_;
     OwnedKernelHandle instance_guard_;

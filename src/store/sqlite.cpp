@@ -10,11 +10,11 @@
 
 namespace orbelle::sql {
 namespace {
-std::atomic<bool> damage_noted{false};
+std::atomic<std::uint64_t> damage_notices{0};
 }  // namespace
 
-bool DamageNoted() { return damage_noted.load(); }
-void NoteDamage() { damage_noted.store(true); }
+std::uint64_t DamageNotices() { return damage_notices.load(); }
+void NoteDamage() { ++damage_notices; }
 
 namespace {
 // Only these results speak about the bytes of the file.

@@ -23,10 +23,10 @@ namespace orbelle::sql {
 // I/O error, no memory) and never calls for replacing the file.
 enum class FailureKind { kDamage, kTrouble };
 
-// True once any failure of this process spoke of damage, whichever file it
-// was about: a clean close then leaves no mark that would spare the table
-// its check at the next open.
-bool DamageNoted();
+// How many failures of this process so far spoke of damage, whichever file
+// they were about: a run that met one leaves no mark of a clean close that
+// would spare the table its check at the next open.
+std::uint64_t DamageNotices();
 void NoteDamage();
 
 // Every failure of the wrapper, with SQLite's own words.
