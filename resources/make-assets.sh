@@ -40,6 +40,8 @@ wait "$icon" || status=1
 mkdir -p "$out/dist/help"
 # Taken from the screen by the Windows tests (DeskEventsTest.HelpPicture...).
 cp "$here/help/desk-events.png" "$out/dist/help/desk-events.png"
+# The same for the sync window (SyncWindowTest.HelpPicture...).
+cp "$here/help/calendar-sync.png" "$out/dist/help/calendar-sync.png"
 cat >"$out/dist/help/index.html" <<'HTML'
 <!DOCTYPE html>
 <html lang="en">
@@ -99,6 +101,7 @@ cat >"$out/dist/help/index.html" <<'HTML'
     <li><a href="#keys">Keys</a></li>
     <li><a href="#files">Your data</a></li>
     <li><a href="#backup">Backing up</a></li>
+    <li><a href="#sync">Calendar sync</a></li>
   </ul>
 </nav>
 <main>
@@ -427,6 +430,52 @@ cat >"$out/dist/help/index.html" <<'HTML'
   <pre>Orbelle.exe /import FILE.ics
 Orbelle.exe /export FILE.ics
 Orbelle.exe /export-csv FILE.csv</pre>
+
+  <h2 id="sync">Calendar sync</h2>
+  <p>If you keep your calendar on a CalDAV server (Nextcloud, Radicale, Fastmail, iCloud
+  and many hosted ones), Orbelle keeps its events and one calendar of that server the
+  same, both ways: what you add, change or delete here appears there, and what your
+  phone or another computer changes there appears here.</p>
+  <p><img src="calendar-sync.png" width="476" height="479"
+    alt="The Calendar Sync window: server address, user name, password, Find Calendars,
+    the chosen calendar, Sync every 15 minutes, Sync Now and the result of the last sync"></p>
+  <ol>
+    <li>In the event list choose <strong>Tools &gt; Calendar Sync...</strong>.</li>
+    <li>Type the server's address (the one your provider gives for CalDAV, or just the
+      server's own address), your user name and your password, and press
+      <strong>Find Calendars</strong>. Choose the calendar to sync.</li>
+    <li>Choose how often: <strong>Sync every</strong> 5, 15 (the first choice) or 60
+      minutes, or Off. Orbelle also syncs shortly after it starts, about ten seconds
+      after you change an event, and whenever you press <strong>Sync Now</strong>.</li>
+  </ol>
+  <p>The password is kept by Windows' Credential Manager, never in Orbelle's files; the
+  address, user name and calendar are kept in <code>Pellmar.ini</code>, section
+  <code>[Sync]</code>.</p>
+  <ul>
+    <li><strong>Nothing is lost.</strong> When an event was changed both here and on the
+      server since the last sync, the change made last wins, and the other version is
+      kept whole: it is listed in the window, and <strong>Restore This Version</strong>
+      brings it back (it then goes to the server with the next sync). An event deleted
+      on one side but changed on the other comes back.</li>
+    <li><strong>No mass deletion by mistake.</strong> A sync that would delete every event
+      of one side, or more than half of them and more than 20, stops before deleting
+      anything and asks you first.</li>
+    <li><strong>One bad item never blocks the rest.</strong> An item the server refuses,
+      or one Orbelle cannot read, is set aside and listed with the reason; everything
+      else syncs.</li>
+    <li>Events from other programs that Orbelle cannot show in full (a repeat that ends
+      after a number of times or on a date, skipped or moved occurrences) are shown and
+      reminded as an import shows them, and stay exactly as they were on the server:
+      when you change one here, only what Orbelle knows of it (subject, memo, type,
+      priority, start, duration, reminder) is written into the server's version.</li>
+    <li>A reminder you dismiss here is marked acknowledged on the server, so your phone
+      stops ringing for it, and one acknowledged there does not ring here.</li>
+  </ul>
+  <p>For scripts: <code>Orbelle.exe /sync-set URL USER</code> reads the password from its
+  standard input, finds the calendar and stores the settings; <code>Orbelle.exe /sync</code>
+  runs one sync and prints what it did. Exit code 0: done; 1: failed (the reason on
+  standard error); 2: wrong arguments; 3: stopped by the deletion guard (run
+  <code>Orbelle.exe /sync /confirm-deletions</code> to go on).</p>
 
   <h2 id="backup">Backing up</h2>
   <ol>

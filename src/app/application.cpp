@@ -116,14 +116,16 @@ Application::Application(StartupOptions options)
       reminders_switch_(context_),
       exchange_(context_, changes_),
       backups_(context_, changes_),
-      desk_events_(context_) {
+      desk_events_(context_),
+      sync_(context_, changes_) {
     // The Tools menu in this order: search, reminders, iCalendar and CSV
-    // files, backups, events on the calendar.
+    // files, backups, events on the calendar, calendar sync.
     search_.AddToolsItems(tools_);
     reminders_switch_.AddToolsItems(tools_);
     exchange_.AddToolsItems(tools_);
     backups_.AddToolsItems(tools_);
     desk_events_.AddToolsItems(tools_);
+    sync_.AddToolsItems(tools_);
 }
 
 Application::~Application() {
@@ -163,7 +165,7 @@ bool Application::CreateStartupWindows() {
     dialogs_.SetOptions(options_dialog_);
     StartupMark("options dialog made");
     // In the mode of reminders at their alarm time, the scan at start does not run.
-    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_, &desk_events_}, .recovery = &backups_,
+    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_, &desk_events_, &sync_}, .recovery = &backups_,
                     .scan_at_start = !reminders_switch_.On()};
     event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, dialogs_, quit_, std::move(rooms), &table_load);
     if (!Made(*event_list_, L"event list")) return false;
@@ -171,7 +173,7 @@ bool Application::CreateStartupWindows() {
     if (!Made(Keep<AboutBox>(context_), L"about box")) return false;
     StartupMark("about box made");
     // The list hears "the events changed" first (it adds itself as it is
-    // made), then the reminders, the search and the calendar's events.
+    // made), then the reminders, the search, the calendar's events and the sync.
     changes_.Add(reminders_switch_);
     changes_.Add(search_);
     search_.Attach(*event_list_);
@@ -180,8 +182,13 @@ bool Application::CreateStartupWindows() {
     desk_events_.Attach(*desktop_, event_list_->Hwnd(), *event_list_);
     exchange_.Attach(event_list_->Hwnd());
     backups_.Attach(event_list_->Hwnd(), *event_list_, *event_list_);
-    if (reminders_switch_.On())
-        static_cast<OwnerWindow&>(*owner_).AfterFirstShowing([this] { reminders_switch_.Start(); });
+    changes_.Add(sync_);
+    sync_.Attach(event_list_->Hwnd(), *event_list_);
+    // Nothing of the network before the calendar has shown.
+    static_cast<OwnerWindow&>(*owner_).AfterFirstShowing([this] {
+        if (reminders_switch_.On()) reminders_switch_.Start();
+        sync_.Start();
+    });
     return true;
 }
 
@@ -210,7 +217,8 @@ int Application::Run() {
 
 void Application::DestroyWindows() {
     if (event_list_) table_open_at_close_ = event_list_->TableOpen();
-    // The search window is the newest of all: made at its first use.
+    // The search and sync windows are the newest of all: made at their first use.
+    sync_.Detach();
     search_.Detach();
     reminders_switch_.Stop();
     desk_events_.Detach();

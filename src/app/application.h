@@ -18,6 +18,7 @@
 #include "reminders/reminders_switch.h"
 #include "search/search_commands.h"
 #include "store/event_changes.h"
+#include "sync/sync_commands.h"
 #include "ui/tools_menu.h"
 #include "ui/window.h"
 #include "ui/window_context.h"
@@ -84,6 +85,7 @@ public:
     ExchangeCommands& Exchange() { return exchange_; }
     SearchCommands& Search() { return search_; }
     DeskEvents& EventsOnCalendar() { return desk_events_; }
+    sync::SyncCommands& CalendarSync() { return sync_; }
     // "The events changed", heard by the list and the reminders.
     EventChanges& Changes() { return changes_; }
 
@@ -115,6 +117,7 @@ private:
     ExchangeCommands exchange_;
     BackupCommands backups_;
     DeskEvents desk_events_;
+    sync::SyncCommands sync_;
     ToolsMenu tools_;
     std::vector<WindowPtr<Window>> windows_;
     DesktopWindow* desktop_ = nullptr;

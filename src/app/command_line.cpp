@@ -14,9 +14,11 @@
 #include "platform/handles.h"
 #include "platform/program_messages.h"
 #include "platform/shell_libraries.h"
+#include "platform/standard_streams.h"
 #include "platform/wide.h"
 #include "store/backups.h"
 #include "store/table_health.h"
+#include "sync/sync_command_line.h"
 
 namespace orbelle {
 namespace {
@@ -26,28 +28,6 @@ namespace fs = std::filesystem;
 bool SameText(std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(),
                                                         static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-// A GUI program has a standard error only when its starter passed one; a
-// console it was started from takes the message otherwise.
-void WriteStandardError(const std::string& message) {
-    HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-    OwnedKernelHandle console;
-    if (!handle || handle == INVALID_HANDLE_VALUE) {
-        if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
-        handle = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                             nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return;
-        console.Reset(handle);
-    }
-    DWORD written = 0, mode = 0;
-    if (GetConsoleMode(handle, &mode)) {
-        std::wstring text = Widen(message.ends_with('\n') ? message.substr(0, message.size() - 1) : message) + L"\r\n";
-        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    } else {
-        std::string text = message.ends_with('\n') ? message : message + "\n";
-        WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    }
 }
 
 fs::path TableOf(const fs::path& program_folder) { return program_folder / "db" / "TODOLIST.DB"; }
@@ -103,6 +83,13 @@ int RunFileForm(const std::vector<std::wstring>& arguments, std::wstring_view na
     return Run(TableOf(ExecutableFolder()), fs::absolute(fs::path(arguments[0])));
 }
 
+template <sync::FormResult (*Form)(const fs::path&, const std::vector<std::wstring>&)>
+int RunSyncForm(const std::vector<std::wstring>& arguments) {
+    const sync::FormResult result = Form(ExecutableFolder(), arguments);
+    if (result.table_changed) TellRunningCopies();
+    return result.exit_code;
+}
+
 struct CommandForm {
     std::wstring_view name;  // compared without regard to case
     int (*run)(const std::vector<std::wstring>& rest);
@@ -117,6 +104,8 @@ constexpr CommandForm kForms[] = {
     {L"/export-csv",
      [](const std::vector<std::wstring>& rest) { return RunFileForm<RunExport<ExportCsvFile>>(rest, L"/export-csv"); }},
     {L"/backup", BackUpNow},
+    {L"/sync-set", [](const std::vector<std::wstring>& rest) { return RunSyncForm<sync::RunSyncSetForm>(rest); }},
+    {L"/sync", [](const std::vector<std::wstring>& rest) { return RunSyncForm<sync::RunSyncForm>(rest); }},
 };
 
 fs::path ProcessFolder(DWORD process_id) {

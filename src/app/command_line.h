@@ -1,8 +1,8 @@
 #pragma once
-// The command-line forms: `/import FILE`, `/export FILE`, `/export-csv FILE`
-// and `/backup` run without any window and without the single-instance
-// guard, on the program folder's table, write their messages to standard
-// error and end with an exit code; a bare `FILE.ics` (what "Open with"
+// The command-line forms: `/import FILE`, `/export FILE`, `/export-csv FILE`,
+// `/backup`, `/sync-set URL USER` and `/sync` run without any window and
+// without the single-instance guard, on the program folder's table, write
+// their messages to standard error and end with an exit code; a bare `FILE.ics` (what "Open with"
 // passes) is imported by the running copy or by a new one.
 #include <filesystem>
 #include <optional>

@@ -1,0 +1,597 @@
+#include "sync/sync_engine.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <exception>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <utility>
+
+#include "base/error.h"
+#include "store/exchange_store.h"
+#include "sync/content_hash.h"
+#include "sync/sync_item.h"
+#include "sync/sync_tables.h"
+
+namespace orbelle::sync {
+namespace {
+
+// An event of the table as this sync sees it.
+struct Here {
+    std::int64_t id = 0;
+    std::string uid;
+    std::string subject;
+    std::string hash;
+    std::string text;  // kept only when it may go up
+};
+
+// An item the server gave in this sync.
+struct There {
+    std::string href;
+    std::string etag;
+    std::string text;
+    std::string hash;
+    ItemReading reading;
+};
+
+// One event as both sides and the last sync know it.
+struct Pair {
+    std::optional<std::size_t> row;  // into the stored rows
+    std::optional<std::size_t> here;
+    std::optional<std::size_t> there;
+    SideState here_state = SideState::kAbsent;
+    SideState there_state = SideState::kAbsent;
+};
+
+bool Done(int status) { return status >= 200 && status < 300; }
+
+// The moment an item was last changed, as its text says, in the UTC form:
+// the latest LAST-MODIFIED, or DTSTAMP when none is given.
+std::string ChangedThereUtc(std::string_view text) {
+    std::string latest;
+    for (std::string_view name : {"\nLAST-MODIFIED:", "\nDTSTAMP:"}) {
+        for (std::size_t at = text.find(name); at != std::string_view::npos; at = text.find(name, at + 1)) {
+            const std::string_view value = text.substr(at + name.size(), 16);
+            if (value.size() == 16 && value.back() == 'Z') latest = std::max(latest, std::string(value));
+        }
+        if (!latest.empty()) break;
+    }
+    return latest;
+}
+
+class Sync {
+public:
+    Sync(const SyncSetup& setup, const std::filesystem::path& table, const ExchangeContext& context,
+         const SyncRequest& request)
+        : setup_(setup),
+          context_(context),
+          request_(request),
+          client_(setup.account),
+          store_(table),
+          now_utc_(UtcStamp(context.local_zone.ToUtc(context.now_local))) {}
+
+    SyncReport Run() {
+        ReadState();
+        ReadHere();
+        const CalendarInfo state = client_.State(setup_.calendar_url);
+        const bool here_changed =
+            std::any_of(pairs_.begin(), pairs_.end(), [](const Pair& pair) { return pair.here_state != SideState::kUnchanged; });
+        if (!here_changed && !calendar_.token.empty() && state.token == calendar_.token && state.ctag == calendar_.ctag) {
+            Commit(state);
+            return std::move(report_);
+        }
+        ReadThere(state);
+        Decide();
+        if (GuardStops(report_.planned) && !request_.deletions_confirmed) {
+            report_.outcome = SyncOutcome::kStoppedByGuard;
+            report_.message = GuardMessage();
+            return std::move(report_);
+        }
+        try {
+            WriteThere();
+        } catch (const DavError& error) {
+            // What went up is noted below; the rest goes at the next sync.
+            if (error.kind == DavError::kAuth) throw;
+            report_.outcome = SyncOutcome::kFailed;
+            report_.message = error.what();
+            token_ = calendar_.token;
+        }
+        Commit(state);
+        return std::move(report_);
+    }
+
+private:
+    void ReadState() {
+        store_.InTransaction([&](sql::Database& db) {
+            SyncTables tables(db);
+            rows_ = tables.Items();
+            std::optional<SyncCalendarRow> calendar = tables.Calendar(setup_.calendar_url);
+            // A calendar other than the one the rows were synced with: start afresh.
+            if (!calendar && !rows_.empty()) {
+                rows_.clear();
+                forget_all_ = true;
+            }
+            calendar_ = calendar.value_or(SyncCalendarRow{.url = setup_.calendar_url});
+        });
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            row_of_event_[rows_[i].event_id] = i;
+            row_of_href_[rows_[i].href] = i;
+            row_of_uid_[rows_[i].uid] = i;
+        }
+        token_ = calendar_.token;
+    }
+
+    void ReadHere() {
+        std::vector<bool> seen(rows_.size());
+        store_.VisitAll([&](StoredEvent& event) {
+            Here here{.id = event.id, .uid = event.uid, .subject = event.record.Text("Subject")};
+            std::string text = ItemText(event.uid, event.record, context_.local_zone,
+                                        context_.local_zone.ToUtc(context_.now_local), context_.names);
+            here.hash = ContentHash(text);
+            Pair pair{.here = heres_.size()};
+            const auto row = row_of_event_.find(event.id);
+            if (row == row_of_event_.end()) {
+                pair.here_state = SideState::kNew;
+            } else {
+                seen[row->second] = true;
+                pair.row = row->second;
+                pair.here_state = here.hash == rows_[row->second].local_hash ? SideState::kUnchanged : SideState::kChanged;
+            }
+            if (pair.here_state != SideState::kUnchanged) here.text = std::move(text);
+            pair_of_uid_[here.uid] = pairs_.size();
+            heres_.push_back(std::move(here));
+            pairs_.push_back(pair);
+        });
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            if (seen[i]) continue;
+            pair_of_uid_[rows_[i].uid] = pairs_.size();
+            pairs_.push_back({.row = i, .here_state = SideState::kDeleted, .there_state = SideState::kUnchanged});
+        }
+        for (Pair& pair : pairs_)
+            if (pair.row) pair.there_state = SideState::kUnchanged;
+        report_.planned.local_total = heres_.size();
+    }
+
+    // What changed on the server since the last sync, fetched whole.
+    void ReadThere(const CalendarInfo& state) {
+        std::vector<Member> changed;
+        std::set<std::string> deleted;
+        std::size_t listed = 0;
+        std::optional<Changes> changes = client_.SyncCollection(setup_.calendar_url, calendar_.token);
+        if (changes) {
+            changed = std::move(changes->changed);
+            deleted.insert(changes->deleted.begin(), changes->deleted.end());
+            token_ = changes->token;
+            listed = rows_.size();
+        } else {
+            // No token the server takes: the whole listing, paired by href.
+            std::vector<Member> members = client_.ListAll(setup_.calendar_url);
+            std::set<std::string> present;
+            for (Member& member : members) present.insert(member.href);
+            for (const SyncItemRow& row : rows_)
+                if (!present.count(row.href)) deleted.insert(row.href);
+            changed = std::move(members);
+            token_ = state.token;
+            listed = present.size();
+        }
+        // Our own writes come back with the ETag we noted: nothing to fetch.
+        std::erase_if(changed, [&](const Member& member) {
+            const auto row = row_of_href_.find(member.href);
+            return row != row_of_href_.end() && !member.etag.empty() && rows_[row->second].etag == member.etag;
+        });
+        for (const std::string& href : deleted) {
+            const auto row = row_of_href_.find(href);
+            if (row == row_of_href_.end()) continue;
+            Pair& pair = pairs_[pair_of_uid_.at(rows_[row->second].uid)];
+            pair.there_state = SideState::kDeleted;
+        }
+        std::vector<std::string> hrefs;
+        for (const Member& member : changed) hrefs.push_back(member.href);
+        std::size_t new_there = 0;
+        for (Fetched& fetched : client_.Multiget(setup_.calendar_url, hrefs)) {
+            if (fetched.status == 404) continue;  // gone since it was listed
+            if (!Done(fetched.status)) {
+                SetAside(fetched.href, "", "the server did not give it (status " + std::to_string(fetched.status) + ")");
+                continue;
+            }
+            std::string refusal;
+            std::optional<ItemReading> reading =
+                ReadItem(fetched.text, context_.local_zone, context_.now_local, context_.names, refusal);
+            if (!reading) {
+                SetAside(fetched.href, "", refusal);
+                continue;
+            }
+            There there{.href = fetched.href, .etag = fetched.etag, .text = std::move(fetched.text)};
+            there.hash = ContentHash(there.text);
+            there.reading = std::move(*reading);
+            if (PairThere(std::move(there))) ++new_there;
+        }
+        report_.planned.remote_total = listed + new_there;
+    }
+
+    // True when the item is new on the server.
+    bool PairThere(There there) {
+        std::optional<std::size_t> row;
+        if (const auto by_href = row_of_href_.find(there.href); by_href != row_of_href_.end()) row = by_href->second;
+        const std::string& uid = there.reading.event.uid;
+        if (!row && !uid.empty())
+            if (const auto by_uid = row_of_uid_.find(uid); by_uid != row_of_uid_.end()) row = by_uid->second;
+        const std::size_t index = theres_.size();
+        if (row) {
+            Pair& pair = pairs_[pair_of_uid_.at(rows_[*row].uid)];
+            pair.there = index;
+            if (pair.there_state != SideState::kDeleted)
+                pair.there_state = there.hash == rows_[*row].remote_hash ? SideState::kUnchanged : SideState::kChanged;
+            theres_.push_back(std::move(there));
+            return false;
+        }
+        const auto by_uid = uid.empty() ? pair_of_uid_.end() : pair_of_uid_.find(uid);
+        if (by_uid != pair_of_uid_.end() && pairs_[by_uid->second].here_state == SideState::kNew &&
+            !pairs_[by_uid->second].there) {
+            Pair& pair = pairs_[by_uid->second];
+            pair.there = index;
+            pair.there_state = SideState::kNew;
+        } else {
+            pairs_.push_back({.there = index, .here_state = SideState::kAbsent, .there_state = SideState::kNew});
+        }
+        theres_.push_back(std::move(there));
+        return true;
+    }
+
+    bool HereChangedLast(const Pair& pair) const {
+        std::string here_at = calendar_.last_sync;
+        if (pair.here)
+            if (const auto noted = request_.changed_here_utc.find(heres_[*pair.here].id);
+                noted != request_.changed_here_utc.end())
+                here_at = noted->second;
+        const std::string there_at = pair.there ? ChangedThereUtc(theres_[*pair.there].text) : std::string();
+        return here_at >= there_at;
+    }
+
+    void Decide() {
+        actions_.resize(pairs_.size());
+        for (std::size_t i = 0; i < pairs_.size(); ++i) {
+            const Pair& pair = pairs_[i];
+            actions_[i] = orbelle::sync::Decide(pair.here_state, pair.there_state, HereChangedLast(pair));
+            if (actions_[i] == SyncAction::kDeleteLocal) ++report_.planned.delete_local;
+            if (actions_[i] == SyncAction::kDeleteRemote) ++report_.planned.delete_remote;
+        }
+    }
+
+    std::string GuardMessage() const {
+        const PlannedDeletions& p = report_.planned;
+        std::string side = p.delete_local > 0 ? std::to_string(p.delete_local) + " of " + std::to_string(p.local_total) +
+                                                    " events here"
+                                              : "";
+        if (p.delete_remote > 0)
+            side += (side.empty() ? "" : " and ") + std::to_string(p.delete_remote) + " of " +
+                    std::to_string(p.remote_total) + " events on the server";
+        return "The sync stopped before deleting " + side +
+               ". Nothing was deleted; confirm to go on if that is what you want.";
+    }
+
+    void SetAside(std::string href, std::string subject, std::string reason) {
+        report_.set_aside.push_back(
+            {.href = std::move(href), .subject = std::move(subject), .reason = std::move(reason), .at = now_utc_});
+    }
+
+    // The server's side of every decision, item by item: one refused item
+    // is set aside and the rest goes on; a transport failure ends the writes.
+    void WriteThere() {
+        for (std::size_t i = 0; i < pairs_.size(); ++i) {
+            Pair& pair = pairs_[i];
+            switch (actions_[i]) {
+            case SyncAction::kUpload: Upload(pair); break;
+            case SyncAction::kCreateRemote:
+            case SyncAction::kRestoreLocal: CreateThere(pair); break;
+            case SyncAction::kDeleteRemote: DeleteThere(pair); break;
+            case SyncAction::kConflictKeepLocal:
+                Keep(pair, "server");
+                Upload(pair);
+                break;
+            case SyncAction::kConflictKeepRemote:
+                Keep(pair, "here");
+                Download(pair);
+                break;
+            case SyncAction::kPairIfSame: {
+                const There& there = theres_[*pair.there];
+                if (heres_[*pair.here].hash == there.hash) {
+                    NoteSynced(pair, there.href, there.etag, there.text);
+                } else if (HereChangedLast(pair)) {
+                    Keep(pair, "server");
+                    Upload(pair);
+                } else {
+                    Keep(pair, "here");
+                    Download(pair);
+                }
+                break;
+            }
+            case SyncAction::kDownload:
+            case SyncAction::kCreateLocal:
+            case SyncAction::kRestoreRemote: Download(pair); break;
+            case SyncAction::kDeleteLocal: DeleteHere(pair); break;
+            case SyncAction::kForget: forget_.push_back(rows_[*pair.row].href); break;
+            case SyncAction::kNothing:
+                // The server rewrote the item without changing it: note its new ETag.
+                if (pair.row && pair.there) {
+                    SyncItemRow row = rows_[*pair.row];
+                    row.etag = theres_[*pair.there].etag;
+                    put_rows_.push_back(std::move(row));
+                }
+                break;
+            }
+        }
+    }
+
+    // What goes up for the event: its own text, or for an item this program
+    // cannot hold whole, the server's text with our fields written into it.
+    std::string UploadText(const Pair& pair) const {
+        const std::string& ours = heres_[*pair.here].text;
+        if (pair.row && !rows_[*pair.row].exact && !rows_[*pair.row].original.empty())
+            return MergeIntoOriginal(rows_[*pair.row].original, ours);
+        return ours;
+    }
+
+    void Upload(Pair& pair) {
+        if (!pair.here) return;
+        const std::string text = UploadText(pair);
+        const std::string href = pair.there ? theres_[*pair.there].href : rows_[*pair.row].href;
+        const std::string etag = pair.there ? theres_[*pair.there].etag : rows_[*pair.row].etag;
+        const PutAnswer answer = client_.Update(href, etag, text);
+        if (answer.status == 412) {
+            // Changed on the server since we read it: a conflict for the next sync.
+            ++report_.conflicts;
+            return;
+        }
+        if (!Done(answer.status)) {
+            SetAside(href, heres_[*pair.here].subject, "the server refused it (status " + std::to_string(answer.status) + ")");
+            return;
+        }
+        ++report_.up;
+        NoteSynced(pair, href, answer.etag, text);
+    }
+
+    void CreateThere(Pair& pair) {
+        const Here& here = heres_[*pair.here];
+        const std::string text = UploadText(pair);
+        std::string href;
+        const PutAnswer answer = client_.Create(setup_.calendar_url, here.uid, text, href);
+        if (answer.status == 412) {
+            // It is there already: an earlier sync's answer was lost. Pair with
+            // what the server holds; if it differs, it is a conflict.
+            std::vector<Fetched> fetched = client_.Multiget(setup_.calendar_url, {href});
+            if (fetched.empty() || !Done(fetched.front().status)) {
+                SetAside(href, here.subject, "the server holds an item of that name it does not give");
+                return;
+            }
+            if (ContentHash(fetched.front().text) == ContentHash(text)) {
+                NoteSynced(pair, href, fetched.front().etag, text);
+                return;
+            }
+            std::string refusal;
+            std::optional<ItemReading> reading = ReadItem(fetched.front().text, context_.local_zone,
+                                                          context_.now_local, context_.names, refusal);
+            if (!reading) {
+                SetAside(href, here.subject, refusal);
+                return;
+            }
+            pair.there = theres_.size();
+            theres_.push_back({.href = href, .etag = fetched.front().etag, .text = fetched.front().text,
+                               .hash = ContentHash(fetched.front().text), .reading = std::move(*reading)});
+            Keep(pair, "server");
+            Upload(pair);
+            return;
+        }
+        if (!Done(answer.status)) {
+            SetAside(href, here.subject, "the server refused it (status " + std::to_string(answer.status) + ")");
+            return;
+        }
+        ++report_.up;
+        NoteSynced(pair, href, answer.etag, text);
+    }
+
+    void DeleteThere(Pair& pair) {
+        const SyncItemRow& row = rows_[*pair.row];
+        const int status = client_.Delete(row.href, row.etag);
+        if (status == 412) {
+            ++report_.conflicts;  // changed there since: it comes back at the next sync
+            return;
+        }
+        if (!Done(status) && status != 404) {
+            SetAside(row.href, "", "the server refused to delete it (status " + std::to_string(status) + ")");
+            return;
+        }
+        ++report_.deleted_there;
+        forget_.push_back(row.href);
+    }
+
+    void Download(const Pair& pair) {
+        downloads_.push_back({*pair.there, pair.row});
+        ++report_.down;
+    }
+
+    void DeleteHere(Pair& pair) {
+        delete_ids_.push_back(rows_[*pair.row].event_id);
+        forget_.push_back(rows_[*pair.row].href);
+        ++report_.deleted_here;
+    }
+
+    // The loser of a conflict, kept whole.
+    void Keep(const Pair& pair, const char* side) {
+        ++report_.conflicts;
+        KeptVersion kept;
+        kept.side = side;
+        kept.kept_at = now_utc_;
+        if (std::string_view(side) == "server") {
+            const There& there = theres_[*pair.there];
+            kept.uid = there.reading.event.uid;
+            kept.subject = there.reading.event.record.Text("Subject");
+            kept.item = there.text;
+        } else {
+            const Here& here = heres_[*pair.here];
+            kept.uid = here.uid;
+            kept.subject = here.subject;
+            kept.item = here.text;
+        }
+        kept_.push_back(std::move(kept));
+    }
+
+    void NoteSynced(const Pair& pair, const std::string& href, const std::string& etag, const std::string& text) {
+        const Here& here = heres_[*pair.here];
+        SyncItemRow row = pair.row ? rows_[*pair.row] : SyncItemRow{};
+        row.event_id = here.id;
+        row.uid = here.uid;
+        row.href = href;
+        row.etag = etag;
+        row.local_hash = here.hash;
+        row.remote_hash = ContentHash(text);
+        if (!pair.row) row.exact = true;
+        if (!row.exact) row.original = text;
+        put_rows_.push_back(std::move(row));
+    }
+
+    // Everything this sync changes here, in one transaction: the events, the
+    // rows that pair them, what was kept and set aside, and the token.
+    void Commit(const CalendarInfo& state) {
+        if (request_.may_write)
+            while (!request_.may_write()) Sleep(500);
+        store_.InTransaction([&](sql::Database& db) {
+            SyncTables tables(db);
+            if (forget_all_) tables.ForgetAll();
+            for (const auto& [there_index, row_index] : downloads_) {
+                There& there = theres_[there_index];
+                IncomingEvent& event = there.reading.event;
+                SyncItemRow row = row_index ? rows_[*row_index] : SyncItemRow{};
+                // Stored over the paired event, whatever UID the server gave.
+                if (!row.uid.empty()) event.uid = row.uid;
+                if (event.uid.empty()) event.uid = NewUid();
+                const std::int64_t id = StoreEvents(db, {event}).front();
+                if (row.href != there.href && !row.href.empty()) tables.ForgetItem(row.href);
+                row.event_id = id;
+                row.uid = event.uid;
+                row.href = there.href;
+                row.etag = there.etag;
+                row.local_hash = ContentHash(ItemText(event.uid, event.record, context_.local_zone,
+                                                      context_.local_zone.ToUtc(context_.now_local), context_.names));
+                row.remote_hash = there.hash;
+                row.exact = there.reading.exact;
+                row.original = row.exact ? std::string() : there.text;
+                tables.PutItem(row);
+                report_.table_changed = true;
+            }
+            if (!delete_ids_.empty()) {
+                DeleteEvents(db, delete_ids_);
+                report_.table_changed = true;
+            }
+            for (const std::string& href : forget_) tables.ForgetItem(href);
+            for (const SyncItemRow& row : put_rows_) tables.PutItem(row);
+            for (const KeptVersion& kept : kept_) tables.Keep(kept);
+            tables.ReplaceAside(report_.set_aside);
+            SyncCalendarRow calendar = calendar_;
+            calendar.url = setup_.calendar_url;
+            calendar.token = token_;
+            calendar.ctag = token_ == calendar_.token && report_.outcome != SyncOutcome::kDone ? calendar_.ctag : state.ctag;
+            calendar.last_sync = now_utc_;
+            calendar.result = report_.outcome == SyncOutcome::kDone ? report_.Summary() : report_.message;
+            tables.PutCalendar(calendar);
+        });
+    }
+
+    const SyncSetup& setup_;
+    const ExchangeContext& context_;
+    const SyncRequest& request_;
+    CalDavClient client_;
+    ExchangeStore store_;
+    std::string now_utc_;
+
+    std::vector<SyncItemRow> rows_;
+    SyncCalendarRow calendar_;
+    bool forget_all_ = false;
+    std::string token_;
+    std::unordered_map<std::int64_t, std::size_t> row_of_event_;
+    std::unordered_map<std::string, std::size_t> row_of_href_;
+    std::unordered_map<std::string, std::size_t> row_of_uid_;
+    std::unordered_map<std::string, std::size_t> pair_of_uid_;
+    std::vector<Here> heres_;
+    std::vector<There> theres_;
+    std::vector<Pair> pairs_;
+    std::vector<SyncAction> actions_;
+
+    // Each item to store here, with its row when it had one.
+    std::vector<std::pair<std::size_t, std::optional<std::size_t>>> downloads_;
+    std::vector<std::int64_t> delete_ids_;
+    std::vector<std::string> forget_;
+    std::vector<SyncItemRow> put_rows_;
+    std::vector<KeptVersion> kept_;
+    SyncReport report_;
+};
+
+}  // namespace
+
+std::string UtcStamp(DateTime utc) {
+    const auto date = utc.Date();
+    const auto time = utc.Time();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02u%02uT%02d%02d%02dZ", int(date.year()), unsigned(date.month()),
+                  unsigned(date.day()), time.hour, time.minute, time.second);
+    return text;
+}
+
+std::string SyncReport::Summary() const {
+    std::string text = std::to_string(up) + " up, " + std::to_string(down) + " down, " + std::to_string(deleted_here) +
+                       " deleted here, " + std::to_string(deleted_there) + " deleted on the server";
+    if (conflicts > 0) text += ", " + std::to_string(conflicts) + " in conflict (the other version kept)";
+    if (!set_aside.empty()) text += ", " + std::to_string(set_aside.size()) + " set aside";
+    return text;
+}
+
+SyncRecord ReadSyncRecord(const std::filesystem::path& table, const std::string& calendar_url) {
+    SyncRecord record;
+    ExchangeStore store(table);
+    store.InTransaction([&](sql::Database& db) {
+        SyncTables tables(db);
+        const SyncCalendarRow calendar = tables.Calendar(calendar_url).value_or(SyncCalendarRow{});
+        record.last_sync_utc = calendar.last_sync;
+        record.result = calendar.result;
+        record.kept = tables.KeptVersions();
+        record.set_aside = tables.Aside();
+    });
+    return record;
+}
+
+void RestoreKeptVersion(const std::filesystem::path& table, std::int64_t kept_id, const ExchangeContext& context) {
+    ExchangeStore store(table);
+    store.InTransaction([&](sql::Database& db) {
+        SyncTables tables(db);
+        const std::optional<KeptVersion> kept = tables.TakeKept(kept_id);
+        if (!kept) throw Error("That version is no longer kept.");
+        std::string refusal;
+        std::optional<ItemReading> reading =
+            ReadItem(kept->item, context.local_zone, context.now_local, context.names, refusal);
+        if (!reading) throw Error("That version cannot be read: " + refusal);
+        if (reading->event.uid.empty()) reading->event.uid = kept->uid;
+        StoreEvents(db, {reading->event});
+    });
+}
+
+SyncReport RunSync(const SyncSetup& setup, const std::filesystem::path& table, const ExchangeContext& context,
+                   const SyncRequest& request) {
+    try {
+        return Sync(setup, table, context, request).Run();
+    } catch (const DavError& error) {
+        SyncReport report;
+        report.outcome = error.kind == DavError::kAuth ? SyncOutcome::kNeedsPassword : SyncOutcome::kFailed;
+        report.message = error.what();
+        return report;
+    } catch (const std::exception& error) {
+        SyncReport report;
+        report.outcome = SyncOutcome::kFailed;
+        report.message = error.what();
+        return report;
+    }
+}
+
+}  // namespace orbelle::sync

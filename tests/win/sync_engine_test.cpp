@@ -1,0 +1,330 @@
+// Two-way sync against the two real servers scripts/sync-servers starts
+// (Radicale and Xandikos on loopback), each test in a calendar of its own:
+// two program folders play two devices, and the client plays a third
+// program that edits the calendar behind their backs.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <sstream>
+
+#include "exchange/exchange_context.h"
+#include "kit/temp_folder.h"
+#include "store/event_cursor.h"
+#include "store/exchange_store.h"
+#include "store/sqlite.h"
+#include "sync/caldav_client.h"
+#include "sync/http_client.h"
+#include "sync/sync_engine.h"
+#include "sync/sync_tables.h"
+
+namespace orbelle::sync {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Env(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value ? value : "";
+}
+
+struct Server {
+    const char* name;
+    const char* variable;  // ORBELLE_{variable}_URL, _USER, _PASSWORD
+    const char* home;      // where the user's calendars are, below the URL
+};
+
+const Server kServers[] = {
+    {"Radicale", "RADICALE", "alice/"},
+    {"Xandikos", "XANDIKOS", "user/calendars/"},
+};
+
+std::string UniqueName(const std::string& prefix) {
+    static std::mt19937_64 random{std::random_device{}()};
+    std::ostringstream name;
+    name << prefix << std::hex << random();
+    return name.str();
+}
+
+// One device: a program folder's table.
+struct Device {
+    testing::TempFolder folder;
+    fs::path Table() const { return folder.Path() / "db" / "TODOLIST.DB"; }
+
+    Device() {
+        EventCursor cursor;
+        cursor.Open(Table());
+    }
+    std::int64_t Add(const std::string& subject, int day = 13) {
+        EventCursor cursor;
+        cursor.Open(Table());
+        cursor.Insert();
+        cursor.SetFieldText("Subject", subject);
+        cursor.SetFieldDateTime("Date", DateTime::FromParts(std::chrono::year{2027} / 3 / day, {9, 30, 0, 0}));
+        cursor.Post();
+        std::int64_t id = 0;
+        for (cursor.First(); !cursor.Eof(); cursor.Next()) id = std::stoll(cursor.FieldText("Id"));
+        return id;
+    }
+    bool Seek(EventCursor& cursor, const std::string& subject) {
+        cursor.Open(Table());
+        for (cursor.First(); !cursor.Eof(); cursor.Next())
+            if (cursor.FieldText("Subject") == subject) return true;
+        return false;
+    }
+    void Rename(const std::string& subject, const std::string& to) {
+        EventCursor cursor;
+        ASSERT_TRUE(Seek(cursor, subject)) << subject;
+        cursor.Edit();
+        cursor.SetFieldText("Subject", to);
+        cursor.Post();
+    }
+    void Delete(const std::string& subject) {
+        EventCursor cursor;
+        ASSERT_TRUE(Seek(cursor, subject)) << subject;
+        cursor.Delete();
+    }
+    std::vector<std::string> Subjects() const {
+        std::vector<std::string> subjects;
+        EventCursor cursor;
+        cursor.Open(Table());
+        for (cursor.First(); !cursor.Eof(); cursor.Next()) subjects.push_back(cursor.FieldText("Subject"));
+        std::sort(subjects.begin(), subjects.end());
+        return subjects;
+    }
+};
+
+using Subjects = std::vector<std::string>;
+
+class SyncEngineTest : public ::testing::TestWithParam<Server> {
+protected:
+    void SetUp() override {
+        const Server& server = GetParam();
+        const std::string root = Env(std::string("ORBELLE_") + server.variable + "_URL");
+        if (root.empty()) {
+            if (!Env("ORBELLE_SYNC_SERVERS_REQUIRED").empty()) FAIL() << "no test server running";
+            GTEST_SKIP() << "no test server: start them with scripts/sync-servers start";
+        }
+        account_ = {root, Env(std::string("ORBELLE_") + server.variable + "_USER"),
+                    Env(std::string("ORBELLE_") + server.variable + "_PASSWORD"), {}};
+        calendar_ = root + server.home + UniqueName("s") + "/";
+        HttpClient http(root, account_.user, account_.password);
+        const std::string body =
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?><c:mkcalendar xmlns:d=\"DAV:\" "
+            "xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:set><d:prop><d:displayname>Sync test</d:displayname>"
+            "</d:prop></d:set></c:mkcalendar>";
+        ASSERT_EQ(http.Request("MKCALENDAR", calendar_, {{"Content-Type", "application/xml"}}, body).status, 201);
+        made_ = true;
+    }
+    void TearDown() override {
+        if (made_) HttpClient(account_.url, account_.user, account_.password).Request("DELETE", calendar_, {}, {});
+    }
+
+    SyncReport Sync(const Device& device, bool confirmed = false) {
+        SyncReport report = RunSync({.account = account_, .calendar_url = calendar_}, device.Table(),
+                                    SystemExchangeContext(), {.deletions_confirmed = confirmed});
+        EXPECT_TRUE(report.outcome == SyncOutcome::kDone || report.outcome == SyncOutcome::kStoppedByGuard)
+            << report.message;
+        for (const AsideItem& aside : report.set_aside) ADD_FAILURE() << "set aside: " << aside.reason;
+        return report;
+    }
+
+    // The calendar as the server holds it: each item's text.
+    std::vector<Fetched> Items() {
+        CalDavClient client(account_);
+        std::vector<std::string> hrefs;
+        for (const Member& member : client.ListAll(calendar_)) hrefs.push_back(member.href);
+        return client.Multiget(calendar_, hrefs);
+    }
+    Subjects ServerSubjects() {
+        Subjects subjects;
+        for (const Fetched& item : Items()) {
+            const std::size_t at = item.text.find("\nSUMMARY:");
+            subjects.push_back(at == std::string::npos ? "" : item.text.substr(at + 9, item.text.find('\r', at + 1) - at - 9));
+        }
+        std::sort(subjects.begin(), subjects.end());
+        return subjects;
+    }
+    // Another program's edit: the item's SUMMARY replaced, with a later LAST-MODIFIED.
+    void RenameOnServer(const std::string& subject, const std::string& to) {
+        CalDavClient client(account_);
+        for (Fetched& item : Items()) {
+            const std::string line = "\nSUMMARY:" + subject + "\r";
+            const std::size_t at = item.text.find(line);
+            if (at == std::string::npos) continue;
+            std::string text = item.text.replace(at, line.size(), "\nSUMMARY:" + to + "\r");
+            SYSTEMTIME now{};
+            GetSystemTime(&now);
+            char stamp[40];
+            std::snprintf(stamp, sizeof stamp, "LAST-MODIFIED:%04u%02u%02uT%02u%02u%02uZ\r\n", now.wYear, now.wMonth,
+                          now.wDay, now.wHour, now.wMinute, now.wSecond);
+            text.insert(text.find("END:VEVENT"), stamp);
+            ASSERT_TRUE(client.Update(item.href, item.etag, text).status / 100 == 2);
+            return;
+        }
+        ADD_FAILURE() << "no item " << subject;
+    }
+    void DeleteOnServer(const std::string& subject) {
+        CalDavClient client(account_);
+        for (const Fetched& item : Items())
+            if (item.text.find("\nSUMMARY:" + subject + "\r") != std::string::npos) {
+                ASSERT_EQ(client.Delete(item.href, item.etag) / 100, 2);
+                return;
+            }
+        ADD_FAILURE() << "no item " << subject;
+    }
+    std::vector<KeptVersion> Kept(const Device& device) {
+        return ReadSyncRecord(device.Table(), calendar_).kept;
+    }
+
+    Account account_;
+    std::string calendar_;
+    bool made_ = false;
+};
+
+TEST_P(SyncEngineTest, FirstSyncUpThenDownThenEditsAndDeletesEachWay) {
+    Device laptop, desktop;
+    laptop.Add("Dentist");
+    laptop.Add("Pay rent", 1);
+    laptop.Add("Call Ann", 20);
+    SyncReport first = Sync(laptop);
+    EXPECT_EQ(first.up, 3u);
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Call Ann", "Dentist", "Pay rent"}));
+
+    SyncReport down = Sync(desktop);
+    EXPECT_EQ(down.down, 3u);
+    EXPECT_TRUE(down.table_changed);
+    EXPECT_EQ(desktop.Subjects(), (Subjects{"Call Ann", "Dentist", "Pay rent"}));
+    // Nothing changed anywhere: nothing moves, nothing is written.
+    SyncReport quiet = Sync(desktop);
+    EXPECT_EQ(quiet.up + quiet.down + quiet.deleted_here + quiet.deleted_there, 0u);
+    EXPECT_FALSE(quiet.table_changed);
+
+    laptop.Rename("Dentist", "Dentist at 10");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    EXPECT_EQ(Sync(desktop).down, 1u);
+    EXPECT_EQ(desktop.Subjects(), (Subjects{"Call Ann", "Dentist at 10", "Pay rent"}));
+
+    RenameOnServer("Pay rent", "Pay the rent");
+    EXPECT_EQ(Sync(laptop).down, 1u);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Call Ann", "Dentist at 10", "Pay the rent"}));
+
+    desktop.Delete("Call Ann");
+    EXPECT_EQ(Sync(desktop).deleted_there, 1u);
+    EXPECT_EQ(Sync(laptop).deleted_here, 1u);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist at 10", "Pay the rent"}));
+
+    DeleteOnServer("Dentist at 10");
+    EXPECT_EQ(Sync(laptop).deleted_here, 1u);
+    EXPECT_EQ(Sync(desktop).deleted_here, 1u);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Pay the rent"}));
+    EXPECT_EQ(desktop.Subjects(), (Subjects{"Pay the rent"}));
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Pay the rent"}));
+}
+
+TEST_P(SyncEngineTest, AConflictKeepsTheLoserWholeAndAChangeBeatsADeletion) {
+    Device laptop;
+    laptop.Add("Dentist");
+    laptop.Add("Gym");
+    Sync(laptop);
+
+    // Both changed: the server's edit is the later one and wins here; ours is kept.
+    laptop.Rename("Dentist", "Dentist (laptop)");
+    Sleep(1100);
+    RenameOnServer("Dentist", "Dentist (phone)");
+    SyncReport conflict = Sync(laptop);
+    EXPECT_EQ(conflict.conflicts, 1u);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist (phone)", "Gym"}));
+    std::vector<KeptVersion> kept = Kept(laptop);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].subject, "Dentist (laptop)");
+    EXPECT_EQ(kept[0].side, "here");
+
+    // Restored, it is a change here like any other, and goes up.
+    RestoreKeptVersion(laptop.Table(), kept[0].id, SystemExchangeContext());
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist (laptop)", "Gym"}));
+    EXPECT_TRUE(Kept(laptop).empty());
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist (laptop)", "Gym"}));
+
+    // Deleted here, changed there: the change comes back.
+    laptop.Delete("Gym");
+    RenameOnServer("Gym", "Gym at 7");
+    Sync(laptop);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist (laptop)", "Gym at 7"}));
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist (laptop)", "Gym at 7"}));
+}
+
+TEST_P(SyncEngineTest, ARepeatedCreateOrALostTokenMakesNoCopy) {
+    Device laptop;
+    laptop.Add("Dentist");
+    Sync(laptop);
+    // The answer to the create was lost: the sync's rows are gone, the item stays.
+    {
+        sql::Database db(laptop.Table(), sql::OpenMode::kExisting);
+        db.Exec("DELETE FROM SYNC_ITEM");
+    }
+    laptop.Add("Gym");
+    Sync(laptop);
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist", "Gym"}));
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist", "Gym"}));
+
+    // A token the server does not know: the whole listing, paired by href.
+    {
+        sql::Database db(laptop.Table(), sql::OpenMode::kExisting);
+        db.Exec("UPDATE SYNC_CALENDAR SET TOKEN = 'http://radicale.org/ns/sync/0000', CTAG = ''");
+    }
+    RenameOnServer("Gym", "Gym at 7");
+    SyncReport report = Sync(laptop);
+    EXPECT_EQ(report.down, 1u);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist", "Gym at 7"}));
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist", "Gym at 7"}));
+}
+
+TEST_P(SyncEngineTest, TheDeletionGuardStopsUntilConfirmed) {
+    Device laptop;
+    for (const char* subject : {"One", "Two", "Three"}) laptop.Add(subject);
+    Sync(laptop);
+    // Another client empties the calendar.
+    for (const char* subject : {"One", "Two", "Three"}) DeleteOnServer(subject);
+    SyncReport stopped = Sync(laptop);
+    EXPECT_EQ(stopped.outcome, SyncOutcome::kStoppedByGuard);
+    EXPECT_EQ(stopped.planned.delete_local, 3u);
+    EXPECT_NE(stopped.message.find("3 of 3 events here"), std::string::npos) << stopped.message;
+    EXPECT_EQ(laptop.Subjects().size(), 3u);
+    EXPECT_FALSE(stopped.table_changed);
+
+    SyncReport confirmed = Sync(laptop, /*confirmed=*/true);
+    EXPECT_EQ(confirmed.outcome, SyncOutcome::kDone);
+    EXPECT_EQ(confirmed.deleted_here, 3u);
+    EXPECT_TRUE(laptop.Subjects().empty());
+}
+
+TEST_P(SyncEngineTest, AWrongPasswordOrAServerGoneStoresNothingAndTheNextSyncCompletes) {
+    Device laptop;
+    laptop.Add("Dentist");
+    Account wrong = account_;
+    wrong.password += "-wrong";
+    if (!account_.password.empty()) {
+        const SyncReport refused = RunSync({.account = wrong, .calendar_url = calendar_}, laptop.Table(),
+                                           SystemExchangeContext());
+        EXPECT_EQ(refused.outcome, SyncOutcome::kNeedsPassword) << refused.message;
+    }
+    Account gone = account_;
+    gone.url = "http://127.0.0.1:9/";
+    const SyncReport failed = RunSync({.account = gone, .calendar_url = "http://127.0.0.1:9/cal/"}, laptop.Table(),
+                                      SystemExchangeContext());
+    EXPECT_EQ(failed.outcome, SyncOutcome::kFailed);
+    EXPECT_FALSE(failed.message.empty());
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SyncEngineTest, ::testing::ValuesIn(kServers),
+                         [](const ::testing::TestParamInfo<Server>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace orbelle::sync
