@@ -7,13 +7,16 @@
 
 #include "base/text.h"
 #include "exchange/ical_text.h"
+#include "exchange/ical_time.h"
 #include "sync/item_tree.h"
 
 namespace orbelle::sync {
 namespace {
 
-// Stamped anew by whoever writes the item: they say when, not what.
-constexpr std::string_view kIgnored[] = {"PRODID", "DTSTAMP", "LAST-MODIFIED", "CREATED", "SEQUENCE"};
+// Stamped anew by whoever writes the item: they say when, not what. A
+// server may also mark what it stores with a name of its own.
+constexpr std::string_view kIgnored[] = {"PRODID",   "DTSTAMP", "LAST-MODIFIED", "CREATED",
+                                         "SEQUENCE", "X-RADICALE-NAME"};
 // Escaped differently by different writers ("\N" or "\n", "\:" or ":").
 constexpr std::string_view kTextValued[] = {"SUMMARY", "DESCRIPTION", "LOCATION", "COMMENT", "CONTACT"};
 
@@ -41,7 +44,12 @@ std::string NormalLine(const TreeLine& line) {
     bool text_valued = false;
     for (std::string_view name : kTextValued) text_valued = text_valued || content.name == name;
     out += ":";
-    out += text_valued ? ical::EscapeText(ical::UnescapeText(content.value)) : content.value;
+    // A week is also seven days, an hour sixty minutes.
+    bool duration_valued = content.name == "DURATION" || (content.name == "TRIGGER" && !content.ParamOf("VALUE"));
+    auto duration = duration_valued ? ical::ParseDuration(content.value) : std::nullopt;
+    if (text_valued) out += ical::EscapeText(ical::UnescapeText(content.value));
+    else if (duration) out += ical::FormatDuration(*duration);
+    else out += content.value;
     return out;
 }
 

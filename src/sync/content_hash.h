@@ -10,10 +10,11 @@ namespace orbelle::sync {
 std::string ContentHash(std::string_view ical_text);
 
 // The form the hash is taken of: lines unfolded, CRLF and LF alike; PRODID,
-// DTSTAMP, LAST-MODIFIED, CREATED, SEQUENCE and CALSCALE:GREGORIAN left
-// out; names of properties and parameters in upper case, parameters sorted
-// and unquoted, text values escaped one way; each component's properties
-// sorted, and its sub-components sorted after them.
+// DTSTAMP, LAST-MODIFIED, CREATED, SEQUENCE, X-RADICALE-NAME and
+// CALSCALE:GREGORIAN left out; names of properties and parameters in upper
+// case, parameters sorted and unquoted, text values escaped one way and
+// durations written one way; each component's properties sorted, and its
+// sub-components sorted after them.
 std::string NormalisedItem(std::string_view ical_text);
 
 // Lowercase hex SHA-256 of the bytes.

@@ -109,6 +109,9 @@ TEST(ContentHashTest, WhatServersRewriteLeavesTheHash) {
         {"parameter quoted", Replace(item, "TZID=Europe/Berlin:2026", "TZID=\"Europe/Berlin\":2026")},
         {"line break escaped as \\N", Replace(item, "First line\\nSecond", "First line\\NSecond")},
         {"byte order mark", "\xEF\xBB\xBF" + item},
+        {"durations spelt otherwise", Replace(Replace(item, "DURATION:PT1H", "DURATION:PT60M"), "TRIGGER:-PT15M",
+                                              "TRIGGER:-P0DT0H15M0S")},
+        {"the server's own name", Replace(item, "UID:", "X-RADICALE-NAME:1234.ics\r\nUID:")},
     };
     const std::string hash = ContentHash(item);
     for (const Variant& variant : variants) {
@@ -125,6 +128,8 @@ TEST(ContentHashTest, WhatTheEventSaysChangesTheHash) {
         {"start", Replace(item, "20261214T093000", "20261214T100000")},
         {"zone of the start", Replace(item, "DTSTART;TZID=Europe/Berlin:", "DTSTART:")},
         {"alarm's trigger", Replace(item, "TRIGGER:-PT15M", "TRIGGER:-PT30M")},
+        {"alarm after the end", Replace(item, "TRIGGER:-PT15M", "TRIGGER;RELATED=END:-PT15M")},
+        {"duration", Replace(item, "DURATION:PT1H", "DURATION:PT1H1M")},
         {"alarm acknowledged", Replace(item, "TRIGGER:-PT15M\r\n", "TRIGGER:-PT15M\r\nACKNOWLEDGED:20261214T091500Z\r\n")},
         {"event acknowledged", Replace(item, "CATEGORIES:", "X-MOZ-LASTACK:20261214T091500Z\r\nCATEGORIES:")},
         {"a property moved into the alarm", Replace(Replace(item, "CATEGORIES:Meeting\r\n", ""), "ACTION:DISPLAY\r\n",
