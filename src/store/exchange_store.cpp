@@ -144,10 +144,26 @@ StoreCounts ExchangeStore::Store(std::size_t count,
                                  const std::function<const IncomingEvent&(std::size_t)>& event_at) {
     StoreCounts counts;
     sql::Transaction transaction(db_);
-    sql::Statement find(db_, "SELECT u.EventId FROM ICAL_UID u JOIN TODOLIST t ON t.Id = u.EventId WHERE u.Uid = ?");
-    sql::Statement insert(db_, InsertSql());
-    sql::Statement update(db_, UpdateSql());
-    sql::Statement remember(db_, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
+    StoreEvents(db_, count, event_at, &counts);
+    transaction.Commit();
+    return counts;
+}
+
+void ExchangeStore::InTransaction(const std::function<void(sql::Database&)>& work) {
+    sql::Transaction transaction(db_);
+    work(db_);
+    transaction.Commit();
+}
+
+std::vector<std::int64_t> StoreEvents(sql::Database& db, std::size_t count,
+                                      const std::function<const IncomingEvent&(std::size_t)>& event_at,
+                                      StoreCounts* counts) {
+    std::vector<std::int64_t> ids;
+    ids.reserve(count);
+    sql::Statement find(db, "SELECT u.EventId FROM ICAL_UID u JOIN TODOLIST t ON t.Id = u.EventId WHERE u.Uid = ?");
+    sql::Statement insert(db, InsertSql());
+    sql::Statement update(db, UpdateSql());
+    sql::Statement remember(db, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
     for (std::size_t i = 0; i < count; ++i) {
         const IncomingEvent& event = event_at(i);
         std::optional<std::int64_t> existing;
@@ -161,21 +177,39 @@ StoreCounts ExchangeStore::Store(std::size_t count,
             update.BindInt(next, *existing);
             update.Step();
             update.Reset();
-            ++counts.updated;
+            ids.push_back(*existing);
+            if (counts) ++counts->updated;
             continue;
         }
         BindFields(insert, event.record);
         insert.Step();
         insert.Reset();
-        std::int64_t id = db_.LastInsertId();
-        ++counts.added;
+        std::int64_t id = db.LastInsertId();
+        ids.push_back(id);
+        if (counts) ++counts->added;
         remember.BindInt(1, id);
         remember.BindText(2, event.uid.empty() ? NewUid() : event.uid);
         remember.Step();
         remember.Reset();
     }
-    transaction.Commit();
-    return counts;
+    return ids;
+}
+
+std::vector<std::int64_t> StoreEvents(sql::Database& db, const std::vector<IncomingEvent>& events) {
+    return StoreEvents(db, events.size(), [&](std::size_t i) -> const IncomingEvent& { return events[i]; });
+}
+
+void DeleteEvents(sql::Database& db, const std::vector<std::int64_t>& ids) {
+    sql::Statement event(db, "DELETE FROM TODOLIST WHERE Id = ?");
+    sql::Statement uid(db, "DELETE FROM ICAL_UID WHERE EventId = ?");
+    for (std::int64_t id : ids) {
+        event.BindInt(1, id);
+        event.Step();
+        event.Reset();
+        uid.BindInt(1, id);
+        uid.Step();
+        uid.Reset();
+    }
 }
 
 }  // namespace orbelle

@@ -48,12 +48,28 @@ public:
     // caller that holds them in a form of its own.
     StoreCounts Store(std::size_t count, const std::function<const IncomingEvent&(std::size_t)>& event_at);
 
+    // Runs `work` in one transaction over the table: on a throw nothing it
+    // did is stored, and the throw is passed on. Inside, StoreEvents and
+    // DeleteEvents (not Store, LoadAll or VisitAll) change the events, and
+    // tables of other rooms in the same file may be written with them.
+    void InTransaction(const std::function<void(sql::Database&)>& work);
+
 private:
     void EnsureUidTable();
     // Gives a UID to every record that has none, stored at once.
     void GiveMissingUids();
     sql::Database db_;
 };
+
+// Adds or updates (same UID) each event in the caller's transaction: the id
+// of each, in order, and the counts when asked for.
+std::vector<std::int64_t> StoreEvents(sql::Database& db, std::size_t count,
+                                      const std::function<const IncomingEvent&(std::size_t)>& event_at,
+                                      StoreCounts* counts = nullptr);
+std::vector<std::int64_t> StoreEvents(sql::Database& db, const std::vector<IncomingEvent>& events);
+// Deletes the events and their UIDs in the caller's transaction; an id not
+// in the table is passed over.
+void DeleteEvents(sql::Database& db, const std::vector<std::int64_t>& ids);
 
 // A new UID: 128 random bits as hex, "@orbelle".
 std::string NewUid();
