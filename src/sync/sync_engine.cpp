@@ -62,6 +62,28 @@ std::string ChangedThereUtc(std::string_view text) {
     return latest;
 }
 
+// An href as a key: servers spell the same name with and without percent
+// escapes ("a@b.ics" and "a%40b.ics").
+std::string HrefKey(std::string_view href) {
+    std::string key;
+    key.reserve(href.size());
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    for (std::size_t i = 0; i < href.size(); ++i) {
+        if (href[i] == '%' && i + 2 < href.size() && hex(href[i + 1]) >= 0 && hex(href[i + 2]) >= 0) {
+            key.push_back(static_cast<char>(hex(href[i + 1]) * 16 + hex(href[i + 2])));
+            i += 2;
+        } else {
+            key.push_back(href[i]);
+        }
+    }
+    return key;
+}
+
 class Sync {
 public:
     Sync(const SyncSetup& setup, const std::filesystem::path& table, const ExchangeContext& context,
@@ -80,6 +102,7 @@ public:
         const bool here_changed =
             std::any_of(pairs_.begin(), pairs_.end(), [](const Pair& pair) { return pair.here_state != SideState::kUnchanged; });
         if (!here_changed && !calendar_.token.empty() && state.token == calendar_.token && state.ctag == calendar_.ctag) {
+            ctag_ = state.ctag;
             Commit(state);
             return std::move(report_);
         }
@@ -90,14 +113,17 @@ public:
             report_.message = GuardMessage();
             return std::move(report_);
         }
+        ctag_ = state.ctag;
         try {
             WriteThere();
+            if (!written_there_.empty() || !deleted_there_.empty()) TokenAfterOurWrites();
         } catch (const DavError& error) {
             // What went up is noted below; the rest goes at the next sync.
             if (error.kind == DavError::kAuth) throw;
             report_.outcome = SyncOutcome::kFailed;
             report_.message = error.what();
             token_ = calendar_.token;
+            ctag_.clear();
         }
         Commit(state);
         return std::move(report_);
@@ -118,7 +144,7 @@ private:
         });
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             row_of_event_[rows_[i].event_id] = i;
-            row_of_href_[rows_[i].href] = i;
+            row_of_href_[HrefKey(rows_[i].href)] = i;
             row_of_uid_[rows_[i].uid] = i;
         }
         token_ = calendar_.token;
@@ -166,24 +192,25 @@ private:
             deleted.insert(changes->deleted.begin(), changes->deleted.end());
             token_ = changes->token;
             listed = rows_.size();
+            by_sync_collection_ = true;
         } else {
             // No token the server takes: the whole listing, paired by href.
             std::vector<Member> members = client_.ListAll(setup_.calendar_url);
             std::set<std::string> present;
-            for (Member& member : members) present.insert(member.href);
+            for (Member& member : members) present.insert(HrefKey(member.href));
             for (const SyncItemRow& row : rows_)
-                if (!present.count(row.href)) deleted.insert(row.href);
+                if (!present.count(HrefKey(row.href))) deleted.insert(row.href);
             changed = std::move(members);
             token_ = state.token;
             listed = present.size();
         }
         // Our own writes come back with the ETag we noted: nothing to fetch.
         std::erase_if(changed, [&](const Member& member) {
-            const auto row = row_of_href_.find(member.href);
+            const auto row = row_of_href_.find(HrefKey(member.href));
             return row != row_of_href_.end() && !member.etag.empty() && rows_[row->second].etag == member.etag;
         });
         for (const std::string& href : deleted) {
-            const auto row = row_of_href_.find(href);
+            const auto row = row_of_href_.find(HrefKey(href));
             if (row == row_of_href_.end()) continue;
             Pair& pair = pairs_[pair_of_uid_.at(rows_[row->second].uid)];
             pair.there_state = SideState::kDeleted;
@@ -215,7 +242,7 @@ private:
     // True when the item is new on the server.
     bool PairThere(There there) {
         std::optional<std::size_t> row;
-        if (const auto by_href = row_of_href_.find(there.href); by_href != row_of_href_.end()) row = by_href->second;
+        if (const auto by_href = row_of_href_.find(HrefKey(there.href)); by_href != row_of_href_.end()) row = by_href->second;
         const std::string& uid = there.reading.event.uid;
         if (!row && !uid.empty())
             if (const auto by_uid = row_of_uid_.find(uid); by_uid != row_of_uid_.end()) row = by_uid->second;
@@ -276,6 +303,26 @@ private:
     void SetAside(std::string href, std::string subject, std::string reason) {
         report_.set_aside.push_back(
             {.href = std::move(href), .subject = std::move(subject), .reason = std::move(reason), .at = now_utc_});
+    }
+
+    // A server may derive its token from the calendar's content, so that a
+    // calendar emptied by another client has the token it had before our
+    // uploads: the token kept must be one taken after our own writes. It is,
+    // when what changed since the token read before them is ours alone;
+    // otherwise the old one stays, and the next sync sees ours by their ETags.
+    // The ctag is kept only with such a token.
+    void TokenAfterOurWrites() {
+        ctag_.clear();
+        if (!by_sync_collection_) return;
+        const std::optional<Changes> after = client_.SyncCollection(setup_.calendar_url, token_);
+        if (!after) return;
+        for (const Member& member : after->changed) {
+            const auto ours = written_there_.find(HrefKey(member.href));
+            if (ours == written_there_.end() || ours->second.empty() || ours->second != member.etag) return;
+        }
+        for (const std::string& href : after->deleted)
+            if (!deleted_there_.count(HrefKey(href))) return;
+        token_ = after->token;
     }
 
     // The server's side of every decision, item by item: one refused item
@@ -351,6 +398,7 @@ private:
             return;
         }
         ++report_.up;
+        NoteWritten(href, answer.etag);
         NoteSynced(pair, href, answer.etag, text);
     }
 
@@ -390,6 +438,7 @@ private:
             return;
         }
         ++report_.up;
+        NoteWritten(href, answer.etag);
         NoteSynced(pair, href, answer.etag, text);
     }
 
@@ -405,6 +454,7 @@ private:
             return;
         }
         ++report_.deleted_there;
+        deleted_there_.insert(HrefKey(row.href));
         forget_.push_back(row.href);
     }
 
@@ -439,6 +489,8 @@ private:
         kept_.push_back(std::move(kept));
     }
 
+    void NoteWritten(const std::string& href, const std::string& etag) { written_there_[HrefKey(href)] = etag; }
+
     void NoteSynced(const Pair& pair, const std::string& href, const std::string& etag, const std::string& text) {
         const Here& here = heres_[*pair.here];
         SyncItemRow row = pair.row ? rows_[*pair.row] : SyncItemRow{};
@@ -469,7 +521,7 @@ private:
                 if (!row.uid.empty()) event.uid = row.uid;
                 if (event.uid.empty()) event.uid = NewUid();
                 const std::int64_t id = StoreEvents(db, {event}).front();
-                if (row.href != there.href && !row.href.empty()) tables.ForgetItem(row.href);
+                if (!row.href.empty() && row.href != there.href) tables.ForgetItem(row.href);
                 row.event_id = id;
                 row.uid = event.uid;
                 row.href = there.href;
@@ -493,7 +545,7 @@ private:
             SyncCalendarRow calendar = calendar_;
             calendar.url = setup_.calendar_url;
             calendar.token = token_;
-            calendar.ctag = token_ == calendar_.token && report_.outcome != SyncOutcome::kDone ? calendar_.ctag : state.ctag;
+            calendar.ctag = ctag_;
             calendar.last_sync = now_utc_;
             calendar.result = report_.outcome == SyncOutcome::kDone ? report_.Summary() : report_.message;
             tables.PutCalendar(calendar);
@@ -509,6 +561,10 @@ private:
 
     std::vector<SyncItemRow> rows_;
     SyncCalendarRow calendar_;
+    std::string ctag_;
+    bool by_sync_collection_ = false;
+    std::unordered_map<std::string, std::string> written_there_;  // by href key: the ETag the write gave
+    std::set<std::string> deleted_there_;
     bool forget_all_ = false;
     std::string token_;
     std::unordered_map<std::int64_t, std::size_t> row_of_event_;

@@ -132,18 +132,21 @@ protected:
         return report;
     }
 
-    // The calendar as the server holds it: each item's text.
+    // The calendar as the server holds it: each item's text, its lines ended
+    // by LF alone (as XML hands calendar data over).
     std::vector<Fetched> Items() {
         CalDavClient client(account_);
         std::vector<std::string> hrefs;
         for (const Member& member : client.ListAll(calendar_)) hrefs.push_back(member.href);
-        return client.Multiget(calendar_, hrefs);
+        std::vector<Fetched> items = client.Multiget(calendar_, hrefs);
+        for (Fetched& item : items) std::erase(item.text, '\r');
+        return items;
     }
     Subjects ServerSubjects() {
         Subjects subjects;
         for (const Fetched& item : Items()) {
             const std::size_t at = item.text.find("\nSUMMARY:");
-            subjects.push_back(at == std::string::npos ? "" : item.text.substr(at + 9, item.text.find('\r', at + 1) - at - 9));
+            subjects.push_back(at == std::string::npos ? "" : item.text.substr(at + 9, item.text.find('\n', at + 1) - at - 9));
         }
         std::sort(subjects.begin(), subjects.end());
         return subjects;
@@ -152,14 +155,14 @@ protected:
     void RenameOnServer(const std::string& subject, const std::string& to) {
         CalDavClient client(account_);
         for (Fetched& item : Items()) {
-            const std::string line = "\nSUMMARY:" + subject + "\r";
+            const std::string line = "\nSUMMARY:" + subject + "\n";
             const std::size_t at = item.text.find(line);
             if (at == std::string::npos) continue;
-            std::string text = item.text.replace(at, line.size(), "\nSUMMARY:" + to + "\r");
+            std::string text = item.text.replace(at, line.size(), "\nSUMMARY:" + to + "\n");
             SYSTEMTIME now{};
             GetSystemTime(&now);
             char stamp[40];
-            std::snprintf(stamp, sizeof stamp, "LAST-MODIFIED:%04u%02u%02uT%02u%02u%02uZ\r\n", now.wYear, now.wMonth,
+            std::snprintf(stamp, sizeof stamp, "LAST-MODIFIED:%04u%02u%02uT%02u%02u%02uZ\n", now.wYear, now.wMonth,
                           now.wDay, now.wHour, now.wMinute, now.wSecond);
             text.insert(text.find("END:VEVENT"), stamp);
             ASSERT_TRUE(client.Update(item.href, item.etag, text).status / 100 == 2);
@@ -170,7 +173,7 @@ protected:
     void DeleteOnServer(const std::string& subject) {
         CalDavClient client(account_);
         for (const Fetched& item : Items())
-            if (item.text.find("\nSUMMARY:" + subject + "\r") != std::string::npos) {
+            if (item.text.find("\nSUMMARY:" + subject + "\n") != std::string::npos) {
                 ASSERT_EQ(client.Delete(item.href, item.etag) / 100, 2);
                 return;
             }
@@ -308,7 +311,8 @@ TEST_P(SyncEngineTest, AWrongPasswordOrAServerGoneStoresNothingAndTheNextSyncCom
     laptop.Add("Dentist");
     Account wrong = account_;
     wrong.password += "-wrong";
-    if (!account_.password.empty()) {
+    // Xandikos asks no password: only Radicale can refuse one.
+    if (!Env(std::string("ORBELLE_") + GetParam().variable + "_USER2").empty()) {
         const SyncReport refused = RunSync({.account = wrong, .calendar_url = calendar_}, laptop.Table(),
                                            SystemExchangeContext());
         EXPECT_EQ(refused.outcome, SyncOutcome::kNeedsPassword) << refused.message;
@@ -322,6 +326,8 @@ TEST_P(SyncEngineTest, AWrongPasswordOrAServerGoneStoresNothingAndTheNextSyncCom
     EXPECT_EQ(Sync(laptop).up, 1u);
     EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist"}));
 }
+
+void PrintTo(const Server& server, std::ostream* out) { *out << server.name; }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SyncEngineTest, ::testing::ValuesIn(kServers),
                          [](const ::testing::TestParamInfo<Server>& info) { return std::string(info.param.name); });
