@@ -59,6 +59,45 @@ int BindFields(sql::Statement& statement, const EventRecord& record) {
     return index;
 }
 
+void VisitRows(sql::Database& db, const std::function<void(StoredEvent&)>& visit) {
+    sql::Statement select(db, SelectAll());
+    StoredEvent event;
+    while (select.Step()) {
+        FieldValue uid = ColumnValue(select, 0);
+        if (auto text = std::get_if<std::string>(&uid)) event.uid = std::move(*text);
+        else event.uid.clear();
+        for (std::size_t i = 0; i < kEventFields.size(); ++i)
+            event.record.values[i] = ColumnValue(select, static_cast<int>(i) + 1);
+        event.id = select.ColumnInt(static_cast<int>(kIdField) + 1);
+        visit(event);
+    }
+}
+
+constexpr std::string_view kWithoutUid =
+    "SELECT t.Id FROM TODOLIST t LEFT JOIN ICAL_UID u ON u.EventId = t.Id "
+    "WHERE u.Uid IS NULL OR typeof(u.Uid) <> 'text' OR u.Uid = '' ORDER BY t.Id";
+
+bool HasEventsWithoutUid(sql::Database& db) {
+    sql::Statement find(db, kWithoutUid);
+    return find.Step();
+}
+
+// Gives a UID to every record that has none, in the caller's transaction.
+void GiveUids(sql::Database& db) {
+    std::vector<std::int64_t> without;
+    {
+        sql::Statement find(db, kWithoutUid);
+        while (find.Step()) without.push_back(find.ColumnInt(0));
+    }
+    sql::Statement insert(db, "INSERT INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
+    for (std::int64_t id : without) {
+        insert.BindInt(1, id);
+        insert.BindText(2, NewUid());
+        insert.Step();
+        insert.Reset();
+    }
+}
+
 }  // namespace
 
 std::string NewUid() {
@@ -103,37 +142,19 @@ std::vector<StoredEvent> ExchangeStore::LoadAll() {
 
 void ExchangeStore::VisitAll(const std::function<void(StoredEvent&)>& visit) {
     GiveMissingUids();
-    sql::Statement select(db_, SelectAll());
-    StoredEvent event;
-    while (select.Step()) {
-        FieldValue uid = ColumnValue(select, 0);
-        if (auto text = std::get_if<std::string>(&uid)) event.uid = std::move(*text);
-        else event.uid.clear();
-        for (std::size_t i = 0; i < kEventFields.size(); ++i)
-            event.record.values[i] = ColumnValue(select, static_cast<int>(i) + 1);
-        event.id = select.ColumnInt(static_cast<int>(kIdField) + 1);
-        visit(event);
-    }
+    VisitRows(db_, visit);
 }
 
 void ExchangeStore::GiveMissingUids() {
-    std::vector<std::int64_t> without;
-    {
-        sql::Statement find(db_,
-                            "SELECT t.Id FROM TODOLIST t LEFT JOIN ICAL_UID u ON u.EventId = t.Id "
-                            "WHERE u.Uid IS NULL OR typeof(u.Uid) <> 'text' OR u.Uid = '' ORDER BY t.Id");
-        while (find.Step()) without.push_back(find.ColumnInt(0));
-    }
-    if (without.empty()) return;
+    if (!HasEventsWithoutUid(db_)) return;
     sql::Transaction transaction(db_);
-    sql::Statement insert(db_, "INSERT INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
-    for (std::int64_t id : without) {
-        insert.BindInt(1, id);
-        insert.BindText(2, NewUid());
-        insert.Step();
-        insert.Reset();
-    }
+    GiveUids(db_);
     transaction.Commit();
+}
+
+void VisitEvents(sql::Database& db, const std::function<void(StoredEvent&)>& visit) {
+    GiveUids(db);
+    VisitRows(db, visit);
 }
 
 StoreCounts ExchangeStore::Store(const std::vector<IncomingEvent>& events) {

@@ -49,9 +49,10 @@ public:
     StoreCounts Store(std::size_t count, const std::function<const IncomingEvent&(std::size_t)>& event_at);
 
     // Runs `work` in one transaction over the table: on a throw nothing it
-    // did is stored, and the throw is passed on. Inside, StoreEvents and
-    // DeleteEvents (not Store, LoadAll or VisitAll) change the events, and
-    // tables of other rooms in the same file may be written with them.
+    // did is stored, and the throw is passed on. Inside, VisitEvents,
+    // StoreEvents and DeleteEvents (not LoadAll, VisitAll or Store) read and
+    // change the events, and tables of other rooms in the same file may be
+    // written with them.
     void InTransaction(const std::function<void(sql::Database&)>& work);
 
 private:
@@ -61,6 +62,9 @@ private:
     sql::Database db_;
 };
 
+// VisitAll in the caller's transaction: what it reads, no other writer
+// changes before the caller has written.
+void VisitEvents(sql::Database& db, const std::function<void(StoredEvent&)>& visit);
 // Adds or updates (same UID) each event in the caller's transaction: the id
 // of each, in order, and the counts when asked for.
 std::vector<std::int64_t> StoreEvents(sql::Database& db, std::size_t count,

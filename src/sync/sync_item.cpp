@@ -252,7 +252,13 @@ std::string MergeIntoOriginal(std::string_view original, std::string_view ours) 
         }
     }
     AddOurZone(theirs, mine, *our_event);
-    return WriteTree(theirs);
+    std::string merged = WriteTree(theirs);
+    // A dismissal here is ours to tell, on their alarms too.
+    if (const TreeLine* ack = our_event->Find("X-MOZ-LASTACK")) {
+        if (auto parsed = ical::ParseDateTime(ValueOf(*ack)); parsed && parsed->utc)
+            return WithAcknowledgement(merged, parsed->value);
+    }
+    return merged;
 }
 
 std::string WithAcknowledgement(std::string_view text, DateTime ack_utc) {

@@ -39,7 +39,8 @@ std::optional<ItemReading> ReadItem(std::string_view text, const ZoneRules& loca
 // alarm's trigger and our own X-ORBELLE- properties), everything else kept:
 // a rule with COUNT or UNTIL, EXDATE, RDATE, changed occurrences, other
 // alarms, properties of other programs. Our RRULE replaces theirs only when
-// we have one, that is when the rule was set here.
+// we have one, that is when the rule was set here. An acknowledgement in
+// `ours` (X-MOZ-LASTACK) is set on their event and all its alarms.
 std::string MergeIntoOriginal(std::string_view original, std::string_view ours);
 
 // The item with its alarm acknowledged at `ack_utc`: X-MOZ-LASTACK on each

@@ -296,6 +296,15 @@ TEST(SyncItemAckTest, AcknowledgementsReadInEitherFormAndTheLaterWins) {
     EXPECT_EQ(Count(acknowledged, "ACKNOWLEDGED:20261214T081500Z\r\n"), 1u) << acknowledged;
     EXPECT_EQ(Count(WithAcknowledgement(acknowledged, late), "ACKNOWLEDGED:"), 1u);
     EXPECT_NE(ContentHash(acknowledged), ContentHash(ours));
+
+    // Dismissed here, merged into a series with two alarms that was acknowledged before.
+    EventRecord series = Read(kSeries).event.record;
+    std::string earlier = With("TRIGGER:-P1D\r\n", "ACKNOWLEDGED:20261201T000000Z\r\n", kSeries);
+    std::string merged = MergeIntoOriginal(
+        earlier, WithAcknowledgement(ItemText("series-1", series, BerlinZone(), kNowUtc, EnglishNames()), late));
+    EXPECT_EQ(Count(merged, "ACKNOWLEDGED:20261214T082005Z"), 2u) << merged;
+    EXPECT_EQ(Count(merged, "ACKNOWLEDGED:"), 2u) << merged;
+    EXPECT_EQ(Read(merged).acknowledged_utc, late);
 }
 
 }  // namespace

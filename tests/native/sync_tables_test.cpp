@@ -121,12 +121,18 @@ TEST_F(SyncTablesTest, EventsAndSyncRowsAreStoredTogetherOrNotAtAll) {
 
 TEST_F(SyncTablesTest, StoreEventsGivesTheIdOfEachAndDeleteEventsTakesTheirUids) {
     ExchangeStore store(Table());
-    const StoredEvent here = store.LoadAll().at(0);
+    StoredEvent here;
     std::vector<std::int64_t> ids;
     store.InTransaction([&](sql::Database& db) {
+        // The record the editor posted gets its UID here, in this transaction.
+        VisitEvents(db, [&](StoredEvent& event) { here = event; });
+        ASSERT_FALSE(here.uid.empty());
         SyncTables tables(db);
         ids = StoreEvents(db, {Event("new@x", "Downloaded"), Event(here.uid, "Changed there"), Event("", "No uid")});
         for (std::int64_t id : ids) tables.PutItem(Row(id, std::to_string(id)));
+        std::size_t seen = 0;
+        VisitEvents(db, [&](const StoredEvent& event) { seen += !event.uid.empty(); });
+        EXPECT_EQ(seen, 3u);
     });
     ASSERT_EQ(ids.size(), 3u);
     EXPECT_EQ(ids[1], here.id);
