@@ -487,7 +487,12 @@ struct EventReader {
 
     // "Name=value;Name": split at the semicolons the writer did not escape.
     void ReadCompactFields(const Property& property, std::vector<CarriedField>& carried) {
-        const std::string& text = property.content.value;
+        std::string text = property.content.value;
+        // A calendar server that keeps the list as plain text escapes our
+        // separators ("Remind=2 hours\;Accepttext=Y"): with no bare one
+        // left, they are read as separators: the list's values never hold a
+        // ";" (see CompactItem).
+        if (text.find("\\;") != std::string::npos && !HasBareSeparator(text)) text = WithSeparatorsUnescaped(text);
         std::size_t begin = 0;
         for (std::size_t i = 0; i <= text.size(); ++i) {
             if (i < text.size() && text[i] == '\\') {
@@ -513,6 +518,28 @@ struct EventReader {
             }
             carried.push_back({*field, std::move(typed)});
         }
+    }
+
+    // "\;" as ";", every other escape kept for the values' own reading.
+    static std::string WithSeparatorsUnescaped(std::string_view text) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\' && i + 1 < text.size()) {
+                if (text[i + 1] != ';') out += text[i];
+                out += text[++i];
+            } else {
+                out += text[i];
+            }
+        }
+        return out;
+    }
+
+    static bool HasBareSeparator(std::string_view text) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\\') ++i;
+            else if (text[i] == ';') return true;
+        }
+        return false;
     }
 
     template <typename T>

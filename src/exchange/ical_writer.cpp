@@ -132,7 +132,10 @@ std::optional<std::string> CompactItem(std::size_t field, const FieldValue& valu
     switch (kEventFields[field].type) {
         case FieldType::Text:
         case FieldType::Memo:
-            if (auto text = std::get_if<std::string>(&value)) return name + "=" + CarriedText(*text);
+            // A ";" travels in a property of its own: calendar servers escape
+            // the list's separators, after which one in a value would split it.
+            if (auto text = std::get_if<std::string>(&value); text && text->find(';') == std::string::npos)
+                return name + "=" + CarriedText(*text);
             break;
         case FieldType::SmallInt:
             if (auto number = std::get_if<std::int64_t>(&value)) return name + "=" + std::to_string(*number);

@@ -44,7 +44,8 @@ private:
 // name: the field is empty), each value in its column's own type.
 inline constexpr std::string_view kCarriedFieldsProperty = "X-ORBELLE-FIELDS";
 // The item of that list for the field, or nothing when the value's type is
-// not its column's (it then travels as a typed property of its own).
+// not its column's or its text holds a ";" (it then travels as a typed
+// property of its own).
 std::optional<std::string> CompactItem(std::size_t field, const FieldValue& value);
 
 // The text of a carried value and back: exact for any text, including line

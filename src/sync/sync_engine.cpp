@@ -26,6 +26,7 @@ struct Here {
     std::string subject;
     std::string hash;
     std::string text;  // kept only when it may go up
+    bool accepted = false;  // its reminder dismissed
 };
 
 // An item the server gave in this sync.
@@ -93,7 +94,8 @@ public:
           request_(request),
           client_(setup.account),
           store_(table),
-          now_utc_(UtcStamp(context.local_zone.ToUtc(context.now_local))) {}
+          now_utc_time_(context.local_zone.ToUtc(context.now_local)),
+          now_utc_(UtcStamp(now_utc_time_)) {}
 
     SyncReport Run() {
         ReadState();
@@ -153,7 +155,8 @@ private:
     void ReadHere() {
         std::vector<bool> seen(rows_.size());
         store_.VisitAll([&](StoredEvent& event) {
-            Here here{.id = event.id, .uid = event.uid, .subject = event.record.Text("Subject")};
+            Here here{.id = event.id, .uid = event.uid, .subject = event.record.Text("Subject"),
+                      .accepted = event.record.Text("Accepttext") == "Y"};
             std::string text = ItemText(event.uid, event.record, context_.local_zone,
                                         context_.local_zone.ToUtc(context_.now_local), context_.names);
             here.hash = ContentHash(text);
@@ -375,11 +378,15 @@ private:
 
     // What goes up for the event: its own text, or for an item this program
     // cannot hold whole, the server's text with our fields written into it.
+    // A dismissed reminder goes up acknowledged in both forms other
+    // calendars read, so that no other device rings for it again.
     std::string UploadText(const Pair& pair) const {
-        const std::string& ours = heres_[*pair.here].text;
-        if (pair.row && !rows_[*pair.row].exact && !rows_[*pair.row].original.empty())
-            return MergeIntoOriginal(rows_[*pair.row].original, ours);
-        return ours;
+        const Here& here = heres_[*pair.here];
+        std::string text = pair.row && !rows_[*pair.row].exact && !rows_[*pair.row].original.empty()
+                               ? MergeIntoOriginal(rows_[*pair.row].original, here.text)
+                               : here.text;
+        if (here.accepted) text = WithAcknowledgement(text, now_utc_time_);
+        return text;
     }
 
     void Upload(Pair& pair) {
@@ -519,6 +526,13 @@ private:
                 SyncItemRow row = row_index ? rows_[*row_index] : SyncItemRow{};
                 // Stored over the paired event, whatever UID the server gave.
                 if (!row.uid.empty()) event.uid = row.uid;
+                // Acknowledged elsewhere at or after its alarm: it does not ring here.
+                if (there.reading.acknowledged_utc) {
+                    const DateTime alarm = event.record.DateTimeOf("StartHour");
+                    if (alarm.Days() != 0 && context_.local_zone.ToLocal(*there.reading.acknowledged_utc) >= alarm)
+                        event.record.SetText("Accepttext", "Y");
+                    row.ack_utc = UtcStamp(*there.reading.acknowledged_utc);
+                }
                 if (event.uid.empty()) event.uid = NewUid();
                 const std::int64_t id = StoreEvents(db, {event}).front();
                 if (!row.href.empty() && row.href != there.href) tables.ForgetItem(row.href);
@@ -557,6 +571,7 @@ private:
     const SyncRequest& request_;
     CalDavClient client_;
     ExchangeStore store_;
+    DateTime now_utc_time_;
     std::string now_utc_;
 
     std::vector<SyncItemRow> rows_;

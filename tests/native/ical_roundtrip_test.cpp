@@ -54,6 +54,39 @@ TEST_F(IcalRoundTrip, ImportIntoAnEmptyTableRestoresEveryFieldButId) {
     }
 }
 
+// A calendar server keeps our list of fields as plain text, and writes it
+// back with every separator escaped ("\;"), as both servers we sync with do.
+TEST_F(IcalRoundTrip, OurFieldsSurviveAServerThatEscapesThemAsText) {
+    std::filesystem::path file = ExportVariety();
+    std::string text = ReadBytes(file);
+    for (std::size_t fold; (fold = text.find("\r\n ")) != std::string::npos;) text.erase(fold, 3);
+    const std::string name = "\r\nX-ORBELLE-FIELDS:";
+    for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) {
+        const std::size_t begin = at + name.size(), end = text.find("\r\n", begin);
+        std::string value;
+        for (std::size_t i = begin; i < end; ++i) {
+            if (text[i] == '\\') value += text[i++];
+            else if (text[i] == ';') value += '\\';
+            value += text[i];
+        }
+        text.replace(begin, end - begin, value);
+    }
+    WriteBytes(File("server.ics"), text);
+    PostRecords(Table("to"), {});
+    ImportReport report = ImportICalendarFile(Table("to"), File("server.ics"), BerlinContext(At(2031y / 7 / 1, 3, 0)));
+    ASSERT_EQ(report.outcome, ImportOutcome::Imported) << report.message;
+    std::vector<StoredEvent> before = Load(Table("from")), after = Load(Table("to"));
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        SCOPED_TRACE(before[i].record.Text("Subject"));
+        for (std::size_t field = 0; field < kEventFields.size(); ++field) {
+            if (field == kIdField) continue;
+            SCOPED_TRACE(kEventFields[field].name);
+            EXPECT_EQ(after[i].record.values[field], before[i].record.values[field]);
+        }
+    }
+}
+
 TEST_F(IcalRoundTrip, SameUidsUpdateInsteadOfAdding) {
     std::filesystem::path file = ExportVariety();
     ImportReport again = ImportICalendarFile(Table("from"), file, BerlinContext());

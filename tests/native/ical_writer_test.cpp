@@ -183,7 +183,8 @@ TEST_F(IcalWriter, MapsPrioritiesLeadsAndAcceptance) {
         {{{"Duration", "2 days"}}, "DURATION:P2D\r\n", nullptr},
         {{{"Duration", "soon"}}, ":Duration=soon;", "DURATION:"},
         {{{"Repleat", "N"}}, "SUMMARY:Dentist\r\n", "RRULE:FREQ=WEEKLY"},
-        {{{"Sound", "C:\\Media\\ring;1.wav"}}, ":Sound=C:\\\\Media\\\\ring\\;1.wav;", nullptr},
+        // A ";" in a value goes in a property of its own, out of the list.
+        {{{"Sound", "C:\\Media\\ring;1.wav"}}, "\nX-ORBELLE-SOUND:C:\\\\Media\\\\ring\\;1.wav\r\n", nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.present);

@@ -87,6 +87,17 @@ struct Device {
         ASSERT_TRUE(Seek(cursor, subject)) << subject;
         cursor.Delete();
     }
+    void Set(const std::string& subject, const char* field, const std::string& value) {
+        EventCursor cursor;
+        ASSERT_TRUE(Seek(cursor, subject)) << subject;
+        cursor.Edit();
+        cursor.SetFieldText(field, value);
+        cursor.Post();
+    }
+    std::string Field(const std::string& subject, const char* field) {
+        EventCursor cursor;
+        return Seek(cursor, subject) ? cursor.FieldText(field) : "(none)";
+    }
     std::vector<std::string> Subjects() const {
         std::vector<std::string> subjects;
         EventCursor cursor;
@@ -98,6 +109,29 @@ struct Device {
 };
 
 using Subjects = std::vector<std::string>;
+
+// The UTC moment this many minutes from now, as iCalendar writes it.
+std::string StampFromNow(int minutes) {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER ticks{.u = {now.dwLowDateTime, now.dwHighDateTime}};
+    ticks.QuadPart += static_cast<ULONGLONG>(static_cast<LONGLONG>(minutes) * 60 * 10'000'000LL);
+    FILETIME moved{ticks.u.LowPart, ticks.u.HighPart};
+    SYSTEMTIME utc{};
+    FileTimeToSystemTime(&moved, &utc);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04u%02u%02uT%02u%02u%02uZ", utc.wYear, utc.wMonth, utc.wDay, utc.wHour,
+                  utc.wMinute, utc.wSecond);
+    return text;
+}
+
+// An event as another program writes it.
+std::string ForeignItem(const std::string& uid, const std::string& summary, const std::string& start,
+                        const std::string& extra) {
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Another program//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
+           "\r\nDTSTAMP:20261201T080000Z\r\nDTSTART:" + start + "\r\nDURATION:PT1H\r\nSUMMARY:" + summary + "\r\n" +
+           extra + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+}
 
 class SyncEngineTest : public ::testing::TestWithParam<Server> {
 protected:
@@ -123,13 +157,23 @@ protected:
         if (made_) HttpClient(account_.url, account_.user, account_.password).Request("DELETE", calendar_, {}, {});
     }
 
-    SyncReport Sync(const Device& device, bool confirmed = false) {
+    SyncReport Sync(const Device& device, bool confirmed = false, bool aside_expected = false) {
         SyncReport report = RunSync({.account = account_, .calendar_url = calendar_}, device.Table(),
                                     SystemExchangeContext(), {.deletions_confirmed = confirmed});
         EXPECT_TRUE(report.outcome == SyncOutcome::kDone || report.outcome == SyncOutcome::kStoppedByGuard)
             << report.message;
-        for (const AsideItem& aside : report.set_aside) ADD_FAILURE() << "set aside: " << aside.reason;
+        if (!aside_expected)
+            for (const AsideItem& aside : report.set_aside) ADD_FAILURE() << "set aside: " << aside.reason;
         return report;
+    }
+    void CreateOnServer(const std::string& uid, const std::string& text) {
+        std::string href;
+        ASSERT_EQ(CalDavClient(account_).Create(calendar_, uid, text, href).status, 201) << uid;
+    }
+    std::string ServerText(const std::string& subject) {
+        for (const Fetched& item : Items())
+            if (item.text.find("\nSUMMARY:" + subject + "\n") != std::string::npos) return item.text;
+        return {};
     }
 
     // The calendar as the server holds it: each item's text, its lines ended
@@ -325,6 +369,65 @@ TEST_P(SyncEngineTest, AWrongPasswordOrAServerGoneStoresNothingAndTheNextSyncCom
     EXPECT_FALSE(failed.message.empty());
     EXPECT_EQ(Sync(laptop).up, 1u);
     EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist"}));
+}
+
+TEST_P(SyncEngineTest, AnotherProgramsRuleStaysWholeThroughAnEditHere) {
+    Device laptop;
+    CreateOnServer("standup@other", ForeignItem("standup@other", "Standup", "20270104T090000Z",
+                                                "RRULE:FREQ=WEEKLY;COUNT=5\r\nEXDATE:20270111T090000Z\r\n"
+                                                "LOCATION:Room 4\r\nX-OTHER-COLOUR:teal\r\n"));
+    EXPECT_EQ(Sync(laptop).down, 1u);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Standup"}));
+    // Unchanged here, it never goes back up in our simpler form.
+    EXPECT_EQ(Sync(laptop).up, 0u);
+    EXPECT_NE(ServerText("Standup").find("COUNT=5"), std::string::npos);
+
+    laptop.Rename("Standup", "Standup in room 5");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    const std::string text = ServerText("Standup in room 5");
+    for (const char* kept : {"COUNT=5", "EXDATE:20270111T090000Z", "LOCATION:Room 4", "X-OTHER-COLOUR:teal"})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept << " lost from\n" << text;
+}
+
+TEST_P(SyncEngineTest, AnItemWeCannotStoreIsSetAsideAndTheRestSyncs) {
+    Device laptop;
+    CreateOnServer("task@other", "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Another program//EN\r\n"
+                                 "BEGIN:VTODO\r\nUID:task@other\r\nDTSTAMP:20261201T080000Z\r\nSUMMARY:Buy milk\r\n"
+                                 "END:VTODO\r\nEND:VCALENDAR\r\n");
+    CreateOnServer("dentist@other", ForeignItem("dentist@other", "Dentist", "20270105T090000Z", ""));
+    laptop.Add("Gym");
+    SyncReport report = Sync(laptop, false, /*aside_expected=*/true);
+    ASSERT_EQ(report.set_aside.size(), 1u);
+    EXPECT_NE(report.set_aside[0].href.find("task"), std::string::npos) << report.set_aside[0].href;
+    EXPECT_EQ(report.down, 1u);
+    EXPECT_EQ(report.up, 1u);
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist", "Gym"}));
+    EXPECT_EQ(ReadSyncRecord(laptop.Table(), calendar_).set_aside.size(), 1u);
+}
+
+TEST_P(SyncEngineTest, AnAlarmAcknowledgedOnOneDeviceRingsOnNoOther) {
+    Device laptop;
+    // Alarms two hours before starts an hour away: both are due now.
+    const std::string start = StampFromNow(60);
+    const std::string alarm = "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:Reminder\r\nTRIGGER:-PT2H\r\nEND:VALARM\r\n";
+    CreateOnServer("seen@phone", ForeignItem("seen@phone", "Seen on the phone", start,
+                                             "X-MOZ-LASTACK:" + StampFromNow(0) + "\r\n" + alarm));
+    // With a place, which our events do not hold: its alarm stays the phone's own.
+    CreateOnServer("unseen@phone", ForeignItem("unseen@phone", "Not seen yet", start, "LOCATION:Desk 3\r\n" + alarm));
+    EXPECT_EQ(Sync(laptop).down, 2u);
+    EXPECT_EQ(laptop.Field("Seen on the phone", "Accepttext"), "Y");
+    EXPECT_NE(laptop.Field("Not seen yet", "Accepttext"), "Y");
+
+    // Dismissed here: both forms go up (ACKNOWLEDGED on the alarm the item
+    // kept), and the server keeps them.
+    laptop.Set("Not seen yet", "Accepttext", "Y");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    const std::string text = ServerText("Not seen yet");
+    EXPECT_NE(text.find("X-MOZ-LASTACK:"), std::string::npos) << text;
+    EXPECT_NE(text.find("ACKNOWLEDGED:"), std::string::npos) << text;
+    Device desktop;
+    Sync(desktop);
+    EXPECT_EQ(desktop.Field("Not seen yet", "Accepttext"), "Y");
 }
 
 void PrintTo(const Server& server, std::ostream* out) { *out << server.name; }
