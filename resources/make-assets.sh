@@ -436,7 +436,7 @@ Orbelle.exe /export-csv FILE.csv</pre>
   and many hosted ones), Orbelle keeps its events and one calendar of that server the
   same, both ways: what you add, change or delete here appears there, and what your
   phone or another computer changes there appears here.</p>
-  <p><img src="calendar-sync.png" width="476" height="479"
+  <p><img src="calendar-sync.png" width="466" height="465"
     alt="The Calendar Sync window: server address, user name, password, Find Calendars,
     the chosen calendar, Sync every 15 minutes, Sync Now and the result of the last sync"></p>
   <ol>

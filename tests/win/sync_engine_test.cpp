@@ -8,11 +8,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 
 #include "exchange/exchange_context.h"
+#include "kit/program_run.h"
 #include "kit/temp_folder.h"
+#include "platform/wide.h"
 #include "store/event_cursor.h"
 #include "store/exchange_store.h"
 #include "store/sqlite.h"
@@ -20,6 +24,7 @@
 #include "sync/http_client.h"
 #include "sync/sync_engine.h"
 #include "sync/sync_tables.h"
+#include "win_fixture.h"
 
 namespace orbelle::sync {
 namespace {
@@ -428,6 +433,62 @@ TEST_P(SyncEngineTest, AnAlarmAcknowledgedOnOneDeviceRingsOnNoOther) {
     Device desktop;
     Sync(desktop);
     EXPECT_EQ(desktop.Field("Not seen yet", "Accepttext"), "Y");
+}
+
+TEST_P(SyncEngineTest, TheCommandLineFormsSetUpAndSyncWithTheirExitCodes) {
+    Device laptop;
+    const fs::path program = laptop.folder.Path() / "Orbelle.exe";
+    fs::copy_file(testing::BuiltProgram(), program);
+    laptop.Add("Dentist");
+    const std::wstring user = Widen(account_.user);
+
+    struct Refused {
+        const wchar_t* arguments;
+        std::string input;
+        long exit_code;
+        const char* said;
+    };
+    const std::wstring here = Widen(calendar_) + L" " + user;
+    const Refused refused[] = {
+        {L"/sync-set", "", 2, "Usage: Orbelle.exe /sync-set URL USER"},
+        {L"/sync now", "", 2, "Usage: Orbelle.exe /sync [/confirm-deletions]"},
+        {L"/sync", "", 1, "not set up"},
+    };
+    for (const Refused& form : refused) {
+        SCOPED_TRACE(Narrow(form.arguments));
+        const testing::ProgramRun run = testing::RunProgram(program, form.arguments, form.input);
+        EXPECT_EQ(run.exit_code, form.exit_code);
+        EXPECT_NE(run.error.find(form.said), std::string::npos) << run.error;
+    }
+    const testing::ProgramRun no_password = testing::RunProgram(program, L"/sync-set " + here);
+    EXPECT_EQ(no_password.exit_code, 2) << no_password.error;
+    if (!Env(std::string("ORBELLE_") + GetParam().variable + "_USER2").empty()) {
+        const testing::ProgramRun wrong = testing::RunProgram(program, L"/sync-set " + here, "not-the-password\n");
+        EXPECT_EQ(wrong.exit_code, 1);
+        EXPECT_NE(wrong.error.find("user name and password"), std::string::npos) << wrong.error;
+    }
+    EXPECT_FALSE(fs::exists(laptop.folder.Path() / "Pellmar.ini")) << "stored although refused";
+
+    const testing::ProgramRun set = testing::RunProgram(program, L"/sync-set " + here, account_.password + "\r\n");
+    ASSERT_EQ(set.exit_code, 0) << set.error;
+    EXPECT_NE(set.output.find("\"Sync test\""), std::string::npos) << set.output;
+    std::ifstream settings(laptop.folder.Path() / "Pellmar.ini", std::ios::binary);
+    const std::string stored{std::istreambuf_iterator<char>(settings), {}};
+    EXPECT_NE(stored.find(calendar_), std::string::npos) << stored;
+    EXPECT_EQ(stored.find(account_.password), std::string::npos) << "the password is in the settings file";
+
+    const testing::ProgramRun synced = testing::RunProgram(program, L"/sync");
+    EXPECT_EQ(synced.exit_code, 0) << synced.error;
+    EXPECT_NE(synced.output.find("1 up"), std::string::npos) << synced.output;
+    EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist"}));
+
+    DeleteOnServer("Dentist");
+    const testing::ProgramRun stopped = testing::RunProgram(program, L"/sync");
+    EXPECT_EQ(stopped.exit_code, 3) << stopped.error;
+    EXPECT_NE(stopped.error.find("/confirm-deletions"), std::string::npos) << stopped.error;
+    EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist"}));
+    EXPECT_EQ(testing::RunProgram(program, L"/sync /confirm-deletions").exit_code, 0);
+    EXPECT_TRUE(laptop.Subjects().empty());
 }
 
 void PrintTo(const Server& server, std::ostream* out) { *out << server.name; }
