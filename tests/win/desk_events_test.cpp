@@ -270,25 +270,7 @@ TEST_F(DeskEventsTest, HelpPictureOfTheMarksAndThePanel) {
     SetWindowPos(Desktop().Hwnd(), nullptr, 10, 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowWindow(Desktop().Hwnd(), SW_SHOWNOACTIVATE);
     Pump(300);
-    const int width = 640, height = 250;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = width, .biHeight = -height, .biPlanes = 1,
-                      .biBitCount = 32, .biCompression = BI_RGB};
-    void* bits = nullptr;
-    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, shot);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                      static_cast<const std::uint32_t*>(bits) + width * height);
-    for (std::uint32_t& pixel : pixels) pixel |= 0xFF000000u;
-    SelectObject(memory, old);
-    DeleteObject(shot);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    WritePng(file, Picture(width, height, std::move(pixels)));
+    WritePng(file, FromScreen(0, 0, 640, 250));
 }
 
 }  // namespace

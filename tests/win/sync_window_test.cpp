@@ -119,25 +119,7 @@ TEST_F(SyncWindowTest, FindsTheCalendarsAndSyncsNowFromTheToolsMenu) {
         Pump(300);
         RECT rect;
         GetWindowRect(Window().Hwnd(), &rect);
-        const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = width, .biHeight = -height, .biPlanes = 1,
-                          .biBitCount = 32, .biCompression = BI_RGB};
-        void* bits = nullptr;
-        HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, shot);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                          static_cast<const std::uint32_t*>(bits) + width * height);
-        for (std::uint32_t& pixel : pixels) pixel |= 0xFF000000u;
-        SelectObject(memory, old);
-        DeleteObject(shot);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-        WritePng(file, Picture(width, height, std::move(pixels)));
+        WritePng(file, FromScreen(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
     }
 }
 

@@ -1,5 +1,7 @@
 #include "kit/pictures.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <fstream>
 
@@ -116,6 +118,27 @@ std::string EncodeBmp(const Picture& picture, int bits) {
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << bytes;
+}
+
+Picture FromScreen(int x, int y, int width, int height) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {.biSize = sizeof(BITMAPINFOHEADER), .biWidth = width, .biHeight = -height, .biPlanes = 1,
+                      .biBitCount = 32, .biCompression = BI_RGB};
+    void* bits = nullptr;
+    HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, shot);
+    BitBlt(memory, 0, 0, width, height, screen, x, y, SRCCOPY);
+    GdiFlush();
+    std::vector<std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
+                                      static_cast<const std::uint32_t*>(bits) + width * height);
+    for (std::uint32_t& pixel : pixels) pixel |= 0xFF000000u;
+    SelectObject(memory, old);
+    DeleteObject(shot);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return Picture(width, height, std::move(pixels));
 }
 
 }  // namespace orbelle::testing

@@ -30,6 +30,9 @@ std::string EncodePng(const Picture& picture, bool dpi72 = false);
 // where a pixel is white exactly when its RGB is 0xFFFFFF.
 std::string EncodeBmp(const Picture& picture, int bits);
 
+// What the screen shows in the rectangle, opaque: the help page's pictures.
+Picture FromScreen(int x, int y, int width, int height);
+
 // Writes the bytes, making the folder first.
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 inline void WritePng(const std::filesystem::path& file, const Picture& picture, bool dpi72 = false) {
