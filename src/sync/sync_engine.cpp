@@ -161,7 +161,9 @@ private:
                                         context_.local_zone.ToUtc(context_.now_local), context_.names);
             here.hash = ContentHash(text);
             Pair pair{.here = heres_.size()};
-            const auto row = row_of_event_.find(event.id);
+            // The same id with another UID is a new event in a deleted one's place.
+            auto row = row_of_event_.find(event.id);
+            if (row != row_of_event_.end() && rows_[row->second].uid != event.uid) row = row_of_event_.end();
             if (row == row_of_event_.end()) {
                 pair.here_state = SideState::kNew;
             } else {
