@@ -237,9 +237,12 @@ HttpAnswer HttpClient::Request(const std::string& method, const std::string& url
                 throw DavError(DavError::kCertificate, 0,
                                host + ": the server's certificate is not the one whose fingerprint was given");
             }
-            if (error == ERROR_WINHTTP_SECURE_FAILURE && pinned && attempt == 0) continue;
-            if (error == ERROR_WINHTTP_SECURE_FAILURE || error == ERROR_WINHTTP_SECURE_INVALID_CA ||
-                error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID || error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID) {
+            // Wine tells of an untrusted certificate as a channel error.
+            bool secure = error == ERROR_WINHTTP_SECURE_FAILURE || error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR ||
+                          error == ERROR_WINHTTP_SECURE_INVALID_CA || error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID ||
+                          error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID;
+            if (secure && pinned && attempt == 0) continue;
+            if (secure) {
                 throw DavError(DavError::kCertificate, 0, host + ": " + CertificateReason(watch.secure_failure));
             }
             if (error == ERROR_WINHTTP_TIMEOUT) {

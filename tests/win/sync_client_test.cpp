@@ -280,6 +280,35 @@ TEST(SyncClientRadicale, AWrongPasswordOrAnotherUsersCalendarIsRefused) {
     }
 }
 
+TEST(SyncClientRadicale, ASelfSignedCertificateIsAcceptedOnlyWhenPinned) {
+    std::string root = Env("ORBELLE_RADICALE_TLS_URL");
+    REQUIRE_SERVER(root);
+    std::string pin = Env("ORBELLE_RADICALE_TLS_SHA256");
+    std::string colons;  // as a certificate viewer shows it
+    for (size_t i = 0; i < pin.size(); i += 2) colons += (i ? ":" : "") + pin.substr(i, 2);
+    std::transform(colons.begin(), colons.end(), colons.begin(), ::toupper);
+    std::string wrong = pin;
+    wrong[0] = wrong[0] == '0' ? '1' : '0';
+    struct Case {
+        const char* what;
+        std::string pin;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"no pin", "", false}, Case{"another certificate's pin", wrong, false},
+                          Case{"its pin", pin, true}, Case{"its pin, with colons", colons, true}}) {
+        SCOPED_TRACE(c.what);
+        CalDavClient client({root, Env("ORBELLE_RADICALE_USER"), Env("ORBELLE_RADICALE_PASSWORD"), c.pin});
+        try {
+            client.FindCalendars();
+            EXPECT_TRUE(c.accepted);
+        } catch (const DavError& error) {
+            EXPECT_FALSE(c.accepted) << error.message;
+            EXPECT_EQ(error.kind, DavError::kCertificate) << error.message;
+            EXPECT_NE(error.message.find("127.0.0.1"), std::string::npos) << error.message;
+        }
+    }
+}
+
 TEST(SyncClient, AServerThatIsGoneIsANetworkError) {
     // A loopback port just freed: nothing listens there.
     WSADATA data;
