@@ -1,5 +1,6 @@
 #include "base/recurrence.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/error.h"
@@ -99,6 +100,83 @@ DateTime NextOccurrence(const RecurrenceRule& rule, DateTime start) {
         break;
     }
     return start;
+}
+
+namespace {
+
+std::int8_t SmallIndex(int value) { return static_cast<std::int8_t>(std::clamp(value, -1, 100)); }
+
+}  // namespace
+
+PackedRule PackedRule::Of(const RecurrenceRule& rule) {
+    PackedRule packed;
+    packed.kind = static_cast<std::uint8_t>(rule.kind);
+    switch (rule.kind) {
+    case RecurrenceKind::Daily: packed.every = rule.daily.every; break;
+    case RecurrenceKind::Weekly:
+        packed.every = rule.weekly.every;
+        for (std::size_t i = 0; i < rule.weekly.on.size(); ++i)
+            if (rule.weekly.on[i]) packed.on |= static_cast<std::uint8_t>(1u << i);
+        break;
+    case RecurrenceKind::Monthly: {
+        const MonthlyRule& m = rule.monthly;
+        packed.variant = static_cast<std::uint8_t>(m.variant);
+        if (m.variant == MonthlyVariant::DayOfMonth) {
+            packed.day = static_cast<std::int16_t>(std::clamp(m.day, -1, 32767));
+            packed.every = m.day_every;
+        } else {
+            packed.ordinal = SmallIndex(m.ordinal);
+            packed.weekday = SmallIndex(m.weekday);
+            packed.every = m.weekday_every;
+        }
+        break;
+    }
+    case RecurrenceKind::Yearly: {
+        const YearlyRule& y = rule.yearly;
+        packed.variant = static_cast<std::uint8_t>(y.variant);
+        if (y.variant == YearlyVariant::MonthDay) {
+            packed.month = SmallIndex(y.day_month);
+            packed.day = static_cast<std::int16_t>(std::clamp(y.day, -1, 32767));
+        } else {
+            packed.ordinal = SmallIndex(y.ordinal);
+            packed.weekday = SmallIndex(y.weekday);
+            packed.month = SmallIndex(y.weekday_month);
+        }
+        break;
+    }
+    case RecurrenceKind::None: break;
+    }
+    return packed;
+}
+
+RecurrenceRule PackedRule::Rule() const {
+    RecurrenceRule rule;
+    rule.kind = static_cast<RecurrenceKind>(kind);
+    switch (rule.kind) {
+    case RecurrenceKind::Daily: rule.daily.every = every; break;
+    case RecurrenceKind::Weekly:
+        rule.weekly.every = every;
+        for (std::size_t i = 0; i < rule.weekly.on.size(); ++i) rule.weekly.on[i] = (on >> i) & 1u;
+        break;
+    case RecurrenceKind::Monthly:
+        rule.monthly.variant = static_cast<MonthlyVariant>(variant);
+        rule.monthly.day = day;
+        rule.monthly.day_every = every;
+        rule.monthly.ordinal = ordinal;
+        rule.monthly.weekday = weekday;
+        rule.monthly.weekday_every = every;
+        break;
+    case RecurrenceKind::Yearly:
+        rule.yearly.variant = static_cast<YearlyVariant>(variant);
+        rule.yearly.day_month = month;
+        rule.yearly.day = day;
+        rule.yearly.ordinal = ordinal;
+        rule.yearly.weekday = weekday;
+        rule.yearly.weekday_month = month;
+        break;
+    case RecurrenceKind::None: break;
+    }
+    return rule;
 }
 
 }  // namespace orbelle

@@ -3,6 +3,7 @@
 // start date-time, lands. It is measured from the start alone, so it may lie
 // before the start, and before today.
 #include <array>
+#include <cstdint>
 
 #include "base/datetime.h"
 
@@ -61,6 +62,26 @@ struct RecurrenceRule {
     MonthlyRule monthly;
     YearlyRule yearly;
     friend constexpr bool operator==(const RecurrenceRule&, const RecurrenceRule&) = default;
+};
+
+// A rule in 12 bytes, for tables that keep one per event: only the fields
+// its kind and variant read, most fields of a rule being those of the kinds
+// it is not. A rule the editor can store comes back equal in what it reads;
+// a day past 32767 or a list index past 100 (stored by another program)
+// comes back as that limit, which names no day or index either.
+struct PackedRule {
+    std::int32_t every = 0;
+    std::int16_t day = 0;
+    std::uint8_t kind = 0;
+    std::uint8_t variant = 0;
+    std::uint8_t on = 0;  // weekly: a bit per weekday, Sunday lowest
+    std::int8_t ordinal = 0;
+    std::int8_t weekday = 0;
+    std::int8_t month = 0;
+
+    static PackedRule Of(const RecurrenceRule& rule);
+    RecurrenceRule Rule() const;
+    friend constexpr bool operator==(const PackedRule&, const PackedRule&) = default;
 };
 
 // Daily and weekly results keep the start's time of day; monthly and yearly

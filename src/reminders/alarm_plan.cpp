@@ -57,83 +57,11 @@ AlarmPlan AlarmPlan::For(const ReminderEvent& event, std::optional<WallMs> lead)
         event.rule.monthly.day > 28 && !FirstOccurrenceAfter(event.rule, event.start, event.start))
         return plan;
     plan.kind_ = Kind::Series;
-    plan.rule_ = Pack(event.rule);
+    plan.rule_ = PackedRule::Of(event.rule);
     plan.start_ = event.start;
     plan.start_ms_ = start;
     plan.lead_ = *lead;
     return plan;
-}
-
-AlarmPlan::PackedRule AlarmPlan::Pack(const RecurrenceRule& rule) {
-    PackedRule packed;
-    packed.kind = static_cast<std::uint8_t>(rule.kind);
-    auto byte = [](int value) { return static_cast<std::uint8_t>(value); };
-    switch (rule.kind) {
-    case RecurrenceKind::Daily: packed.every = rule.daily.every; break;
-    case RecurrenceKind::Weekly:
-        packed.every = rule.weekly.every;
-        for (std::size_t i = 0; i < rule.weekly.on.size(); ++i)
-            if (rule.weekly.on[i]) packed.on |= static_cast<std::uint8_t>(1u << i);
-        break;
-    case RecurrenceKind::Monthly: {
-        const MonthlyRule& m = rule.monthly;
-        packed.variant = byte(static_cast<int>(m.variant));
-        if (m.variant == MonthlyVariant::DayOfMonth) {
-            packed.day = byte(m.day);
-            packed.every = m.day_every;
-        } else {
-            packed.ordinal = byte(m.ordinal);
-            packed.weekday = byte(m.weekday);
-            packed.every = m.weekday_every;
-        }
-        break;
-    }
-    case RecurrenceKind::Yearly: {
-        const YearlyRule& y = rule.yearly;
-        packed.variant = byte(static_cast<int>(y.variant));
-        if (y.variant == YearlyVariant::MonthDay) {
-            packed.month = byte(y.day_month);
-            packed.day = byte(y.day);
-        } else {
-            packed.ordinal = byte(y.ordinal);
-            packed.weekday = byte(y.weekday);
-            packed.month = byte(y.weekday_month);
-        }
-        break;
-    }
-    case RecurrenceKind::None: break;
-    }
-    return packed;
-}
-
-RecurrenceRule AlarmPlan::Rule() const {
-    RecurrenceRule rule;
-    rule.kind = static_cast<RecurrenceKind>(rule_.kind);
-    switch (rule.kind) {
-    case RecurrenceKind::Daily: rule.daily.every = rule_.every; break;
-    case RecurrenceKind::Weekly:
-        rule.weekly.every = rule_.every;
-        for (std::size_t i = 0; i < rule.weekly.on.size(); ++i) rule.weekly.on[i] = (rule_.on >> i) & 1u;
-        break;
-    case RecurrenceKind::Monthly:
-        rule.monthly.variant = static_cast<MonthlyVariant>(rule_.variant);
-        rule.monthly.day = rule_.day;
-        rule.monthly.day_every = rule_.every;
-        rule.monthly.ordinal = rule_.ordinal;
-        rule.monthly.weekday = rule_.weekday;
-        rule.monthly.weekday_every = rule_.every;
-        break;
-    case RecurrenceKind::Yearly:
-        rule.yearly.variant = static_cast<YearlyVariant>(rule_.variant);
-        rule.yearly.day_month = rule_.month;
-        rule.yearly.day = rule_.day;
-        rule.yearly.ordinal = rule_.ordinal;
-        rule.yearly.weekday = rule_.weekday;
-        rule.yearly.weekday_month = rule_.month;
-        break;
-    case RecurrenceKind::None: break;
-    }
-    return rule;
 }
 
 bool operator==(const AlarmPlan& a, const AlarmPlan& b) {
@@ -160,7 +88,7 @@ std::optional<Alarm> AlarmPlan::AlarmOf(WallMs occurrence) const {
 bool AlarmPlan::Has(const Alarm& alarm) const {
     if (AlarmOf(alarm.occurrence) != alarm) return false;
     // One search forward, where Around would search back and forth.
-    return kind_ == Kind::Single || FirstOccurrenceFrom(Rule(), alarm.occurrence) == alarm.occurrence;
+    return kind_ == Kind::Single || FirstOccurrenceFrom(rule_.Rule(), alarm.occurrence) == alarm.occurrence;
 }
 
 std::optional<WallMs> AlarmPlan::FirstOccurrenceFrom(const RecurrenceRule& rule, WallMs from) const {
@@ -192,7 +120,7 @@ AlarmsAround AlarmPlan::Around(WallMs moment, std::optional<WallMs> done) const 
     if (moment > kLastMoment - lead_ || moment < kFirstMoment - lead_) return around;
     const WallMs last_occurrence = moment + lead_;
     const WallMs floor = done ? *done : start_ms_ - 1;  // occurrences must lie after this
-    const RecurrenceRule rule = Rule();
+    const RecurrenceRule rule = rule_.Rule();
 
     if (floor >= last_occurrence) {
         if (auto next = FirstOccurrenceFrom(rule, floor + 1)) around.next = alarm_of(*next);

@@ -55,23 +55,6 @@ public:
 private:
     enum class Kind : std::uint8_t { None, Single, Series };
 
-    // The fields of a rule that its kind and variant read, in a few bytes: a
-    // schedule keeps a plan for every event, and most fields of a rule are
-    // those of the kinds it is not.
-    struct PackedRule {
-        std::int32_t every = 0;
-        std::uint8_t kind = 0;
-        std::uint8_t variant = 0;
-        std::uint8_t day = 0;
-        std::uint8_t ordinal = 0;
-        std::uint8_t weekday = 0;
-        std::uint8_t month = 0;
-        std::uint8_t on = 0;  // weekly: a bit per weekday, Sunday lowest
-        friend constexpr bool operator==(const PackedRule&, const PackedRule&) = default;
-    };
-    // Only for rules that RuleCanOccur takes: their fields fit.
-    static PackedRule Pack(const RecurrenceRule& rule);
-    RecurrenceRule Rule() const;
 
     Alarm SingleAlarm() const { return {start_ms_, start_ms_ - lead_}; }
     // The first occurrence at or after `from`.

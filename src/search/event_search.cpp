@@ -31,71 +31,6 @@ constexpr std::size_t kMaxNames = std::numeric_limits<std::uint16_t>::max();
 
 bool SearchQuery::Empty() const { return SearchTerms(text).empty() && !HasDateRange() && !type; }
 
-SearchIndex::PackedRule SearchIndex::Pack(const RecurrenceRule& rule) {
-    PackedRule packed;
-    packed.kind = static_cast<std::uint8_t>(rule.kind);
-    switch (rule.kind) {
-        case RecurrenceKind::Daily: packed.every = rule.daily.every; break;
-        case RecurrenceKind::Weekly:
-            packed.every = rule.weekly.every;
-            for (int day = 0; day < 7; ++day)
-                if (rule.weekly.on[static_cast<std::size_t>(day)]) packed.weekdays |= static_cast<std::uint8_t>(1u << day);
-            break;
-        case RecurrenceKind::Monthly: {
-            const MonthlyRule& m = rule.monthly;
-            packed.variant = static_cast<std::uint8_t>(m.variant);
-            packed.every = m.variant == MonthlyVariant::DayOfMonth ? m.day_every : m.weekday_every;
-            packed.day = m.day;
-            // List indexes are -1 to a few: they fit a byte.
-            packed.ordinal = static_cast<std::int8_t>(std::clamp(m.ordinal, -1, 100));
-            packed.weekday = static_cast<std::int8_t>(std::clamp(m.weekday, -1, 100));
-            break;
-        }
-        case RecurrenceKind::Yearly: {
-            const YearlyRule& y = rule.yearly;
-            packed.variant = static_cast<std::uint8_t>(y.variant);
-            packed.day = y.day;
-            packed.ordinal = static_cast<std::int8_t>(std::clamp(y.ordinal, -1, 100));
-            packed.weekday = static_cast<std::int8_t>(std::clamp(y.weekday, -1, 100));
-            packed.month = static_cast<std::int8_t>(
-                std::clamp(y.variant == YearlyVariant::MonthDay ? y.day_month : y.weekday_month, -1, 100));
-            break;
-        }
-        case RecurrenceKind::None: break;
-    }
-    return packed;
-}
-
-RecurrenceRule SearchIndex::Unpack(const PackedRule& packed) {
-    RecurrenceRule rule;
-    rule.kind = static_cast<RecurrenceKind>(packed.kind);
-    switch (rule.kind) {
-        case RecurrenceKind::Daily: rule.daily.every = packed.every; break;
-        case RecurrenceKind::Weekly:
-            rule.weekly.every = packed.every;
-            for (int day = 0; day < 7; ++day) rule.weekly.on[static_cast<std::size_t>(day)] = packed.weekdays >> day & 1;
-            break;
-        case RecurrenceKind::Monthly:
-            rule.monthly.variant = static_cast<MonthlyVariant>(packed.variant);
-            rule.monthly.day = packed.day;
-            rule.monthly.day_every = packed.every;
-            rule.monthly.weekday_every = packed.every;
-            rule.monthly.ordinal = packed.ordinal;
-            rule.monthly.weekday = packed.weekday;
-            break;
-        case RecurrenceKind::Yearly:
-            rule.yearly.variant = static_cast<YearlyVariant>(packed.variant);
-            rule.yearly.day = packed.day;
-            rule.yearly.day_month = packed.month;
-            rule.yearly.weekday_month = packed.month;
-            rule.yearly.ordinal = packed.ordinal;
-            rule.yearly.weekday = packed.weekday;
-            break;
-        case RecurrenceKind::None: break;
-    }
-    return rule;
-}
-
 std::uint16_t SearchIndex::NameIndex(std::string_view text) {
     for (std::size_t i = 0; i < names_.size(); ++i)
         if (names_[i].text == text) return static_cast<std::uint16_t>(i);
@@ -110,7 +45,7 @@ SearchIndex::Entry SearchIndex::MakeEntry(const SearchEvent& event) {
     Entry entry;
     entry.id = event.id;
     entry.start = event.start;
-    entry.rule = Pack(event.rule);
+    entry.rule = PackedRule::Of(event.rule);
     entry.done = event.done;
     entry.type = NameIndex(event.type);
     entry.priority = NameIndex(event.priority);
@@ -134,7 +69,7 @@ SearchIndex::Entry SearchIndex::MakeEntry(const SearchEvent& event) {
 
 DateTime SearchIndex::NextFromToday(const Entry& entry) const {
     if (entry.done) return entry.start;
-    return FirstOccurrenceAtOrAfter(Unpack(entry.rule), entry.start, today_).value_or(entry.start);
+    return FirstOccurrenceAtOrAfter(entry.rule.Rule(), entry.start, today_).value_or(entry.start);
 }
 
 void SearchIndex::Reset(std::vector<SearchEvent> events, DateTime today) {
@@ -211,7 +146,7 @@ std::string_view SearchIndex::Subject(std::uint32_t slot) const {
     return std::string_view(text_).substr(entry.subject_at, entry.subject_length);
 }
 
-RecurrenceRule SearchIndex::Rule(std::uint32_t slot) const { return Unpack(entries_[slot].rule); }
+RecurrenceRule SearchIndex::Rule(std::uint32_t slot) const { return entries_[slot].rule.Rule(); }
 
 bool SearchIndex::Matches(const Entry& entry, const std::vector<std::string>& terms, std::uint64_t named) const {
     const std::string_view folded = std::string_view(text_).substr(entry.folded_at, entry.folded_length);
@@ -259,7 +194,7 @@ void SearchIndex::Find(const SearchQuery& query, SearchResult& result) const {
         if (!Matches(entry, result.terms, name_terms[entry.type] | name_terms[entry.priority])) continue;
         SearchHit hit{.slot = slot, .shown = entry.next};
         if (ranged) {
-            const OccurrencesInRange inside = OccurrencesBetween(Unpack(entry.rule), entry.start, from, to);
+            const OccurrencesInRange inside = OccurrencesBetween(entry.rule.Rule(), entry.start, from, to);
             if (inside.count == 0) continue;
             hit.shown = *inside.first;
             hit.occurrences = static_cast<std::uint32_t>(std::min<std::size_t>(inside.count, 0xFFFFFFFF));
@@ -300,7 +235,7 @@ void SearchIndex::Sort(SearchResult& result, SearchColumn column, bool ascending
             // Kinds in the editor's order, then the rule's own numbers.
             by([&](const SearchHit& hit) {
                 const PackedRule& r = entries_[hit.slot].rule;
-                return std::tuple(r.kind, r.variant, r.every, r.month, r.day, r.ordinal, r.weekday, r.weekdays);
+                return std::tuple(r.kind, r.variant, r.every, r.month, r.day, r.ordinal, r.weekday, r.on);
             });
             break;
     }

@@ -88,17 +88,6 @@ public:
     std::optional<std::uint32_t> SlotOf(std::int64_t id) const;
 
 private:
-    // The rule in 16 bytes: only what the chosen kind and variant read.
-    struct PackedRule {
-        std::int32_t every = 0;
-        std::int32_t day = 0;
-        std::uint8_t kind = 0;
-        std::uint8_t variant = 0;
-        std::uint8_t weekdays = 0;  // bit 0 Sunday
-        std::int8_t ordinal = 0;
-        std::int8_t weekday = 0;
-        std::int8_t month = 0;
-    };
     struct Entry {
         std::int64_t id = 0;
         DateTime start;
@@ -120,8 +109,6 @@ private:
         std::string folded;
     };
 
-    static PackedRule Pack(const RecurrenceRule& rule);
-    static RecurrenceRule Unpack(const PackedRule& packed);
     Entry MakeEntry(const SearchEvent& event);
     std::uint16_t NameIndex(std::string_view text);
     DateTime NextFromToday(const Entry& entry) const;

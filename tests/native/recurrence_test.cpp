@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -243,6 +244,36 @@ TEST(NextOccurrence, AgreesWithDayByDayCountingOverFourCenturies) {
         ASSERT_EQ(NextOccurrence(MonthlyDay(31, 0), start),
                   has_31 ? At(date.year() / date.month() / 31) : kNoDate)
             << Show(start);
+    }
+}
+
+// Tables that keep a rule per event keep it packed: the packed rule must land
+// where the rule does, also for values only another program would store.
+TEST(PackedRule, LandsWhereTheRuleLands) {
+    RecurrenceRule no_variant{.kind = RecurrenceKind::Monthly};
+    no_variant.monthly.variant = MonthlyVariant::None;
+    const RecurrenceRule rules[] = {
+        Daily(1), Daily(3), Daily(-2), Daily(0),
+        Weekly(1, {kMon, kWed, kFri}), Weekly(2, {kSun, kSat}), Weekly(1, {}),
+        MonthlyDay(31, 1), MonthlyDay(29, 12), MonthlyDay(1, -1), MonthlyDay(40, 1), MonthlyDay(100000, 1),
+        MonthlyThe(kMonthlyLast, kFri, 1), MonthlyThe(0, kMon, 3), MonthlyThe(7, kMon, 1), MonthlyThe(1, 9, 1),
+        YearlyDate(kFeb, 29), YearlyDate(kDec, 31), YearlyDate(12, 1),
+        YearlyThe(kYearlyLast, kSun, kOct), YearlyThe(0, kThu, kNov), YearlyThe(-1, kMon, kJan),
+        no_variant, RecurrenceRule{.kind = RecurrenceKind::None},
+    };
+    const DateTime start = At(2024y / 1 / 31, 9, 30);
+    for (std::size_t i = 0; i < std::size(rules); ++i) {
+        SCOPED_TRACE(i);
+        auto landing = [&](const RecurrenceRule& rule) -> std::optional<DateTime> {
+            try {
+                return NextOccurrence(rule, start);
+            } catch (const Error&) {
+                return std::nullopt;
+            }
+        };
+        const PackedRule packed = PackedRule::Of(rules[i]);
+        EXPECT_EQ(landing(packed.Rule()), landing(rules[i]));
+        EXPECT_EQ(PackedRule::Of(packed.Rule()), packed);
     }
 }
 
