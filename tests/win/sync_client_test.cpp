@@ -283,7 +283,7 @@ TEST(SyncClientRadicale, AWrongPasswordOrAnotherUsersCalendarIsRefused) {
         other.State(calendar);
         ADD_FAILURE() << "another user read " << calendar;
     } catch (const DavError& error) {
-        EXPECT_EQ(error.kind, DavError::kRefused);
+        EXPECT_EQ(error.kind, DavError::kRefused) << error.message;
     }
 }
 
