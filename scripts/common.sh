@@ -20,7 +20,7 @@ sqlite_h_sha256=9e69a1353a4288450b0d5239ede11fc7f1f4c8e5eb07491fc8317eacb5b7de7e
 # wine32:i386 installs even where the kernel cannot run it (scripts/wine runs32).
 apt_packages=(cmake g++ make libgtest-dev libbenchmark-dev libical-dev pkg-config g++-mingw-w64-i686-posix
   g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils xdotool imagemagick sox python3 nsis
-  radicale xandikos)
+  radicale xandikos openssl)
 
 log() { printf '\033[1m== %s\033[0m\n' "$*" >&2; }
 

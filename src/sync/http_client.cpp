@@ -131,6 +131,8 @@ std::string NormalisedFingerprint(std::string text) {
 
 }  // namespace
 
+ConnectionDropped::ConnectionDropped(std::string message) : DavError(kNetwork, 0, std::move(message)) {}
+
 std::string Sha256Hex(const void* data, size_t size) {
     BCRYPT_ALG_HANDLE algorithm = nullptr;
     BCRYPT_HASH_HANDLE hash = nullptr;
@@ -191,6 +193,27 @@ HttpClient::~HttpClient() {
 
 HttpAnswer HttpClient::Request(const std::string& method, const std::string& url, const HttpHeaders& headers,
                                const std::string& body) {
+    try {
+        return Exchange(method, url, headers, body);
+    } catch (const ConnectionDropped&) {
+        // A server that refuses before reading the body (Radicale: a wrong
+        // password, another user's calendar) may close with the body unread,
+        // and the reset loses its answer. A read asked again without its body
+        // is refused the same way; any other answer to that is not used.
+        if (!body.empty() && (method == "PROPFIND" || method == "REPORT")) {
+            try {
+                HttpAnswer probe = Exchange(method, url, headers, {});
+                if (probe.status == 401 || probe.status == 403) return probe;
+            } catch (const DavError&) {
+            }
+        }
+        // Once more: a dropped connection may have been passing.
+        return Exchange(method, url, headers, body);
+    }
+}
+
+HttpAnswer HttpClient::Exchange(const std::string& method, const std::string& url, const HttpHeaders& headers,
+                                const std::string& body) {
     UrlParts parts = Crack(url);
     std::string host = Narrow(parts.host);
     InternetHandle connection{WinHttpConnect(session_, parts.host.c_str(), parts.port, 0)};
@@ -237,9 +260,12 @@ HttpAnswer HttpClient::Request(const std::string& method, const std::string& url
                 throw DavError(DavError::kCertificate, 0,
                                host + ": the server's certificate is not the one whose fingerprint was given");
             }
-            if (error == ERROR_WINHTTP_SECURE_FAILURE && pinned && attempt == 0) continue;
-            if (error == ERROR_WINHTTP_SECURE_FAILURE || error == ERROR_WINHTTP_SECURE_INVALID_CA ||
-                error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID || error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID) {
+            // Wine tells of an untrusted certificate as a channel error.
+            bool secure = error == ERROR_WINHTTP_SECURE_FAILURE || error == ERROR_WINHTTP_SECURE_CHANNEL_ERROR ||
+                          error == ERROR_WINHTTP_SECURE_INVALID_CA || error == ERROR_WINHTTP_SECURE_CERT_CN_INVALID ||
+                          error == ERROR_WINHTTP_SECURE_CERT_DATE_INVALID;
+            if (secure && pinned && attempt == 0) continue;
+            if (secure) {
                 throw DavError(DavError::kCertificate, 0, host + ": " + CertificateReason(watch.secure_failure));
             }
             if (error == ERROR_WINHTTP_TIMEOUT) {
@@ -248,7 +274,8 @@ HttpAnswer HttpClient::Request(const std::string& method, const std::string& url
             if (error == ERROR_WINHTTP_NAME_NOT_RESOLVED) {
                 throw DavError(DavError::kNetwork, 0, "no server named " + host + " was found");
             }
-            throw DavError(DavError::kNetwork, 0, "cannot reach " + host + " (network error " + std::to_string(error) + ")");
+            if (error == ERROR_WINHTTP_CANNOT_CONNECT) throw DavError(DavError::kNetwork, 0, "cannot reach " + host);
+            throw ConnectionDropped(host + " closed the connection (network error " + std::to_string(error) + ")");
         }
 
         HttpAnswer answer;
@@ -263,15 +290,15 @@ HttpAnswer HttpClient::Request(const std::string& method, const std::string& url
             DWORD available = 0;
             if (!WinHttpQueryDataAvailable(request, &available)) {
                 DWORD error = GetLastError();
-                throw DavError(error == ERROR_WINHTTP_TIMEOUT ? DavError::kTimeout : DavError::kNetwork, 0,
-                               host + " stopped answering midway");
+                if (error == ERROR_WINHTTP_TIMEOUT) throw DavError(DavError::kTimeout, 0, host + " stopped answering midway");
+                throw ConnectionDropped(host + " stopped answering midway");
             }
             if (available == 0) break;
             size_t used = answer.body.size();
             answer.body.resize(used + available);
             DWORD read = 0;
             if (!WinHttpReadData(request, answer.body.data() + used, available, &read)) {
-                throw DavError(DavError::kNetwork, 0, host + " stopped answering midway");
+                throw ConnectionDropped(host + " stopped answering midway");
             }
             answer.body.resize(used + read);
         }

@@ -21,6 +21,11 @@ struct DavError : std::exception {
     std::string message;
 };
 
+// The connection was made and then lost before the whole answer came.
+struct ConnectionDropped : DavError {
+    explicit ConnectionDropped(std::string message);
+};
+
 struct HttpAnswer {
     int status = 0;
     std::string etag;  // exactly as sent, quotes and W/ kept
@@ -48,6 +53,9 @@ public:
                        const std::string& body);
 
 private:
+    HttpAnswer Exchange(const std::string& method, const std::string& url, const HttpHeaders& headers,
+                        const std::string& body);
+
     void* session_ = nullptr;
     std::string origin_;
     std::string authorization_;

@@ -142,12 +142,19 @@ TEST_P(SyncClientTest, ARepeatedCreateOrAStaleWriteIsRefusedAndMakesNoCopy) {
         EXPECT_TRUE(updated.status == 204 || updated.status == 201 || updated.status == 200) << updated.status;
         EXPECT_NE(updated.etag, etag);
     }
+    // The same UID under another name: each server says so its own way.
+    std::string taken = UniqueName("taken-");
+    Create(client, taken, "Taken");
+    std::string elsewhere;
+    EXPECT_EQ(client.Create(calendar_, UniqueName("elsewhere-"), EventText(taken, "Copy"), elsewhere).status, 409);
+
     std::vector<Member> members = client.ListAll(calendar_);
-    EXPECT_EQ(members.size(), 2u);
+    EXPECT_EQ(members.size(), 3u);
     std::vector<std::string> hrefs;
     for (const Member& member : members) hrefs.push_back(member.href);
     for (const Fetched& item : client.Multiget(calendar_, hrefs)) {
-        EXPECT_NE(item.text.find("SUMMARY:Edited"), std::string::npos) << item.href;
+        bool edited = item.text.find("SUMMARY:Edited") != std::string::npos;
+        EXPECT_TRUE(edited || item.text.find("SUMMARY:Taken") != std::string::npos) << item.text;
     }
 }
 
@@ -276,7 +283,36 @@ TEST(SyncClientRadicale, AWrongPasswordOrAnotherUsersCalendarIsRefused) {
         other.State(calendar);
         ADD_FAILURE() << "another user read " << calendar;
     } catch (const DavError& error) {
-        EXPECT_EQ(error.kind, DavError::kRefused);
+        EXPECT_EQ(error.kind, DavError::kRefused) << error.message;
+    }
+}
+
+TEST(SyncClientRadicale, ASelfSignedCertificateIsAcceptedOnlyWhenPinned) {
+    std::string root = Env("ORBELLE_RADICALE_TLS_URL");
+    REQUIRE_SERVER(root);
+    std::string pin = Env("ORBELLE_RADICALE_TLS_SHA256");
+    std::string colons;  // as a certificate viewer shows it
+    for (size_t i = 0; i < pin.size(); i += 2) colons += (i ? ":" : "") + pin.substr(i, 2);
+    std::transform(colons.begin(), colons.end(), colons.begin(), ::toupper);
+    std::string wrong = pin;
+    wrong[0] = wrong[0] == '0' ? '1' : '0';
+    struct Case {
+        const char* what;
+        std::string pin;
+        bool accepted;
+    };
+    for (const Case& c : {Case{"no pin", "", false}, Case{"another certificate's pin", wrong, false},
+                          Case{"its pin", pin, true}, Case{"its pin, with colons", colons, true}}) {
+        SCOPED_TRACE(c.what);
+        CalDavClient client({root, Env("ORBELLE_RADICALE_USER"), Env("ORBELLE_RADICALE_PASSWORD"), c.pin});
+        try {
+            client.FindCalendars();
+            EXPECT_TRUE(c.accepted);
+        } catch (const DavError& error) {
+            EXPECT_FALSE(c.accepted) << error.message;
+            EXPECT_EQ(error.kind, DavError::kCertificate) << error.message;
+            EXPECT_NE(error.message.find("127.0.0.1"), std::string::npos) << error.message;
+        }
     }
 }
 
