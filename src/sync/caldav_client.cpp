@@ -4,6 +4,8 @@
 #include <cctype>
 #include <map>
 
+#include "sync/content_hash.h"
+
 namespace orbelle::sync {
 
 namespace {
@@ -85,7 +87,7 @@ std::string ItemName(std::string_view uid) {
         plain = plain && safe;
     }
     if (plain) return std::string(uid) + ".ics";
-    return Sha256Hex(uid.data(), uid.size()) + ".ics";
+    return Sha256Hex(uid) + ".ics";
 }
 
 CalDavClient::CalDavClient(Account account)

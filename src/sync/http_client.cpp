@@ -1,7 +1,6 @@
 #include "sync/http_client.h"
 
 #include <windows.h>
-#include <bcrypt.h>
 #include <wincrypt.h>
 #include <winhttp.h>
 
@@ -10,6 +9,7 @@
 #include <memory>
 
 #include "platform/wide.h"
+#include "sync/content_hash.h"
 
 namespace orbelle::sync {
 
@@ -102,7 +102,7 @@ std::string CertificateSha256(HINTERNET request) {
     if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) || !certificate) {
         return {};
     }
-    std::string hash = Sha256Hex(certificate->pbCertEncoded, certificate->cbCertEncoded);
+    std::string hash = Sha256Hex(std::string_view(reinterpret_cast<const char*>(certificate->pbCertEncoded), certificate->cbCertEncoded));
     CertFreeCertificateContext(certificate);
     return hash;
 }
@@ -132,26 +132,6 @@ std::string NormalisedFingerprint(std::string text) {
 }  // namespace
 
 ConnectionDropped::ConnectionDropped(std::string message) : DavError(kNetwork, 0, std::move(message)) {}
-
-std::string Sha256Hex(const void* data, size_t size) {
-    BCRYPT_ALG_HANDLE algorithm = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    unsigned char digest[32] = {};
-    if (BCryptOpenAlgorithmProvider(&algorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0) return {};
-    bool done = BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0) == 0 &&
-                BCryptHashData(hash, static_cast<PUCHAR>(const_cast<void*>(data)), ULONG(size), 0) == 0 &&
-                BCryptFinishHash(hash, digest, sizeof digest, 0) == 0;
-    if (hash) BCryptDestroyHash(hash);
-    BCryptCloseAlgorithmProvider(algorithm, 0);
-    if (!done) return {};
-    static const char kHex[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : digest) {
-        out += kHex[b >> 4];
-        out += kHex[b & 15];
-    }
-    return out;
-}
 
 std::string OriginOf(const std::string& url) {
     UrlParts parts = Crack(url);

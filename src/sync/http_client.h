@@ -68,7 +68,4 @@ std::string OriginOf(const std::string& url);
 // `reference` (an href or a Location) made absolute against `base`.
 std::string ResolveUrl(const std::string& base, const std::string& reference);
 
-// The lowercase hex SHA-256 of some bytes (system's CNG).
-std::string Sha256Hex(const void* data, size_t size);
-
 }  // namespace orbelle::sync

@@ -7,43 +7,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-#include <random>
-#include <sstream>
 
 #include "sync/caldav_client.h"
 #include "sync/credentials.h"
 #include "sync/dav_xml.h"
 #include "sync/http_client.h"
+#include "sync_servers.h"
 
 namespace orbelle::sync {
 namespace {
-
-std::string Env(const std::string& name) {
-    const char* value = std::getenv(name.c_str());
-    return value ? value : "";
-}
-
-struct Server {
-    const char* name;
-    const char* variable;  // ORBELLE_{variable}_URL, _USER, _PASSWORD
-    const char* home;      // where the user's calendars are, below the URL
-};
-
-void PrintTo(const Server& server, std::ostream* out) { *out << server.name; }
-
-const Server kServers[] = {
-    {"Radicale", "RADICALE", "alice/"},
-    {"Xandikos", "XANDIKOS", "user/calendars/"},
-};
-
-std::string UniqueName(const std::string& prefix) {
-    static std::mt19937_64 random{std::random_device{}()};
-    std::ostringstream name;
-    name << prefix << std::hex << random();
-    return name.str();
-}
 
 std::string EventText(const std::string& uid, const std::string& summary, const std::string& extra = {}) {
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Orbelle tests//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
@@ -51,39 +24,8 @@ std::string EventText(const std::string& uid, const std::string& summary, const 
            "\r\n" + extra + "END:VEVENT\r\nEND:VCALENDAR\r\n";
 }
 
-// A server from the environment the test command sets. Without it a plain
-// developer run skips; the test command (ORBELLE_SYNC_SERVERS_REQUIRED) fails.
-#define REQUIRE_SERVER(url)                                                                        \
-    do {                                                                                           \
-        if ((url).empty()) {                                                                       \
-            if (!Env("ORBELLE_SYNC_SERVERS_REQUIRED").empty()) FAIL() << "no test server running"; \
-            GTEST_SKIP() << "no test server: start them with scripts/sync-servers start";          \
-        }                                                                                          \
-    } while (0)
-
-class SyncClientTest : public ::testing::TestWithParam<Server> {
+class SyncClientTest : public ServerCalendarTest {
 protected:
-    void SetUp() override {
-        const Server& server = GetParam();
-        root_ = Env(std::string("ORBELLE_") + server.variable + "_URL");
-        REQUIRE_SERVER(root_);
-        account_ = {root_, Env(std::string("ORBELLE_") + server.variable + "_USER"),
-                    Env(std::string("ORBELLE_") + server.variable + "_PASSWORD"), {}};
-        calendar_ = root_ + server.home + UniqueName("t") + "/";
-        name_ = UniqueName("Test calendar ");
-        HttpClient http(root_, account_.user, account_.password);
-        std::string body =
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><c:mkcalendar xmlns:d=\"DAV:\" "
-            "xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:set><d:prop><d:displayname>" + name_ +
-            "</d:displayname></d:prop></d:set></c:mkcalendar>";
-        int status = http.Request("MKCALENDAR", calendar_, {{"Content-Type", "application/xml"}}, body).status;
-        ASSERT_EQ(status, 201) << "making " << calendar_;
-        made_ = true;
-    }
-    void TearDown() override {
-        if (made_) HttpClient(root_, account_.user, account_.password).Request("DELETE", calendar_, {}, {});
-    }
-
     std::string Create(CalDavClient& client, const std::string& uid, const std::string& summary,
                        std::string* etag = nullptr) {
         std::string href;
@@ -93,12 +35,6 @@ protected:
         if (etag) *etag = answer.etag;
         return href;
     }
-
-    std::string root_;
-    Account account_;
-    std::string calendar_;
-    std::string name_;
-    bool made_ = false;
 };
 
 TEST_P(SyncClientTest, FindsTheCalendarsFromTheServerAndFromACalendarAddress) {

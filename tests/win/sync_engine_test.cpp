@@ -10,8 +10,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
-#include <sstream>
 
 #include "exchange/exchange_context.h"
 #include "kit/program_run.h"
@@ -24,35 +22,13 @@
 #include "sync/http_client.h"
 #include "sync/sync_engine.h"
 #include "sync/sync_tables.h"
+#include "sync_servers.h"
 #include "win_fixture.h"
 
 namespace orbelle::sync {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Env(const std::string& name) {
-    const char* value = std::getenv(name.c_str());
-    return value ? value : "";
-}
-
-struct Server {
-    const char* name;
-    const char* variable;  // ORBELLE_{variable}_URL, _USER, _PASSWORD
-    const char* home;      // where the user's calendars are, below the URL
-};
-
-const Server kServers[] = {
-    {"Radicale", "RADICALE", "alice/"},
-    {"Xandikos", "XANDIKOS", "user/calendars/"},
-};
-
-std::string UniqueName(const std::string& prefix) {
-    static std::mt19937_64 random{std::random_device{}()};
-    std::ostringstream name;
-    name << prefix << std::hex << random();
-    return name.str();
-}
 
 // One device: a program folder's table.
 struct Device {
@@ -138,30 +114,8 @@ std::string ForeignItem(const std::string& uid, const std::string& summary, cons
            extra + "END:VEVENT\r\nEND:VCALENDAR\r\n";
 }
 
-class SyncEngineTest : public ::testing::TestWithParam<Server> {
+class SyncEngineTest : public ServerCalendarTest {
 protected:
-    void SetUp() override {
-        const Server& server = GetParam();
-        const std::string root = Env(std::string("ORBELLE_") + server.variable + "_URL");
-        if (root.empty()) {
-            if (!Env("ORBELLE_SYNC_SERVERS_REQUIRED").empty()) FAIL() << "no test server running";
-            GTEST_SKIP() << "no test server: start them with scripts/sync-servers start";
-        }
-        account_ = {root, Env(std::string("ORBELLE_") + server.variable + "_USER"),
-                    Env(std::string("ORBELLE_") + server.variable + "_PASSWORD"), {}};
-        calendar_ = root + server.home + UniqueName("s") + "/";
-        HttpClient http(root, account_.user, account_.password);
-        const std::string body =
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><c:mkcalendar xmlns:d=\"DAV:\" "
-            "xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:set><d:prop><d:displayname>Sync test</d:displayname>"
-            "</d:prop></d:set></c:mkcalendar>";
-        ASSERT_EQ(http.Request("MKCALENDAR", calendar_, {{"Content-Type", "application/xml"}}, body).status, 201);
-        made_ = true;
-    }
-    void TearDown() override {
-        if (made_) HttpClient(account_.url, account_.user, account_.password).Request("DELETE", calendar_, {}, {});
-    }
-
     SyncReport Sync(const Device& device, bool confirmed = false, bool aside_expected = false) {
         SyncReport report = RunSync({.account = account_, .calendar_url = calendar_}, device.Table(),
                                     SystemExchangeContext(), {.deletions_confirmed = confirmed});
@@ -232,9 +186,6 @@ protected:
         return ReadSyncRecord(device.Table(), calendar_).kept;
     }
 
-    Account account_;
-    std::string calendar_;
-    bool made_ = false;
 };
 
 TEST_P(SyncEngineTest, FirstSyncUpThenDownThenEditsAndDeletesEachWay) {
@@ -471,7 +422,7 @@ TEST_P(SyncEngineTest, TheCommandLineFormsSetUpAndSyncWithTheirExitCodes) {
 
     const testing::ProgramRun set = testing::RunProgram(program, L"/sync-set " + here, account_.password + "\r\n");
     ASSERT_EQ(set.exit_code, 0) << set.error;
-    EXPECT_NE(set.output.find("\"Sync test\""), std::string::npos) << set.output;
+    EXPECT_NE(set.output.find("\"" + name_ + "\""), std::string::npos) << set.output;
     std::ifstream settings(laptop.folder.Path() / "Pellmar.ini", std::ios::binary);
     const std::string stored{std::istreambuf_iterator<char>(settings), {}};
     EXPECT_NE(stored.find(calendar_), std::string::npos) << stored;
@@ -490,8 +441,6 @@ TEST_P(SyncEngineTest, TheCommandLineFormsSetUpAndSyncWithTheirExitCodes) {
     EXPECT_EQ(testing::RunProgram(program, L"/sync /confirm-deletions").exit_code, 0);
     EXPECT_TRUE(laptop.Subjects().empty());
 }
-
-void PrintTo(const Server& server, std::ostream* out) { *out << server.name; }
 
 INSTANTIATE_TEST_SUITE_P(Servers, SyncEngineTest, ::testing::ValuesIn(kServers),
                          [](const ::testing::TestParamInfo<Server>& info) { return std::string(info.param.name); });

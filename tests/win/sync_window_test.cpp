@@ -3,9 +3,6 @@
 // sync's thread, the choice stored, Sync Now, and the result shown.
 #include <windows.h>
 
-#include <cstdlib>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,8 +10,8 @@
 #include "kit/pictures.h"
 #include "platform/wide.h"
 #include "sync/caldav_client.h"
-#include "sync/http_client.h"
 #include "sync/sync_commands.h"
+#include "sync_servers.h"
 #include "win_fixture.h"
 
 namespace orbelle::testing {
@@ -22,36 +19,18 @@ namespace {
 
 using sync::SyncWindow;
 
-std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
 class SyncWindowTest : public AppTest {
 protected:
     void SetUp() override {
-        root_ = Env("ORBELLE_RADICALE_URL");
-        if (root_.empty()) {
-            if (!Env("ORBELLE_SYNC_SERVERS_REQUIRED").empty()) FAIL() << "no test server running";
-            GTEST_SKIP() << "no test server: start them with scripts/sync-servers start";
-        }
-        user_ = Env("ORBELLE_RADICALE_USER");
-        password_ = Env("ORBELLE_RADICALE_PASSWORD");
-        std::mt19937_64 random{std::random_device{}()};
-        std::ostringstream name;
-        name << "Family " << std::hex << (random() & 0xffff);
-        name_ = name.str();
-        calendar_ = root_ + user_ + "/" + std::to_string(random()) + "/";
-        sync::HttpClient http(root_, user_, password_);
-        const std::string body =
-            "<?xml version=\"1.0\" encoding=\"utf-8\"?><c:mkcalendar xmlns:d=\"DAV:\" "
-            "xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:set><d:prop><d:displayname>" + name_ +
-            "</d:displayname></d:prop></d:set></c:mkcalendar>";
-        ASSERT_EQ(http.Request("MKCALENDAR", calendar_, {{"Content-Type", "application/xml"}}, body).status, 201);
+        account_ = sync::ServerAccount(sync::kServers[0]);
+        REQUIRE_SERVER(account_.url);
+        name_ = sync::UniqueName("Family ");
+        calendar_ = account_.url + sync::kServers[0].home + sync::UniqueName("w") + "/";
+        ASSERT_EQ(sync::MakeCalendar(account_, calendar_, name_), 201);
         made_ = true;
     }
     void TearDown() override {
-        if (made_) sync::HttpClient(root_, user_, password_).Request("DELETE", calendar_, {}, {});
+        if (made_) sync::DropCalendar(account_, calendar_);
     }
 
     SyncWindow& Window() { return *App().CalendarSync().Window(); }
@@ -69,7 +48,8 @@ protected:
         SendMessageW(Window().Hwnd(), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Control(id)));
     }
 
-    std::string root_, user_, password_, name_, calendar_;
+    sync::Account account_;
+    std::string name_, calendar_;
     bool made_ = false;
 };
 
@@ -87,9 +67,9 @@ TEST_F(SyncWindowTest, FindsTheCalendarsAndSyncsNowFromTheToolsMenu) {
     GetClassNameW(Window().Hwnd(), class_name, 32);
     EXPECT_STREQ(class_name, L"TSync");
 
-    SetWindowTextW(Control(SyncWindow::ServerBox), Widen(root_).c_str());
-    SetWindowTextW(Control(SyncWindow::UserBox), Widen(user_).c_str());
-    SetWindowTextW(Control(SyncWindow::PasswordBox), Widen(password_).c_str());
+    SetWindowTextW(Control(SyncWindow::ServerBox), Widen(account_.url).c_str());
+    SetWindowTextW(Control(SyncWindow::UserBox), Widen(account_.user).c_str());
+    SetWindowTextW(Control(SyncWindow::PasswordBox), Widen(account_.password).c_str());
     Click(SyncWindow::FindButton);
     HWND calendars = Control(SyncWindow::CalendarList);
     const std::wstring wanted = Widen(name_);
@@ -109,7 +89,7 @@ TEST_F(SyncWindowTest, FindsTheCalendarsAndSyncsNowFromTheToolsMenu) {
     ASSERT_TRUE(PumpUntil([&] { return Window().StatusText().starts_with(L"Synced"); }))
         << Narrow(Window().StatusText());
     EXPECT_NE(Window().StatusText().find(L"2 up"), std::wstring::npos) << Narrow(Window().StatusText());
-    sync::CalDavClient client({root_, user_, password_, {}});
+    sync::CalDavClient client(account_);
     EXPECT_EQ(client.ListAll(calendar_).size(), 2u);
 
     // Taken for the help page when asked for: the window alone, from the screen.
