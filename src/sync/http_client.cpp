@@ -102,7 +102,8 @@ std::string CertificateSha256(HINTERNET request) {
     if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) || !certificate) {
         return {};
     }
-    std::string hash = Sha256Hex(std::string_view(reinterpret_cast<const char*>(certificate->pbCertEncoded), certificate->cbCertEncoded));
+    std::string hash = Sha256Hex(
+        std::string_view(reinterpret_cast<const char*>(certificate->pbCertEncoded), certificate->cbCertEncoded));
     CertFreeCertificateContext(certificate);
     return hash;
 }

@@ -34,7 +34,8 @@ SyncCommands::~SyncCommands() {
 }
 
 void SyncCommands::AddToolsItems(ToolsMenu& tools) {
-    tools.AddGroup({{.command = kCmdCalendarSync, .caption = L"Calendar Sync...", .run = [this](HWND) { ShowSync(); }}});
+    tools.AddGroup(
+        {{.command = kCmdCalendarSync, .caption = L"Calendar Sync...", .run = [this](HWND) { ShowSync(); }}});
 }
 
 void SyncCommands::Attach(HWND list, const CursorGate& cursor) {
@@ -99,7 +100,12 @@ bool SyncCommands::StartSync(bool deletions_confirmed, bool asked_by_user) {
     std::lock_guard lock(mutex_);
     if (running_) return false;
     asked_by_user_ = asked_by_user;
-    SyncRequest request{.deletions_confirmed = deletions_confirmed, .changed_here_utc = changed_here_utc_};
+    SyncRequest request{.deletions_confirmed = deletions_confirmed,
+                        .changed_here_utc = changed_here_utc_,
+                        .unchanged_here = !changed_here_};
+    // A change from now on is one for the next sync.
+    sync_saw_change_ = changed_here_;
+    changed_here_ = false;
     sync_began_utc_ = UtcNowStamp();
     HWND list = list_;
     request.may_write = [this, list] {
@@ -131,6 +137,8 @@ void SyncCommands::SyncEnded() {
     }
     if (!taken) return;
     const SyncReport& report = *taken;
+    // What this sync did not finish it must see again.
+    if (report.outcome != SyncOutcome::kDone) changed_here_ = changed_here_ || sync_saw_change_;
     if (report.table_changed) {
         telling_ = true;
         changes_.EventsReloaded();
@@ -153,9 +161,8 @@ void SyncCommands::SyncEnded() {
         if (asked_by_user_ && window_ && window_->Hwnd()) {
             window_->ShowReport(report);
             const std::wstring question = Widen(report.message) + L"\n\nDelete them?";
-            if (MessageBoxW(window_->Hwnd(), question.c_str(), L"Calendar Sync", MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
-                IDYES)
-                StartSync(true, true);
+            const UINT style = MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2;
+            if (MessageBoxW(window_->Hwnd(), question.c_str(), L"Calendar Sync", style) == IDYES) StartSync(true, true);
             return;
         }
         break;
@@ -200,6 +207,7 @@ bool SyncCommands::OnWindowMessage(HWND, UINT message, WPARAM wparam, LPARAM, LR
 
 void SyncCommands::ChangedHere(std::int64_t id) {
     if (telling_) return;
+    changed_here_ = true;
     changed_here_utc_[id] = UtcNowStamp();
     if (started_ && list_) SetTimer(list_, kSoonTimer, kAfterChangeDelay, nullptr);
 }
@@ -209,7 +217,9 @@ void SyncCommands::EventSaved(std::int64_t id) { ChangedHere(id); }
 void SyncCommands::EventDeleted(std::int64_t id) { ChangedHere(id); }
 
 void SyncCommands::EventsReloaded() {
-    if (telling_ || !started_ || !list_) return;
+    if (telling_) return;
+    changed_here_ = true;
+    if (!started_ || !list_) return;
     SetTimer(list_, kSoonTimer, kAfterChangeDelay, nullptr);
 }
 

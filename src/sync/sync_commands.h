@@ -94,6 +94,10 @@ private:
     // Our own notice of what a sync stored is no change to sync again.
     bool telling_ = false;
     std::map<std::int64_t, std::string> changed_here_utc_;
+    // Whether an event may have changed here since the last sync that
+    // completed; unknown at start.
+    bool changed_here_ = true;
+    bool sync_saw_change_ = true;
     std::string sync_began_utc_;
     // The list is going: the sync's thread writes without asking.
     std::atomic<bool> stopping_ = false;

@@ -99,15 +99,15 @@ public:
 
     SyncReport Run() {
         ReadState();
-        ReadHere();
         const CalendarInfo state = client_.State(setup_.calendar_url);
-        const bool here_changed =
-            std::any_of(pairs_.begin(), pairs_.end(), [](const Pair& pair) { return pair.here_state != SideState::kUnchanged; });
-        if (!here_changed && !calendar_.token.empty() && state.token == calendar_.token && state.ctag == calendar_.ctag) {
-            ctag_ = state.ctag;
-            Commit(state);
-            return std::move(report_);
-        }
+        const bool server_unchanged =
+            !calendar_.token.empty() && state.token == calendar_.token && state.ctag == calendar_.ctag;
+        if (server_unchanged && request_.unchanged_here) return Unchanged(state);
+        ReadHere();
+        const bool here_changed = std::any_of(pairs_.begin(), pairs_.end(), [](const Pair& pair) {
+            return pair.here_state != SideState::kUnchanged;
+        });
+        if (server_unchanged && !here_changed) return Unchanged(state);
         ReadThere(state);
         Decide();
         if (GuardStops(report_.planned) && !request_.deletions_confirmed) {
@@ -132,6 +132,12 @@ public:
     }
 
 private:
+    SyncReport Unchanged(const CalendarInfo& state) {
+        ctag_ = state.ctag;
+        Commit(state);
+        return std::move(report_);
+    }
+
     void ReadState() {
         store_.InTransaction([&](sql::Database& db) {
             SyncTables tables(db);

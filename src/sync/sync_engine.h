@@ -54,6 +54,10 @@ struct SyncRequest {
     // changed last, and an event without a note counts as changed at the
     // last sync.
     std::map<std::int64_t, std::string> changed_here_utc;
+    // The caller knows that no event changed here since the last sync that
+    // completed (the running program hears every change): when the server
+    // tells of no change either, the table is not read at all.
+    bool unchanged_here = false;
     // Asked before anything is written to the table, again while it answers
     // false (an editor holds the event cursor).
     std::function<bool()> may_write = {};

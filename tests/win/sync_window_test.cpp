@@ -101,6 +101,14 @@ TEST_F(SyncWindowTest, FindsTheCalendarsAndSyncsNowFromTheToolsMenu) {
         GetWindowRect(Window().Hwnd(), &rect);
         WritePng(file, FromScreen(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top));
     }
+
+    // Emptied by another client: Sync Now asks before it deletes every event here.
+    for (const sync::Member& member : client.ListAll(calendar_)) client.Delete(member.href, member.etag);
+    MessageBoxAnswerer answers({IDYES});
+    Click(SyncWindow::SyncNowButton);
+    ASSERT_TRUE(PumpUntil([&] { return TableRows() == 0; })) << Narrow(Window().StatusText());
+    ASSERT_EQ(answers.Seen().size(), 1u);
+    EXPECT_NE(answers.Seen()[0].text.find(L"2 of 2 events here"), std::wstring::npos) << Narrow(answers.Seen()[0].text);
 }
 
 }  // namespace
