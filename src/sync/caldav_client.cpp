@@ -153,12 +153,15 @@ std::vector<CalendarInfo> CalDavClient::FindCalendars() {
 }
 
 CalendarInfo CalDavClient::State(const std::string& calendar_url) {
-    Multistatus state = Propfind(calendar_url, 0, PropfindKind::kCalendar);
-    for (const DavResponse& response : state.responses) {
-        if (SameResource(response.href, calendar_url)) {
+    // The token alone where the server keeps one: a server may read every
+    // item for each mark it is asked for (Radicale does, for both).
+    for (PropfindKind kind : {PropfindKind::kToken, PropfindKind::kCalendar}) {
+        Multistatus state = Propfind(calendar_url, 0, kind);
+        for (const DavResponse& response : state.responses) {
+            if (!SameResource(response.href, calendar_url)) continue;
             CalendarInfo info = InfoOf(response);
             info.url = calendar_url;
-            return info;
+            if (kind == PropfindKind::kCalendar || !info.token.empty()) return info;
         }
     }
     throw DavError(DavError::kBadAnswer, 207, "the server did not describe the calendar " + calendar_url);

@@ -54,7 +54,8 @@ public:
     // RFC 6764 and 4791 discovery from the account's address; an address
     // that names a calendar gives that calendar.
     std::vector<CalendarInfo> FindCalendars();
-    // PROPFIND Depth 0: name, ctag and sync token.
+    // PROPFIND Depth 0: the sync token alone where the server has one;
+    // otherwise name and ctag too.
     CalendarInfo State(const std::string& calendar_url);
     // What changed since `token` (everything for an empty one). Nullopt when
     // the server has no sync-collection or refuses the token: list all then.

@@ -247,6 +247,7 @@ std::string PropfindBody(PropfindKind kind) {
     case PropfindKind::kCalendar:
         props = "<d:resourcetype/><d:displayname/><c:supported-calendar-component-set/><cs:getctag/><d:sync-token/>";
         break;
+    case PropfindKind::kToken: props = "<d:sync-token/>"; break;
     case PropfindKind::kMembers: props = "<d:resourcetype/><d:getetag/><d:getcontenttype/>"; break;
     }
     return std::string(kHead) + "<d:propfind" + kNamespaces + "><d:prop>" + props + "</d:prop></d:propfind>";

@@ -50,6 +50,7 @@ enum class PropfindKind {
     kPrincipal,  // current-user-principal and what tells a calendar
     kHomeSet,    // calendar-home-set
     kCalendar,   // what a calendar is called and its change marks
+    kToken,      // its sync token alone: the cheapest mark of a change
     kMembers,    // the ETag and type of each member
 };
 std::string PropfindBody(PropfindKind kind);

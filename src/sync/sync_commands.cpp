@@ -1,5 +1,6 @@
 #include "sync/sync_commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <system_error>
@@ -147,6 +148,7 @@ void SyncCommands::SyncEnded() {
     switch (report.outcome) {
     case SyncOutcome::kDone:
         waiting_for_password_ = false;
+        failures_in_a_row_ = 0;
         // Changes noted before this sync began went with it.
         std::erase_if(changed_here_utc_, [&](const auto& noted) { return noted.second <= sync_began_utc_; });
         break;
@@ -166,7 +168,13 @@ void SyncCommands::SyncEnded() {
             return;
         }
         break;
-    case SyncOutcome::kFailed: break;
+    case SyncOutcome::kFailed: {
+        // Tried again sooner than the interval, then less and less often.
+        const int doublings = std::min(failures_in_a_row_++, 5);
+        const UINT delay = std::min<UINT>(kFirstRetryDelay << doublings, kLongestRetryDelay);
+        if (list_ && !stopping_) SetTimer(list_, kSoonTimer, delay, nullptr);
+        break;
+    }
     }
     if (window_ && window_->Hwnd()) window_->ShowReport(report);
 }

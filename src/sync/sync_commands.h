@@ -45,6 +45,10 @@ public:
     static constexpr UINT kAfterChangeDelay = 10'000;
     // The first sync after the calendar has shown.
     static constexpr UINT kFirstSyncDelay = 5'000;
+    // After a failure (no network, a server down) the next try waits this
+    // long, doubled at each failure in a row up to kLongestRetryDelay.
+    static constexpr UINT kFirstRetryDelay = 30'000;
+    static constexpr UINT kLongestRetryDelay = 15 * 60'000;
 
     SyncCommands(WindowContext context, EventChanges& changes);
     ~SyncCommands();
@@ -97,6 +101,7 @@ private:
     // Whether an event may have changed here since the last sync that
     // completed; unknown at start.
     bool changed_here_ = true;
+    int failures_in_a_row_ = 0;
     bool sync_saw_change_ = true;
     std::string sync_began_utc_;
     // The list is going: the sync's thread writes without asking.
