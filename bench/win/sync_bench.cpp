@@ -360,9 +360,15 @@ void Phases(const Account& account, const std::string& big, const std::string& s
         client.Create(big, "bench-new-" + std::to_string(i), NewItem("bench-new-" + std::to_string(i)), href);
     });
     std::string etag = client.Multiget(big, {href}).at(0).etag;
+    int refused = 0;
     TimeRequests("PUT of a change (If-Match), calendar of 10,000", 5, [&](int i) {
-        etag = client.Update(href, etag, NewItem("bench-new-4") + std::string(i + 1, ' ')).etag;
+        std::string text = NewItem("bench-new-4");
+        text.replace(text.find("SUMMARY:New"), 11, "SUMMARY:Changed " + std::to_string(i));
+        const PutAnswer answer = client.Update(href, etag, text);
+        etag = answer.etag;
+        refused += answer.status / 100 != 2;
     });
+    if (refused) std::printf("  (%d of those changes were refused)\n", refused);
 }
 
 }  // namespace
