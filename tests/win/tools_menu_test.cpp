@@ -67,8 +67,8 @@ TEST(ToolsMenuTest, ItemsKeepTheirOrderAndRunTheirHandlerThenShowEveryCheck) {
 }
 
 // The program's own table: the search, the reminders switch, the iCalendar
-// and CSV files, the backups, the events on the calendar, in that order,
-// whichever capability added them.
+// and CSV files, the backups, the events on the calendar, the calendar sync,
+// in that order, whichever capability added them.
 TEST_F(AppTest, TheListsToolsMenuHoldsEveryCapabilityInItsOrder) {
     Start();
     HMENU tools = GetSubMenu(GetMenu(App().EventList()->Hwnd()), 1);
@@ -86,6 +86,8 @@ TEST_F(AppTest, TheListsToolsMenuHoldsEveryCapabilityInItsOrder) {
                                 {L"", 0},
                                 {L"Show Events on the Calendar", kCmdShowEvents},
                                 {L"Show Upcoming Events", kCmdShowUpcoming},
+                                {L"", 0},
+                                {L"Calendar Sync...", sync::kCmdCalendarSync},
                             }));
 }
 
