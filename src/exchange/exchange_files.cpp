@@ -1,5 +1,7 @@
 #include "exchange/exchange_files.h"
 
+#include <algorithm>
+
 #include "base/error.h"
 #include "base/stdio_file.h"
 #include "base/text.h"
@@ -63,6 +65,26 @@ private:
     bool finished_ = false;
 };
 
+// Thrown out of the import's transaction to roll it back: the file is refused.
+struct NotImported {};
+
+// The file's first `size` bytes through the reader, a piece at a time;
+// false when they cannot be read.
+bool ReadInPieces(const std::filesystem::path& file, std::uintmax_t size, ical::PieceReader& reader) {
+    constexpr std::size_t kPiece = 1 << 20;
+    StdioFile in(file, "rb");
+    if (!in) return false;
+    std::string piece(static_cast<std::size_t>(std::min<std::uintmax_t>(size, kPiece)), '\0');
+    for (std::uintmax_t left = size; left > 0;) {
+        std::size_t length = static_cast<std::size_t>(std::min<std::uintmax_t>(left, kPiece));
+        if (!in.Read(piece.data(), length)) return false;
+        left -= length;
+        if (!reader.Feed(std::string_view(piece.data(), length))) return true;
+    }
+    reader.Finish();
+    return true;
+}
+
 }  // namespace
 
 std::string ImportReport::Summary() const {
@@ -88,32 +110,42 @@ ImportReport ImportICalendarFile(const std::filesystem::path& table, const std::
     if (ec) return refuse("it cannot be read");
     if (size > limits.max_file_bytes)
         return refuse("it is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB");
-    std::string text;
-    {
-        StdioFile in(file, "rb");
-        if (!in) return refuse("it cannot be read");
-        text.resize(static_cast<std::size_t>(size));
-        if (!in.Read(text.data(), text.size())) return refuse("it cannot be read");
-    }
-    ical::CalendarReading reading =
-        ical::ReadICalendar(text, context.local_zone, context.now_local, context.names, limits);
-    if (reading.failure) {
-        std::string where = reading.failure->line ? "line " + std::to_string(reading.failure->line) + ": " : "";
-        return refuse(where + reading.failure->message);
-    }
+    // True when the whole file reads well; `refusal` says why not.
+    std::string refusal;
+    auto read_file = [&](const ical::PieceReader::EventTaker& take) {
+        ical::PieceReader reader(context.local_zone, context.now_local, context.names, take, limits);
+        if (!ReadInPieces(file, size, reader)) {
+            refusal = "it cannot be read";
+        } else if (const auto& failure = reader.Failure()) {
+            refusal = (failure->line ? "line " + std::to_string(failure->line) + ": " : "") + failure->message;
+        } else {
+            report.notes = reader.TakeNotes();
+            return true;
+        }
+        return false;
+    };
+    // Each event is stored as it is read, so that the file's records are
+    // never held all at once; a file refused on its last line rolls back
+    // what went before it.
     try {
         ExchangeStore store(table);
-        StoreCounts counts = store.Store(reading.events.size(), [&](std::size_t i) -> const IncomingEvent& {
-            return reading.events[i];
+        store.InTransaction([&](sql::Database& db) {
+            EventStorer storer(db);
+            if (!read_file([&](ical::ImportedEvent& event) { storer.Store(event); })) throw NotImported{};
+            report.added = storer.Counts().added;
+            report.updated = storer.Counts().updated;
         });
-        report.added = counts.added;
-        report.updated = counts.updated;
+    } catch (const NotImported&) {
+        return refuse(refusal);
     } catch (const Error& error) {
-        report.outcome = ImportOutcome::TableUnavailable;
-        report.message = error.what();
-        return report;
+        // A file that is no good is refused whatever became of the table, as
+        // when the file was read before the table was opened: it is read
+        // again, to its end.
+        ImportReport unavailable{.outcome = ImportOutcome::TableUnavailable, .message = error.what()};
+        report = {};
+        if (!read_file([](ical::ImportedEvent&) {})) return refuse(refusal);
+        return unavailable;
     }
-    report.notes = std::move(reading.notes);
     return report;
 }
 

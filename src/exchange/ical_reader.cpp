@@ -75,26 +75,27 @@ public:
         } else if (content.name == "END") {
             End(line, UpperName(content.value));
         } else {
-            if (stack_.empty()) Refuse(line, "expected BEGIN:VCALENDAR");
-            stack_.back().properties.push_back({line, std::move(content)});
+            if (depth_ == 0) Refuse(line, "expected BEGIN:VCALENDAR");
+            Open().properties.push_back({line, std::move(content)});
         }
     }
 
     std::vector<Component> Finish(std::size_t last_line) {
-        if (!stack_.empty()) Refuse(last_line, "the file ends early: expected END:" + stack_.back().name);
+        if (depth_ != 0) Refuse(last_line, "the file ends early: expected END:" + Open().name);
         if (calendars_.empty()) Refuse(last_line, "expected BEGIN:VCALENDAR");
         return std::move(calendars_);
     }
 
 private:
+    Component& Open() { return stack_[depth_ - 1]; }
+
     void Begin(std::size_t line, std::string name) {
         if (!IsComponentName(name)) Refuse(line, "expected a component name after BEGIN:");
-        std::size_t depth = stack_.size();
-        if (depth == 0 && name != "VCALENDAR") Refuse(line, "expected BEGIN:VCALENDAR");
-        if (depth >= 1 && name == "VCALENDAR") Refuse(line, "expected END:" + stack_.back().name + ", not a calendar inside a calendar");
-        if (depth >= 3) Refuse(line, "components nested deeper than iCalendar allows");
-        if (depth == 2) {
-            const std::string& parent = stack_.back().name;
+        if (depth_ == 0 && name != "VCALENDAR") Refuse(line, "expected BEGIN:VCALENDAR");
+        if (depth_ >= 1 && name == "VCALENDAR") Refuse(line, "expected END:" + Open().name + ", not a calendar inside a calendar");
+        if (depth_ >= 3) Refuse(line, "components nested deeper than iCalendar allows");
+        if (depth_ == 2) {
+            const std::string& parent = Open().name;
             if ((parent == "VEVENT" || parent == "VTODO") && name != "VALARM")
                 Refuse(line, "expected only VALARM inside " + parent);
             if (parent == "VTIMEZONE" && name != "STANDARD" && name != "DAYLIGHT")
@@ -104,63 +105,32 @@ private:
         }
         if (name == "VEVENT" && ++events_ > limits_.max_events)
             Refuse(line, "more than " + std::to_string(limits_.max_events) + " events in one file");
-        stack_.push_back({std::move(name), line, {}, {}});
+        // Each level's component is made in the room its last one left: an
+        // event's list of properties is not allocated anew for every event.
+        if (depth_ == stack_.size()) stack_.emplace_back();
+        Component& component = stack_[depth_++];
+        component.name = std::move(name);
+        component.line = line;
+        component.properties.clear();
+        component.children.clear();
     }
 
     void End(std::size_t line, const std::string& name) {
-        if (stack_.empty()) Refuse(line, "expected BEGIN:VCALENDAR");
-        if (stack_.back().name != name) Refuse(line, "expected END:" + stack_.back().name);
-        Component done = std::move(stack_.back());
-        stack_.pop_back();
-        if (stack_.empty()) calendars_.push_back(std::move(done));
-        else if (stack_.size() > 1 || !take_child_(done)) stack_.back().children.push_back(std::move(done));
+        if (depth_ == 0) Refuse(line, "expected BEGIN:VCALENDAR");
+        if (Open().name != name) Refuse(line, "expected END:" + Open().name);
+        Component& done = Open();
+        --depth_;
+        if (depth_ == 0) calendars_.push_back(std::move(done));
+        else if (depth_ > 1 || !take_child_(done)) Open().children.push_back(std::move(done));
     }
 
     const ReadLimits& limits_;
     ChildTaker take_child_;
-    std::vector<Component> stack_;
+    std::vector<Component> stack_;  // the open components are the first depth_
+    std::size_t depth_ = 0;
     std::vector<Component> calendars_;
     std::size_t events_ = 0;
 };
-
-std::vector<Component> ParseComponents(std::string_view text, const ReadLimits& limits,
-                                       ComponentBuilder::ChildTaker take_child) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    ComponentBuilder builder(limits, std::move(take_child));
-    std::string logical;
-    std::size_t logical_line = 0, number = 0;
-    auto flush = [&] {
-        if (logical_line == 0) return;
-        if (!IsValidUtf8(logical)) Refuse(logical_line, "expected text in UTF-8");
-        ParsedLine parsed = ParseContentLine(logical);
-        if (!parsed.line) Refuse(logical_line, "expected " + parsed.expected);
-        builder.Take(logical_line, std::move(*parsed.line));
-        logical.clear();
-        logical_line = 0;
-    };
-    std::size_t at = 0;
-    while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos) end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty()) continue;
-        if (line.front() == ' ' || line.front() == '\t') {
-            if (logical_line == 0) Refuse(number, "expected a content line, not a folded continuation");
-            line.remove_prefix(1);
-        } else {
-            flush();
-            logical_line = number;
-        }
-        if (logical.size() + line.size() > limits.max_line_bytes)
-            Refuse(logical_line, "a line longer than " + std::to_string(limits.max_line_bytes >> 20) + " MB");
-        logical.append(line);
-    }
-    flush();
-    return builder.Finish(number);
-}
 
 // ---- time zones -------------------------------------------------------
 
@@ -327,7 +297,8 @@ struct EventReader {
     const ZoneRules& local;
     DateTime now;
     const LocaleNames& names;
-    CalendarReading& out;
+    std::vector<ImportNote>& file_notes;
+    std::function<void(ImportedEvent&)> give;
 
     struct Moment {
         DateTime local;
@@ -437,11 +408,11 @@ struct EventReader {
             }
         }
         if (single_change) {
-            out.notes.push_back({event.line, subject, "a change to one occurrence of a series", true});
+            file_notes.push_back({event.line, subject, "a change to one occurrence of a series", true});
             return;
         }
         if (!start) {
-            out.notes.push_back({event.line, subject, "no start (DTSTART)", true});
+            file_notes.push_back({event.line, subject, "no start (DTSTART)", true});
             return;
         }
         Moment begin = Resolve(*start, notes);
@@ -481,8 +452,9 @@ struct EventReader {
         }
         MappedEvent mapped = MapToRecord(values, carried, now, names);
         for (std::string& note : mapped.notes) notes.push_back(std::move(note));
-        for (std::string& note : notes) out.notes.push_back({event.line, subject, std::move(note), false});
-        out.events.push_back({{std::move(uid), std::move(mapped.record)}, event.line});
+        for (std::string& note : notes) file_notes.push_back({event.line, subject, std::move(note), false});
+        ImportedEvent read{{std::move(uid), std::move(mapped.record)}, event.line};
+        give(read);
     }
 
     // "Name=value;Name": split at the semicolons the writer did not escape.
@@ -565,53 +537,207 @@ struct EventReader {
 
 }  // namespace
 
+struct PieceReader::State {
+    State(const ZoneRules& local, DateTime now_local, const LocaleNames& names, EventTaker take_event,
+          const ReadLimits& read_limits)
+        : limits(read_limits),
+          take(std::move(take_event)),
+          reader{zones, local, now_local, names, notes, [this](ImportedEvent& event) { Give(event); }},
+          builder(limits, [this](Component& child) { return TakeChild(child); }) {}
+
+    // Each event is read as soon as it ends, so that a large file is never
+    // held whole as components; one that names a zone not yet described
+    // waits for the end of the file.
+    bool TakeChild(Component& child) {
+        if (child.name == "VTIMEZONE") {
+            FileZone zone = ZoneOfComponent(child);
+            zones[zone.rules.name] = std::move(zone);
+            return true;
+        }
+        if (child.name == "VEVENT") {
+            if (!reader.ZonesDescribed(child)) {
+                holding = true;
+                return false;
+            }
+            reader.Read(child);
+            return true;
+        }
+        if (child.name == "VTODO" || child.name == "VJOURNAL")
+            notes.push_back({child.line, "", child.name == "VTODO" ? "a to-do, not an event" : "a journal entry, not an event",
+                             true});
+        return true;
+    }
+
+    void Give(ImportedEvent& event) {
+        if (holding) held.push_back(std::move(event));
+        else take(event);
+    }
+
+    // Whole lines of the piece are read from it in place; only a line that
+    // runs on into the next piece is copied.
+    void Lines(std::string_view piece) {
+        std::size_t at = 0;
+        if (!pending.empty()) {
+            std::size_t end = piece.find('\n');
+            if (end == std::string_view::npos) {
+                pending.append(piece);
+                return;
+            }
+            pending.append(piece.substr(0, end));
+            PhysicalLine(pending);
+            pending.clear();
+            at = end + 1;
+        }
+        while (at < piece.size()) {
+            std::size_t end = piece.find('\n', at);
+            if (end == std::string_view::npos) {
+                pending.assign(piece.substr(at));
+                return;
+            }
+            PhysicalLine(piece.substr(at, end - at));
+            at = end + 1;
+        }
+    }
+
+    void PhysicalLine(std::string_view line) {
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty()) return;
+        if (line.front() == ' ' || line.front() == '\t') {
+            if (logical_line == 0) Refuse(number, "expected a content line, not a folded continuation");
+            line.remove_prefix(1);
+        } else {
+            LogicalLine();
+            logical_line = number;
+        }
+        if (logical.size() + line.size() > limits.max_line_bytes)
+            Refuse(logical_line, "a line longer than " + std::to_string(limits.max_line_bytes >> 20) + " MB");
+        logical.append(line);
+    }
+
+    // The unfolded line gathered so far, now complete.
+    void LogicalLine() {
+        if (logical_line == 0) return;
+        if (!IsValidUtf8(logical)) Refuse(logical_line, "expected text in UTF-8");
+        ParsedLine parsed = ParseContentLine(logical);
+        if (!parsed.line) Refuse(logical_line, "expected " + parsed.expected);
+        builder.Take(logical_line, std::move(*parsed.line));
+        logical.clear();
+        logical_line = 0;
+    }
+
+    void End() {
+        if (!started) Start();
+        if (!pending.empty()) PhysicalLine(pending);
+        pending.clear();
+        LogicalLine();
+        for (const Component& calendar : builder.Finish(number))
+            for (const Component& child : calendar.children) reader.Read(child);
+        // Events that waited for their zones take their places in the file again.
+        auto by_line = [](const auto& a, const auto& b) { return a.line < b.line; };
+        std::stable_sort(held.begin(), held.end(), by_line);
+        for (ImportedEvent& event : held) take(event);
+        held.clear();
+        std::stable_sort(notes.begin(), notes.end(), by_line);
+    }
+
+    // The byte order mark, when the text begins with one, is no part of it.
+    void Start() {
+        started = true;
+        if (std::string_view(pending).starts_with(kByteOrderMark)) pending.erase(0, kByteOrderMark.size());
+        std::string head = std::move(pending);
+        pending.clear();
+        Lines(head);
+    }
+
+    void Fail(const Refusal& refusal) {
+        held.clear();
+        notes.clear();
+        failure = ReadFailure{refusal.line, refusal.message};
+    }
+
+    static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+    const ReadLimits limits;
+    EventTaker take;
+    std::map<std::string, FileZone> zones;
+    std::vector<ImportNote> notes;
+    EventReader reader;
+    ComponentBuilder builder;
+    std::vector<ImportedEvent> held;  // read after one that waits, for the order
+    bool holding = false;
+    std::optional<ReadFailure> failure;
+
+    bool started = false;  // the byte order mark is passed
+    std::size_t fed = 0;
+    std::string pending;  // the start of a line whose end is in a later piece
+    std::string logical;  // the unfolded line so far
+    std::size_t logical_line = 0, number = 0;
+};
+
+PieceReader::PieceReader(const ZoneRules& local, DateTime now_local, const LocaleNames& names, EventTaker take,
+                         const ReadLimits& limits)
+    : state_(std::make_unique<State>(local, now_local, names, std::move(take), limits)) {}
+
+PieceReader::~PieceReader() = default;
+
+bool PieceReader::Feed(std::string_view piece) {
+    State& s = *state_;
+    if (s.failure) return false;
+    try {
+        s.fed += piece.size();
+        if (s.fed > s.limits.max_file_bytes)
+            Refuse(0, "the file is larger than " + std::to_string(s.limits.max_file_bytes >> 20) + " MB");
+        if (!s.started) {
+            // The mark may come in more than one piece.
+            std::size_t missing = State::kByteOrderMark.size() - std::min(s.pending.size(), State::kByteOrderMark.size());
+            s.pending.append(piece.substr(0, std::min(missing, piece.size())));
+            piece.remove_prefix(std::min(missing, piece.size()));
+            if (s.pending.size() < State::kByteOrderMark.size()) return true;
+            s.Start();
+        }
+        s.Lines(piece);
+    } catch (const Refusal& refusal) {
+        s.Fail(refusal);
+    }
+    return !s.failure;
+}
+
+bool PieceReader::Finish() {
+    State& s = *state_;
+    if (s.failure) return false;
+    try {
+        s.End();
+    } catch (const Refusal& refusal) {
+        s.Fail(refusal);
+    }
+    return !s.failure;
+}
+
+const std::optional<ReadFailure>& PieceReader::Failure() const { return state_->failure; }
+
+std::vector<ImportNote> PieceReader::TakeNotes() { return std::move(state_->notes); }
+
 CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, DateTime now_local,
                               const LocaleNames& names, const ReadLimits& limits) {
     CalendarReading reading;
-    try {
-        if (text.size() > limits.max_file_bytes)
-            Refuse(0, "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB");
-        std::map<std::string, FileZone> zones;
-        // Room for every event at once: records of a kilobyte and more are
-        // then never moved as the list grows.
-        std::size_t begins = 0;
-        for (std::size_t at = text.find("BEGIN:VEVENT"); at != std::string_view::npos;
-             at = text.find("BEGIN:VEVENT", at + 1))
-            ++begins;
-        reading.events.reserve(std::min(begins, limits.max_events));
-        EventReader reader{zones, local, now_local, names, reading};
-        // Each event is read as soon as it ends, so that a large file is never
-        // held whole as components; one that names a zone not yet described
-        // waits for the end of the file.
-        auto take = [&](Component& child) {
-            if (child.name == "VTIMEZONE") {
-                FileZone zone = ZoneOfComponent(child);
-                zones[zone.rules.name] = std::move(zone);
-                return true;
-            }
-            if (child.name == "VEVENT") {
-                if (!reader.ZonesDescribed(child)) return false;
-                reader.Read(child);
-                return true;
-            }
-            if (child.name == "VTODO" || child.name == "VJOURNAL")
-                reading.notes.push_back({child.line, "",
-                                         child.name == "VTODO" ? "a to-do, not an event" : "a journal entry, not an event",
-                                         true});
-            return true;
-        };
-        for (const Component& calendar : ParseComponents(text, limits, take))
-            for (const Component& child : calendar.children) reader.Read(child);
-        // Events that waited for their zones take their places in the file again.
-        // Most often nothing waited: records of a kilobyte are then not moved.
-        auto by_line = [](const auto& a, const auto& b) { return a.line < b.line; };
-        if (!std::is_sorted(reading.events.begin(), reading.events.end(), by_line))
-            std::stable_sort(reading.events.begin(), reading.events.end(), by_line);
-        std::stable_sort(reading.notes.begin(), reading.notes.end(), by_line);
-    } catch (const Refusal& refusal) {
+    if (text.size() > limits.max_file_bytes) {
+        reading.failure = ReadFailure{0, "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MB"};
+        return reading;
+    }
+    // Room for every event at once: records of a kilobyte and more are then
+    // never moved as the list grows.
+    std::size_t begins = 0;
+    for (std::size_t at = text.find("BEGIN:VEVENT"); at != std::string_view::npos; at = text.find("BEGIN:VEVENT", at + 1))
+        ++begins;
+    reading.events.reserve(std::min(begins, limits.max_events));
+    PieceReader reader(
+        local, now_local, names, [&](ImportedEvent& event) { reading.events.push_back(std::move(event)); }, limits);
+    if (reader.Feed(text) && reader.Finish()) {
+        reading.notes = reader.TakeNotes();
+    } else {
         reading.events.clear();
-        reading.notes.clear();
-        reading.failure = ReadFailure{refusal.line, refusal.message};
+        reading.failure = reader.Failure();
     }
     return reading;
 }

@@ -3,6 +3,8 @@
 // events: all or nothing, so a file that breaks the grammar gives no event
 // and says where it broke.
 #include <cstddef>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,5 +52,38 @@ struct CalendarReading {
 // the import in it.
 CalendarReading ReadICalendar(std::string_view text, const ZoneRules& local, DateTime now_local,
                               const LocaleNames& names, const ReadLimits& limits = {});
+
+// The same reading for a file handed over in pieces, so that neither its text
+// nor its records are held whole: each event goes to `take` as soon as it is
+// read, in the file's order. An event naming a zone that the file describes
+// only further on waits for the end of the file, and so does every event
+// after it, so that the order holds. A file refused late has had events
+// taken already: the caller forgets them (the import rolls them back).
+class PieceReader {
+public:
+    // `take` may move from the event it is given.
+    using EventTaker = std::function<void(ImportedEvent&)>;
+    PieceReader(const ZoneRules& local, DateTime now_local, const LocaleNames& names, EventTaker take,
+                const ReadLimits& limits = {});
+    ~PieceReader();
+    PieceReader(const PieceReader&) = delete;
+    PieceReader& operator=(const PieceReader&) = delete;
+
+    // The next piece of the text; a piece may end anywhere, even inside a
+    // character. False once the file is refused: nothing more is read.
+    bool Feed(std::string_view piece);
+    // After the last piece: the events that waited are taken. False when
+    // the file is refused.
+    bool Finish();
+
+    // Set once the file is refused.
+    const std::optional<ReadFailure>& Failure() const;
+    // What was skipped or simplified, in the file's order once Finish has run.
+    std::vector<ImportNote> TakeNotes();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace orbelle::ical

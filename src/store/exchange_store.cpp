@@ -1,6 +1,7 @@
 #include "store/exchange_store.h"
 
 #include <algorithm>
+#include <optional>
 #include <random>
 
 #include "base/error.h"
@@ -176,42 +177,50 @@ void ExchangeStore::InTransaction(const std::function<void(sql::Database&)>& wor
     transaction.Commit();
 }
 
+EventStorer::EventStorer(sql::Database& db)
+    : db_(db),
+      find_(db, "SELECT u.EventId FROM ICAL_UID u JOIN TODOLIST t ON t.Id = u.EventId WHERE u.Uid = ?"),
+      insert_(db, InsertSql()),
+      update_(db, UpdateSql()),
+      remember_(db, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)") {}
+
+std::int64_t EventStorer::Store(const IncomingEvent& event) {
+    std::optional<std::int64_t> existing;
+    if (!event.uid.empty()) {
+        find_.BindText(1, event.uid);
+        if (find_.Step()) existing = find_.ColumnInt(0);
+        find_.Reset();
+    }
+    if (existing) {
+        int next = BindFields(update_, event.record);
+        update_.BindInt(next, *existing);
+        update_.Step();
+        update_.Reset();
+        ++counts_.updated;
+        return *existing;
+    }
+    BindFields(insert_, event.record);
+    insert_.Step();
+    insert_.Reset();
+    std::int64_t id = db_.LastInsertId();
+    ++counts_.added;
+    remember_.BindInt(1, id);
+    remember_.BindText(2, event.uid.empty() ? NewUid() : event.uid);
+    remember_.Step();
+    remember_.Reset();
+    return id;
+}
+
 std::vector<std::int64_t> StoreEvents(sql::Database& db, std::size_t count,
                                       const std::function<const IncomingEvent&(std::size_t)>& event_at,
                                       StoreCounts* counts) {
     std::vector<std::int64_t> ids;
     ids.reserve(count);
-    sql::Statement find(db, "SELECT u.EventId FROM ICAL_UID u JOIN TODOLIST t ON t.Id = u.EventId WHERE u.Uid = ?");
-    sql::Statement insert(db, InsertSql());
-    sql::Statement update(db, UpdateSql());
-    sql::Statement remember(db, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)");
-    for (std::size_t i = 0; i < count; ++i) {
-        const IncomingEvent& event = event_at(i);
-        std::optional<std::int64_t> existing;
-        if (!event.uid.empty()) {
-            find.BindText(1, event.uid);
-            if (find.Step()) existing = find.ColumnInt(0);
-            find.Reset();
-        }
-        if (existing) {
-            int next = BindFields(update, event.record);
-            update.BindInt(next, *existing);
-            update.Step();
-            update.Reset();
-            ids.push_back(*existing);
-            if (counts) ++counts->updated;
-            continue;
-        }
-        BindFields(insert, event.record);
-        insert.Step();
-        insert.Reset();
-        std::int64_t id = db.LastInsertId();
-        ids.push_back(id);
-        if (counts) ++counts->added;
-        remember.BindInt(1, id);
-        remember.BindText(2, event.uid.empty() ? NewUid() : event.uid);
-        remember.Step();
-        remember.Reset();
+    EventStorer storer(db);
+    for (std::size_t i = 0; i < count; ++i) ids.push_back(storer.Store(event_at(i)));
+    if (counts) {
+        counts->added += storer.Counts().added;
+        counts->updated += storer.Counts().updated;
     }
     return ids;
 }

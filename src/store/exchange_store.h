@@ -62,6 +62,25 @@ private:
     sql::Database db_;
 };
 
+// Adds or updates (same UID) events one at a time in the caller's
+// transaction, each statement prepared once: StoreEvents for a caller that
+// has its events one by one rather than as a list.
+class EventStorer {
+public:
+    explicit EventStorer(sql::Database& db);
+    // The id the event is stored under.
+    std::int64_t Store(const IncomingEvent& event);
+    const StoreCounts& Counts() const { return counts_; }
+
+private:
+    sql::Database& db_;
+    sql::Statement find_;
+    sql::Statement insert_;
+    sql::Statement update_;
+    sql::Statement remember_;
+    StoreCounts counts_;
+};
+
 // VisitAll in the caller's transaction: what it reads, no other writer
 // changes before the caller has written.
 void VisitEvents(sql::Database& db, const std::function<void(StoredEvent&)>& visit);

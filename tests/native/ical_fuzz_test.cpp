@@ -84,5 +84,55 @@ TEST(IcalFuzz, DamagedFilesAreReadOrRefusedWhole) {
     for (std::size_t i = 0; i < before.size(); ++i) EXPECT_EQ(after[i].record, before[i].record);
 }
 
+// The import hands the reader its file in pieces, which end anywhere: inside
+// a line ending, a character, a folded line or the byte order mark. Read so,
+// every file, damaged or not, reads as its whole text does.
+TEST(IcalFuzz, AFileInPiecesReadsAsTheWholeText) {
+    TempFolder folder;
+    std::filesystem::path table = folder.Path() / "db" / "TODOLIST.DB";
+    PostRecords(table, VarietyOfRecords());
+    ExportICalendarFile(table, folder.Path() / "ours.ics", BerlinContext());
+    const std::string seeds[] = {ReadBytes(folder.Path() / "ours.ics"), kForeignFile,
+                                 "\xEF\xBB\xBF" + std::string(kForeignFile)};
+    std::mt19937 random(20261211);
+    auto pick = [&](std::size_t low, std::size_t high) {
+        return std::uniform_int_distribution<std::size_t>(low, high)(random);
+    };
+    for (int run = 0; run < 3000; ++run) {
+        std::string text = run < 3 ? seeds[run] : Mutate(seeds[run % 3], random);
+        ical::CalendarReading whole = ical::ReadICalendar(text, BerlinZone(), At(2024y / 6 / 1), EnglishNames());
+
+        std::vector<ical::ImportedEvent> events;
+        ical::PieceReader reader(BerlinZone(), At(2024y / 6 / 1), EnglishNames(),
+                                 [&](ical::ImportedEvent& event) { events.push_back(std::move(event)); });
+        bool read = true;
+        for (std::size_t at = 0; read && at < text.size();) {
+            std::size_t length = std::min(text.size() - at, pick(0, run % 2 ? 3 : 80));
+            read = reader.Feed(std::string_view(text).substr(at, length));
+            at += length;
+        }
+        read = read && reader.Finish();
+        std::vector<ical::ImportNote> notes = reader.TakeNotes();
+
+        ASSERT_EQ(read, !whole.failure) << text;
+        if (!read) {
+            EXPECT_EQ(reader.Failure()->line, whole.failure->line) << text;
+            EXPECT_EQ(reader.Failure()->message, whole.failure->message) << text;
+            continue;
+        }
+        ASSERT_EQ(events.size(), whole.events.size()) << text;
+        for (std::size_t i = 0; i < events.size(); ++i) {
+            EXPECT_EQ(events[i].line, whole.events[i].line);
+            EXPECT_EQ(events[i].uid, whole.events[i].uid);
+            EXPECT_EQ(events[i].record, whole.events[i].record);
+        }
+        ASSERT_EQ(notes.size(), whole.notes.size()) << text;
+        for (std::size_t i = 0; i < notes.size(); ++i) {
+            EXPECT_EQ(notes[i].line, whole.notes[i].line);
+            EXPECT_EQ(notes[i].reason, whole.notes[i].reason);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace orbelle
