@@ -46,12 +46,13 @@ std::string UpdateSql() {
     return "UPDATE TODOLIST SET " + sets + " WHERE Id = ?";
 }
 
+// The record's texts are bound in place: it outlives the statement's step.
 int BindFields(sql::Statement& statement, const EventRecord& record) {
     int index = 1;
     for (std::size_t i = 0; i < kEventFields.size(); ++i) {
         if (i == kIdField) continue;
         const FieldValue& value = record.values[i];
-        if (auto text = std::get_if<std::string>(&value)) statement.BindText(index, *text);
+        if (auto text = std::get_if<std::string>(&value)) statement.BindTextNoCopy(index, *text);
         else if (auto number = std::get_if<std::int64_t>(&value)) statement.BindInt(index, *number);
         else if (auto days = std::get_if<double>(&value)) statement.BindDouble(index, *days);
         else statement.BindNull(index);
@@ -182,7 +183,8 @@ EventStorer::EventStorer(sql::Database& db)
       find_(db, "SELECT u.EventId FROM ICAL_UID u JOIN TODOLIST t ON t.Id = u.EventId WHERE u.Uid = ?"),
       insert_(db, InsertSql()),
       update_(db, UpdateSql()),
-      remember_(db, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)") {}
+      remember_(db, "INSERT INTO ICAL_UID (EventId, Uid) VALUES (?, ?)"),
+      replace_(db, "INSERT OR REPLACE INTO ICAL_UID (EventId, Uid) VALUES (?, ?)") {}
 
 std::int64_t EventStorer::Store(const IncomingEvent& event) {
     std::optional<std::int64_t> existing;
@@ -204,10 +206,20 @@ std::int64_t EventStorer::Store(const IncomingEvent& event) {
     insert_.Reset();
     std::int64_t id = db_.LastInsertId();
     ++counts_.added;
+    // A UID or id that a deleted event left behind is replaced. Only then:
+    // OR REPLACE makes SQLite keep a statement journal of every page the row
+    // touches, for every row.
+    std::string uid = event.uid.empty() ? NewUid() : event.uid;
     remember_.BindInt(1, id);
-    remember_.BindText(2, event.uid.empty() ? NewUid() : event.uid);
-    remember_.Step();
+    remember_.BindTextNoCopy(2, uid);
+    bool remembered = remember_.StepUnlessConstraint();
     remember_.Reset();
+    if (!remembered) {
+        replace_.BindInt(1, id);
+        replace_.BindTextNoCopy(2, uid);
+        replace_.Step();
+        replace_.Reset();
+    }
     return id;
 }
 

@@ -78,6 +78,7 @@ private:
     sql::Statement insert_;
     sql::Statement update_;
     sql::Statement remember_;
+    sql::Statement replace_;
     StoreCounts counts_;
 };
 

@@ -183,6 +183,18 @@ bool Statement::Step() {
     throw Failure(message, KindOf(rc));
 }
 
+bool Statement::StepUnlessConstraint() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_DONE || rc == SQLITE_ROW) return true;
+    if ((rc & 0xff) != SQLITE_CONSTRAINT) {
+        std::string message = sqlite3_errmsg(db_);
+        sqlite3_reset(stmt_);
+        throw Failure(message, KindOf(rc));
+    }
+    sqlite3_reset(stmt_);
+    return false;
+}
+
 void Statement::Reset() { sqlite3_reset(stmt_); }
 
 void Statement::BindNull(int index) {
@@ -200,6 +212,11 @@ void Statement::BindDouble(int index, double value) {
 void Statement::BindText(int index, std::string_view text) {
     if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT) !=
         SQLITE_OK)
+        Fail(db_);
+}
+
+void Statement::BindTextNoCopy(int index, const std::string& text) {
+    if (sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()), SQLITE_STATIC) != SQLITE_OK)
         Fail(db_);
 }
 

@@ -155,6 +155,10 @@ public:
 
     // True while a row is available; false when done.
     bool Step();
+    // For a statement that returns no rows and may break a constraint: false
+    // when it did (SQLite then undid the statement and the statement is
+    // reset), true when it is done; any other failure throws as Step.
+    bool StepUnlessConstraint();
     void Reset();
 
     // Every bind throws when SQLite refuses it (an index out of range, a
@@ -164,6 +168,11 @@ public:
     void BindDouble(int index, double value);
     // The text is copied by SQLite, so a temporary is safe here.
     void BindText(int index, std::string_view text);
+    // Not copied: the string must stay as it is until the statement is
+    // stepped and reset, or bound anew. Spares a copy per value where one
+    // statement stores many rows.
+    void BindTextNoCopy(int index, const std::string& text);
+    void BindTextNoCopy(int index, std::string&& text) = delete;
 
     // The type the value of the column was stored with, in the current row.
     enum class Type { kInteger, kFloat, kText, kBlob, kNull };
