@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <span>
 #include <type_traits>
 
 #include "base/convert.h"
@@ -27,14 +28,35 @@ struct Property {
 struct Component {
     std::string name;
     std::size_t line = 0;
-    std::vector<Property> properties;
     std::vector<Component> children;
 
+    std::span<const Property> Properties() const { return {slots_.data(), used_}; }
     const Property* Find(std::string_view wanted) const {
-        for (const Property& property : properties)
-            if (property.content.name == wanted) return &property;
+        for (const Property& property : Properties())
+            if (std::string_view(property.content.name) == wanted) return &property;
         return nullptr;
     }
+
+    // Emptied for another component of its level, its properties' strings
+    // kept for theirs: most lines are then parsed without an allocation.
+    void Reuse(std::string new_name, std::size_t new_line) {
+        name = std::move(new_name);
+        line = new_line;
+        children.clear();
+        used_ = 0;
+    }
+    // The property's content is swapped with `content`, which takes the
+    // strings of an earlier property in exchange.
+    void Add(std::size_t at_line, ContentLine& content) {
+        if (used_ == slots_.size()) slots_.emplace_back();
+        Property& slot = slots_[used_++];
+        slot.line = at_line;
+        std::swap(slot.content, content);
+    }
+
+private:
+    std::vector<Property> slots_;  // the first used_ are the component's
+    std::size_t used_ = 0;
 };
 
 // Thrown inside the reader only, caught at its top: the file is refused.
@@ -69,14 +91,16 @@ public:
     ComponentBuilder(const ReadLimits& limits, ChildTaker take_child)
         : limits_(limits), take_child_(std::move(take_child)) {}
 
-    void Take(std::size_t line, ContentLine content) {
-        if (content.name == "BEGIN") {
+    // May swap `content` for the strings of an earlier line.
+    void Take(std::size_t line, ContentLine& content) {
+        const std::string_view name = content.name;
+        if (name == "BEGIN") {
             Begin(line, UpperName(content.value));
-        } else if (content.name == "END") {
+        } else if (name == "END") {
             End(line, UpperName(content.value));
         } else {
             if (depth_ == 0) Refuse(line, "expected BEGIN:VCALENDAR");
-            Open().properties.push_back({line, std::move(content)});
+            Open().Add(line, content);
         }
     }
 
@@ -105,14 +129,9 @@ private:
         }
         if (name == "VEVENT" && ++events_ > limits_.max_events)
             Refuse(line, "more than " + std::to_string(limits_.max_events) + " events in one file");
-        // Each level's component is made in the room its last one left: an
-        // event's list of properties is not allocated anew for every event.
+        // Each level's component is made in the room its last one left.
         if (depth_ == stack_.size()) stack_.emplace_back();
-        Component& component = stack_[depth_++];
-        component.name = std::move(name);
-        component.line = line;
-        component.properties.clear();
-        component.children.clear();
+        stack_[depth_++].Reuse(std::move(name), line);
     }
 
     void End(std::size_t line, const std::string& name) {
@@ -363,7 +382,7 @@ struct EventReader {
     // the file's, so such an event waits for the end of the file.
     bool ZonesDescribed(const Component& event) const {
         auto described = [&](const Component& component) {
-            for (const Property& property : component.properties) {
+            for (const Property& property : component.Properties()) {
                 auto tzid = property.content.ParamOf("TZID");
                 if (tzid && !tzid->empty() && *tzid != local.name && !zones.contains(*tzid)) return false;
             }
@@ -384,26 +403,28 @@ struct EventReader {
         std::vector<const Property*> rrules;
         bool single_change = false;
         std::string extra_dates;
-        for (const Property& property : event.properties) {
+        for (const Property& property : event.Properties()) {
             const ContentLine& c = property.content;
-            if (c.name == "DTSTART") start = &property;
-            else if (c.name == "DTEND") end = &property;
-            else if (c.name == "DURATION") duration = &property;
-            else if (c.name == "RRULE") rrules.push_back(&property);
-            else if (c.name == "EXDATE" || c.name == "RDATE") extra_dates = c.name;
-            else if (c.name == "RECURRENCE-ID") single_change = true;
-            else if (c.name == "UID") uid = UnescapeText(c.value);
-            else if (c.name == "SUMMARY") values.summary = subject = UnescapeText(c.value, "\r\n");
-            else if (c.name == "DESCRIPTION") values.description = UnescapeText(c.value, "\r\n");
-            else if (c.name == "CATEGORIES") {
+            // Compared as a view: its length first, the characters only when it matches.
+            const std::string_view name = c.name;
+            if (name == "DTSTART") start = &property;
+            else if (name == "DTEND") end = &property;
+            else if (name == "DURATION") duration = &property;
+            else if (name == "RRULE") rrules.push_back(&property);
+            else if (name == "EXDATE" || name == "RDATE") extra_dates = c.name;
+            else if (name == "RECURRENCE-ID") single_change = true;
+            else if (name == "UID") uid = UnescapeText(c.value);
+            else if (name == "SUMMARY") values.summary = subject = UnescapeText(c.value, "\r\n");
+            else if (name == "DESCRIPTION") values.description = UnescapeText(c.value, "\r\n");
+            else if (name == "CATEGORIES") {
                 for (std::string& item : SplitTextList(c.value)) values.categories.push_back(std::move(item));
-            } else if (c.name == "PRIORITY") {
+            } else if (name == "PRIORITY") {
                 auto priority = ParseInt(c.value);
                 if (!priority || *priority < 0 || *priority > 9) Refuse(property.line, "expected PRIORITY as 0 to 9");
                 values.priority = *priority;
-            } else if (c.name == kCarriedFieldsProperty) {
+            } else if (name == kCarriedFieldsProperty) {
                 ReadCompactFields(property, carried);
-            } else if (auto field = CarriedFieldOf(c.name)) {
+            } else if (auto field = CarriedFieldOf(name)) {
                 carried.push_back({*field, CarriedValue(property)});
             }
         }
@@ -619,9 +640,9 @@ struct PieceReader::State {
     void LogicalLine() {
         if (logical_line == 0) return;
         if (!IsValidUtf8(logical)) Refuse(logical_line, "expected text in UTF-8");
-        ParsedLine parsed = ParseContentLine(logical);
-        if (!parsed.line) Refuse(logical_line, "expected " + parsed.expected);
-        builder.Take(logical_line, std::move(*parsed.line));
+        if (const char* expected = ParseContentLine(logical, parsed))
+            Refuse(logical_line, "expected " + std::string(expected));
+        builder.Take(logical_line, parsed);
         logical.clear();
         logical_line = 0;
     }
@@ -672,6 +693,7 @@ struct PieceReader::State {
     std::size_t fed = 0;
     std::string pending;  // the start of a line whose end is in a later piece
     std::string logical;  // the unfolded line so far
+    ContentLine parsed;   // its parts, in strings that earlier lines left
     std::size_t logical_line = 0, number = 0;
 };
 

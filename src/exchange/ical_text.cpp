@@ -111,28 +111,35 @@ bool ContentLine::ParamIs(std::string_view wanted_name, std::string_view wanted)
 }
 
 ParsedLine ParseContentLine(std::string_view text) {
-    for (char c : text)
-        if (IsControl(static_cast<unsigned char>(c))) return {std::nullopt, "no control characters"};
     ContentLine line;
+    if (const char* expected = ParseContentLine(text, line)) return {std::nullopt, expected};
+    return {std::move(line), {}};
+}
+
+const char* ParseContentLine(std::string_view text, ContentLine& line) {
+    for (char c : text)
+        if (IsControl(static_cast<unsigned char>(c))) return "no control characters";
+    line.name.clear();
+    line.params.clear();
     std::size_t i = 0;
     auto read_name = [&](std::string& name) {
         std::size_t begin = i;
         while (i < text.size() && IsNameChar(text[i])) name += Upper(text[i++]);
         return i > begin;
     };
-    if (!read_name(line.name)) return {std::nullopt, "a property name"};
+    if (!read_name(line.name)) return "a property name";
     while (i < text.size() && text[i] == ';') {
         ++i;
         Param param;
-        if (!read_name(param.name)) return {std::nullopt, "a parameter name after ';'"};
-        if (i == text.size() || text[i] != '=') return {std::nullopt, "'=' after the parameter name"};
+        if (!read_name(param.name)) return "a parameter name after ';'";
+        if (i == text.size() || text[i] != '=') return "'=' after the parameter name";
         ++i;
         while (true) {
             std::string value;
             bool quoted = i < text.size() && text[i] == '"';
             if (quoted) {
                 std::size_t close = text.find('"', i + 1);
-                if (close == std::string_view::npos) return {std::nullopt, "a closing '\"'"};
+                if (close == std::string_view::npos) return "a closing '\"'";
                 value.assign(text.substr(i + 1, close - i - 1));
                 i = close + 1;
             } else {
@@ -149,9 +156,9 @@ ParsedLine ParseContentLine(std::string_view text) {
         }
         line.params.push_back(std::move(param));
     }
-    if (i == text.size() || text[i] != ':') return {std::nullopt, "':' before the value"};
+    if (i == text.size() || text[i] != ':') return "':' before the value";
     line.value.assign(text.substr(i + 1));
-    return {std::move(line), {}};
+    return nullptr;
 }
 
 bool IsValidUtf8(std::string_view text) {

@@ -49,6 +49,9 @@ struct ParsedLine {
     std::string expected;  // what the grammar expected where it broke
 };
 ParsedLine ParseContentLine(std::string_view text);
+// The same into `line`, whose strings are reused: nothing when the line is
+// read, else what the grammar expected where it broke.
+const char* ParseContentLine(std::string_view text, ContentLine& line);
 
 // True when the text is well-formed UTF-8.
 bool IsValidUtf8(std::string_view text);
