@@ -318,6 +318,9 @@ struct EventReader {
     const LocaleNames& names;
     std::vector<ImportNote>& file_notes;
     std::function<void(ImportedEvent&)> give;
+    // Lists of one event, kept with their room for the next.
+    std::vector<CarriedField> carried_;
+    std::vector<const Property*> rrules_;
 
     struct Moment {
         DateTime local;
@@ -397,10 +400,12 @@ struct EventReader {
     void Read(const Component& event) {
         EventValues values;
         std::vector<std::string> notes;
-        std::vector<CarriedField> carried;
+        std::vector<CarriedField>& carried = carried_;
+        carried.clear();
         std::string uid, subject;
         const Property *start = nullptr, *end = nullptr, *duration = nullptr;
-        std::vector<const Property*> rrules;
+        std::vector<const Property*>& rrules = rrules_;
+        rrules.clear();
         bool single_change = false;
         std::string extra_dates;
         for (const Property& property : event.Properties()) {
@@ -480,12 +485,16 @@ struct EventReader {
 
     // "Name=value;Name": split at the semicolons the writer did not escape.
     void ReadCompactFields(const Property& property, std::vector<CarriedField>& carried) {
-        std::string text = property.content.value;
+        std::string_view text = property.content.value;
+        std::string unescaped;
         // A calendar server that keeps the list as plain text escapes our
         // separators ("Remind=2 hours\;Accepttext=Y"): with no bare one
         // left, they are read as separators: the list's values never hold a
         // ";" (see CompactItem).
-        if (text.find("\\;") != std::string::npos && !HasBareSeparator(text)) text = WithSeparatorsUnescaped(text);
+        if (text.find("\\;") != std::string_view::npos && !HasBareSeparator(text)) {
+            unescaped = WithSeparatorsUnescaped(text);
+            text = unescaped;
+        }
         std::size_t begin = 0;
         for (std::size_t i = 0; i <= text.size(); ++i) {
             if (i < text.size() && text[i] == '\\') {

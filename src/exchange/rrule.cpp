@@ -1,5 +1,6 @@
 #include "exchange/rrule.h"
 
+#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -22,6 +23,7 @@ std::string Upper(std::string_view text) {
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
+    parts.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), separator)) + 1);
     std::size_t begin = 0;
     while (true) {
         std::size_t end = text.find(separator, begin);

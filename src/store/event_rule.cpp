@@ -91,6 +91,7 @@ std::vector<std::pair<std::string_view, std::string>> FieldsFromRule(const Recur
                        : rule.kind == RecurrenceKind::Yearly  ? "4"
                                                               : "";
     std::vector<std::pair<std::string_view, std::string>> fields;
+    fields.reserve(3 + 7 + 6 + 6);  // room for them all at once: an import makes these for every event
     fields.emplace_back("Dwmy", kind);
     fields.emplace_back("Day_day", std::to_string(rule.daily.every));
     fields.emplace_back("Week_week", std::to_string(rule.weekly.every));
