@@ -347,18 +347,15 @@ private:
             case SyncAction::kRestoreLocal: CreateThere(pair); break;
             case SyncAction::kDeleteRemote: DeleteThere(pair); break;
             case SyncAction::kConflictKeepLocal:
-                Keep(pair, "server");
-                Upload(pair);
-                break;
             case SyncAction::kConflictKeepRemote:
-                Keep(pair, "here");
-                Download(pair);
-                break;
             case SyncAction::kPairIfSame: {
                 const There& there = theres_[*pair.there];
-                if (heres_[*pair.here].hash == there.hash) {
+                if (SameBothSides(pair)) {
+                    // Both sides came to the same event: a write of ours whose
+                    // answer was lost, or the same change made on both.
                     NoteSynced(pair, there.href, there.etag, there.text);
-                } else if (HereChangedLast(pair)) {
+                } else if (actions_[i] == SyncAction::kPairIfSame ? HereChangedLast(pair)
+                                                                   : actions_[i] == SyncAction::kConflictKeepLocal) {
                     Keep(pair, "server");
                     Upload(pair);
                 } else {
@@ -382,6 +379,16 @@ private:
                 break;
             }
         }
+    }
+
+    // Whether the server's item is the event here, as this program would
+    // store it: a server rewrites what it stores (its own escaping, its own
+    // form of a time), so the texts themselves are not compared.
+    bool SameBothSides(const Pair& pair) const {
+        const Here& here = heres_[*pair.here];
+        const IncomingEvent& event = theres_[*pair.there].reading.event;
+        return ContentHash(ItemText(here.uid, event.record, context_.local_zone, now_utc_time_, context_.names)) ==
+               here.hash;
     }
 
     // What goes up for the event: its own text, or for an item this program
@@ -430,10 +437,6 @@ private:
                 SetAside(href, here.subject, "the server holds an item of that name it does not give");
                 return;
             }
-            if (ContentHash(fetched.front().text) == ContentHash(text)) {
-                NoteSynced(pair, href, fetched.front().etag, text);
-                return;
-            }
             std::string refusal;
             std::optional<ItemReading> reading = ReadItem(fetched.front().text, context_.local_zone,
                                                           context_.now_local, context_.names, refusal);
@@ -444,6 +447,10 @@ private:
             pair.there = theres_.size();
             theres_.push_back({.href = href, .etag = fetched.front().etag, .text = fetched.front().text,
                                .hash = ContentHash(fetched.front().text), .reading = std::move(*reading)});
+            if (SameBothSides(pair)) {
+                NoteSynced(pair, href, fetched.front().etag, fetched.front().text);
+                return;
+            }
             Keep(pair, "server");
             Upload(pair);
             return;

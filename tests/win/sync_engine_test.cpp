@@ -271,7 +271,8 @@ TEST_P(SyncEngineTest, ARepeatedCreateOrALostTokenMakesNoCopy) {
         db.Exec("DELETE FROM SYNC_ITEM");
     }
     laptop.Add("Gym");
-    Sync(laptop);
+    EXPECT_EQ(Sync(laptop).conflicts, 0u);
+    EXPECT_TRUE(Kept(laptop).empty()) << "the server's rewrite of our own item kept as another version";
     EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist", "Gym"}));
     EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist", "Gym"}));
 
