@@ -516,6 +516,10 @@ private:
     void NoteSynced(const Pair& pair, const std::string& href, const std::string& etag, const std::string& text) {
         const Here& here = heres_[*pair.here];
         SyncItemRow row = pair.row ? rows_[*pair.row] : SyncItemRow{};
+        // The server may spell the name otherwise than we did ("%40" for
+        // "@"): the row under the old spelling goes, or it would pair a
+        // second time with nothing here and delete the item there.
+        if (!row.href.empty() && row.href != href) forget_.push_back(row.href);
         row.event_id = here.id;
         row.uid = here.uid;
         row.href = href;

@@ -10,9 +10,12 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <span>
 
 #include "exchange/exchange_context.h"
 #include "kit/program_run.h"
+#include "kit/relay.h"
 #include "kit/temp_folder.h"
 #include "platform/wide.h"
 #include "store/event_cursor.h"
@@ -112,6 +115,52 @@ std::string ForeignItem(const std::string& uid, const std::string& summary, cons
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Another program//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
            "\r\nDTSTAMP:20261201T080000Z\r\nDTSTART:" + start + "\r\nDURATION:PT1H\r\nSUMMARY:" + summary + "\r\n" +
            extra + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+}
+
+// One event through a sync: its subject before and after (none: absent),
+// and whether it must have its pairing row whenever it is here (all but
+// those new here, which may not have gone up yet).
+struct WholeItem {
+    const char* before;
+    const char* after;
+    bool paired;
+};
+
+// The table as a cut sync may leave it: each event as before or as after
+// the sync and only once, every paired event with its row (of its UID) and
+// every row with its event, but the row of the event deleted here, which
+// says that it is to be deleted on the server.
+void ExpectWhole(const Device& device, std::span<const WholeItem> items, std::int64_t deleted_here) {
+    sql::Database db(device.Table(), sql::OpenMode::kExisting);
+    sql::Statement events(db,
+                          "SELECT t.Subject, (SELECT COUNT(*) FROM SYNC_ITEM s WHERE s.EVENT_ID = t.Id AND "
+                          "s.UID = u.Uid) FROM TODOLIST t LEFT JOIN ICAL_UID u ON u.EventId = t.Id");
+    std::map<std::string, std::int64_t> rows_of;  // by subject
+    Subjects here;
+    while (events.Step()) {
+        here.push_back(events.ColumnText(0));
+        rows_of[events.ColumnText(0)] = events.ColumnInt(1);
+    }
+    for (const WholeItem& item : items) {
+        const auto count = [&](const char* subject) {
+            return subject ? std::count(here.begin(), here.end(), std::string(subject)) : 0;
+        };
+        const char* after = item.after && item.before && std::string_view(item.before) == item.after ? nullptr
+                                                                                                       : item.after;
+        const auto found = count(item.before) + count(after);
+        EXPECT_TRUE(found == 1 || (found == 0 && !(item.before && item.after)))
+            << found << " of " << (item.before ? item.before : "-") << " / " << (item.after ? item.after : "-");
+        for (const char* subject : {item.before, after}) {
+            if (!subject) continue;
+            if (item.paired && count(subject) > 0) EXPECT_EQ(rows_of[subject], 1) << "pairing rows of " << subject;
+            std::erase(here, std::string(subject));
+        }
+    }
+    EXPECT_TRUE(here.empty()) << "unknown events here: " << ::testing::PrintToString(here);
+    sql::Statement orphans(db, "SELECT s.EVENT_ID FROM SYNC_ITEM s LEFT JOIN TODOLIST t ON t.Id = s.EVENT_ID "
+                               "WHERE t.Id IS NULL");
+    while (orphans.Step())
+        EXPECT_EQ(orphans.ColumnInt(0), deleted_here) << "a pairing row without its event";
 }
 
 class SyncEngineTest : public ServerCalendarTest {
@@ -326,6 +375,97 @@ TEST_P(SyncEngineTest, AWrongPasswordOrAServerGoneStoresNothingAndTheNextSyncCom
     EXPECT_FALSE(failed.message.empty());
     EXPECT_EQ(Sync(laptop).up, 1u);
     EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist"}));
+}
+
+// A sync cut at each of its requests, the server's answer to it lost or
+// the request never reaching the server: what was stored here is whole,
+// and the next sync ends where an uncut one would have.
+TEST_P(SyncEngineTest, AServerGoneAtAnyRequestLeavesNothingHalfStoredAndTheNextSyncCompletes) {
+    testing::Relay relay(account_.url);
+    Account relayed = account_;
+    relayed.url = relay.Url(account_.url);
+    auto sync = [&](const Device& device) {
+        return RunSync({.account = relayed, .calendar_url = relay.Url(calendar_)}, device.Table(),
+                       SystemExchangeContext());
+    };
+    // Work both ways: new, edited and deleted here and on the server. Each
+    // event is here as before the sync or as after it, never both.
+    const WholeItem items[] = {
+        {"Dentist at 10", "Dentist at 10", true},
+        {"Standup", "Standup", true},
+        {"Lunch with Bo", "Lunch with Bo", false},
+        {"Book flights", "Book flights", false},
+        {"Water plants", "Water plants", false},
+        {"Pay rent", "Pay the rent", true},
+        {"Call Ann", nullptr, true},
+        {nullptr, "Yoga", true},
+        {nullptr, "Bake bread", true},
+    };
+    Subjects expected;
+    for (const WholeItem& item : items)
+        if (item.after) expected.push_back(item.after);
+    std::sort(expected.begin(), expected.end());
+
+    // A fresh calendar and device, brought to the point before the sync;
+    // the id of the event deleted here.
+    auto prepare = [&](Device& laptop) -> std::int64_t {
+        DropCalendar(account_, calendar_);
+        calendar_ = root_ + GetParam().home + UniqueName("t") + "/";
+        EXPECT_EQ(MakeCalendar(account_, calendar_, name_), 201);
+        for (const char* subject : {"Dentist", "Standup", "Pay rent", "Call Ann"}) laptop.Add(subject);
+        const std::int64_t gym = laptop.Add("Gym");
+        relay.Pass();
+        const SyncReport first = sync(laptop);
+        EXPECT_EQ(first.outcome, SyncOutcome::kDone) << first.message;
+        EXPECT_EQ(first.up, 5u);
+        for (const char* subject : {"Lunch with Bo", "Book flights", "Water plants"}) laptop.Add(subject);
+        laptop.Rename("Dentist", "Dentist at 10");
+        laptop.Delete("Gym");
+        RenameOnServer("Pay rent", "Pay the rent");
+        DeleteOnServer("Call Ann");
+        CreateOnServer("yoga@phone", ForeignItem("yoga@phone", "Yoga", "20270302T070000Z", ""));
+        CreateOnServer("bake@phone", ForeignItem("bake@phone", "Bake bread", "20270306T100000Z", ""));
+        return gym;
+    };
+
+    int requests = 0;
+    {
+        Device laptop;
+        prepare(laptop);
+        relay.Pass();
+        const SyncReport uncut = sync(laptop);
+        requests = relay.Requests();
+        ASSERT_EQ(uncut.outcome, SyncOutcome::kDone) << uncut.message;
+        ASSERT_EQ(laptop.Subjects(), expected);
+        ASSERT_EQ(ServerSubjects(), expected);
+    }
+    for (const bool answer_lost : {false, true}) {
+        for (int cut = 1; cut <= requests; ++cut) {
+            SCOPED_TRACE(::testing::Message() << "cut at request " << cut << " of " << requests
+                                            << (answer_lost ? ", its answer lost" : ", never sent"));
+            Device laptop;
+            const std::int64_t gym = prepare(laptop);
+            relay.CutAt(cut, answer_lost);
+            const SyncReport failed = sync(laptop);
+            EXPECT_TRUE(relay.Gone());
+            EXPECT_EQ(failed.outcome, SyncOutcome::kFailed);
+            EXPECT_FALSE(failed.message.empty());
+            ExpectWhole(laptop, items, gym);
+
+            relay.Pass();
+            const SyncReport next = sync(laptop);
+            EXPECT_EQ(next.outcome, SyncOutcome::kDone) << next.message;
+            EXPECT_TRUE(next.set_aside.empty());
+            EXPECT_EQ(next.conflicts, 0u) << next.Summary();
+            EXPECT_TRUE(Kept(laptop).empty());
+            EXPECT_EQ(laptop.Subjects(), expected);
+            EXPECT_EQ(ServerSubjects(), expected);
+            const SyncReport quiet = sync(laptop);
+            EXPECT_EQ(quiet.outcome, SyncOutcome::kDone) << quiet.message;
+            EXPECT_EQ(quiet.up + quiet.down + quiet.deleted_here + quiet.deleted_there + quiet.conflicts, 0u)
+                << quiet.Summary();
+        }
+    }
 }
 
 TEST_P(SyncEngineTest, AnotherProgramsRuleStaysWholeThroughAnEditHere) {
