@@ -455,6 +455,7 @@ TEST_P(SyncEngineTest, AServerGoneAtAnyRequestLeavesNothingHalfStoredAndTheNextS
             relay.Pass();
             const SyncReport next = sync(laptop);
             EXPECT_EQ(next.outcome, SyncOutcome::kDone) << next.message;
+            ExpectWhole(laptop, items, gym);
             EXPECT_TRUE(next.set_aside.empty());
             EXPECT_EQ(next.conflicts, 0u) << next.Summary();
             EXPECT_TRUE(Kept(laptop).empty());
