@@ -12,6 +12,7 @@
 
 #include "base/error.h"
 #include "store/exchange_store.h"
+#include "store/table_open.h"
 #include "sync/content_hash.h"
 #include "sync/sync_item.h"
 #include "sync/sync_tables.h"
@@ -654,6 +655,21 @@ void RestoreKeptVersion(const std::filesystem::path& table, std::int64_t kept_id
         if (reading->event.uid.empty()) reading->event.uid = kept->uid;
         StoreEvents(db, {reading->event});
     });
+}
+
+std::string WhyNotShownWhole(const std::filesystem::path& table, std::int64_t event_id, const ExchangeContext& context) {
+    std::optional<std::string> original;
+    try {
+        sql::Database db = OpenEventTable(table, TableAccess::kRead);
+        original = SyncTables::InexactOriginal(db, event_id);
+    } catch (const sql::Failure&) {
+        return {};
+    }
+    if (!original) return {};
+    std::string refusal;
+    std::optional<ItemReading> reading =
+        ReadItem(*original, context.local_zone, context.now_local, context.names, refusal);
+    return reading ? reading->why_not_exact : std::string();
 }
 
 SyncReport RunSync(const SyncSetup& setup, const std::filesystem::path& table, const ExchangeContext& context,
