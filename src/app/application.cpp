@@ -113,7 +113,7 @@ Application::Application(StartupOptions options)
       calendar_link_(std::make_unique<CalendarLink>(*this)),
       dialogs_(context_),
       search_(context_),
-      reminders_switch_(context_),
+      reminders_switch_(context_, changes_),
       exchange_(context_, changes_),
       backups_(context_, changes_),
       desk_events_(context_),

@@ -224,6 +224,9 @@ void SyncCommands::EventSaved(std::int64_t id) { ChangedHere(id); }
 
 void SyncCommands::EventDeleted(std::int64_t id) { ChangedHere(id); }
 
+// Goes up as the event's acknowledgement, so that other devices stay quiet.
+void SyncCommands::AlarmsDismissed(std::int64_t id) { ChangedHere(id); }
+
 std::wstring SyncCommands::NoteOnOpening(std::int64_t event_id) {
     if (noted_.contains(event_id)) return {};
     const std::string why = WhyNotShownWhole(EventTableOf(context_.program_folder), event_id, SystemExchangeContext());

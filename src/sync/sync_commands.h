@@ -76,6 +76,7 @@ public:
     void EventSaved(std::int64_t id) override;
     void EventDeleted(std::int64_t id) override;
     void EventsReloaded() override;
+    void AlarmsDismissed(std::int64_t id) override;
     // Once per event and run: an event from the server that the editor
     // cannot show whole says so as the editor opens it.
     std::wstring NoteOnOpening(std::int64_t event_id) override;
