@@ -356,4 +356,44 @@ void ReminderState::Forget(std::int64_t event_id) {
     EraseEvent(shown_, event_id);
 }
 
+namespace {
+
+bool SoundTables(const sql::Database& db) {
+    try {
+        return Inspect(db) == ReminderState::Opening::Kept;
+    } catch (const Unsound&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::map<std::int64_t, DateTime> AcknowledgedOccurrences(const sql::Database& db) {
+    std::map<std::int64_t, DateTime> acknowledged;
+    if (!SoundTables(db)) return acknowledged;
+    sql::Statement select(db, "SELECT EventId, Occurrence FROM ReminderAcknowledged");
+    while (select.Step()) acknowledged[select.ColumnInt(0)] = DateTime(select.ColumnDouble(1));
+    return acknowledged;
+}
+
+void AcknowledgeUpTo(sql::Database& db, const std::vector<StoredAcknowledgement>& acknowledgements) {
+    if (acknowledgements.empty() || !SoundTables(db)) return;
+    const bool has_shown = TableExists(db, "ReminderShown");
+    for (const StoredAcknowledgement& done : acknowledgements) {
+        sql::Statement set(db, "INSERT INTO ReminderAcknowledged (EventId, Occurrence) VALUES (?1, ?2) "
+                               "ON CONFLICT (EventId) DO UPDATE SET Occurrence = max(Occurrence, ?2)");
+        set.BindInt(1, done.event_id);
+        set.BindDouble(2, done.occurrence.Days());
+        set.Step();
+        for (const char* gone : {"DELETE FROM ReminderSnoozes WHERE EventId = ? AND Occurrence <= ?",
+                                 "DELETE FROM ReminderShown WHERE EventId = ? AND Occurrence <= ?"}) {
+            if (!has_shown && std::string_view(gone).find("ReminderShown") != std::string_view::npos) continue;
+            sql::Statement remove(db, gone);
+            remove.BindInt(1, done.event_id);
+            remove.BindDouble(2, done.occurrence.Days());
+            remove.Step();
+        }
+    }
+}
+
 }  // namespace orbelle

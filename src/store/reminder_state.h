@@ -6,6 +6,7 @@
 // its columns; this class never reads or writes TODOLIST.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -109,6 +110,17 @@ private:
     std::vector<StoredAcknowledgement> acknowledgements_;
     std::vector<StoredShown> shown_;
 };
+
+// For another writer of the file, in its own transaction (the calendar sync
+// brings and takes dismissals made on other devices). Both do nothing when
+// the reminders' tables are not there or not sound: the reminders were never
+// on, or will make them anew.
+// The acknowledged occurrence of each event that has one.
+std::map<std::int64_t, DateTime> AcknowledgedOccurrences(const sql::Database& db);
+// Each event's occurrences up to the one given count as dismissed, unless a
+// later one already does; a snooze or shown row of one of them goes. A
+// running reminder watch takes it in when it reads the events again.
+void AcknowledgeUpTo(sql::Database& db, const std::vector<StoredAcknowledgement>& acknowledgements);
 
 // The message shown for an opening, naming the file; empty for Kept.
 std::string ReminderStateMessage(ReminderState::Opening opening, const std::filesystem::path& file);

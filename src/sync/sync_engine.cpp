@@ -5,13 +5,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <optional>
 #include <set>
 #include <unordered_map>
 #include <utility>
 
 #include "base/error.h"
+#include "exchange/ical_time.h"
 #include "store/exchange_store.h"
+#include "store/reminder_state.h"
+#include "store/table_open.h"
 #include "sync/content_hash.h"
 #include "sync/sync_item.h"
 #include "sync/sync_tables.h"
@@ -27,6 +31,10 @@ struct Here {
     std::string hash;
     std::string text;  // kept only when it may go up
     bool accepted = false;  // its reminder dismissed
+    // A repeating event's dismissed occurrences: the alarm of the last of
+    // them, as UTC and in the UTC form.
+    std::optional<DateTime> acknowledged;
+    std::string acknowledged_utc;
 };
 
 // An item the server gave in this sync.
@@ -48,6 +56,13 @@ struct Pair {
 };
 
 bool Done(int status) { return status >= 200 && status < 300; }
+
+std::optional<DateTime> StampTime(const std::string& stamp) {
+    if (stamp.empty()) return std::nullopt;
+    std::optional<ical::ParsedDateTime> parsed = ical::ParseDateTime(stamp);
+    if (!parsed || !parsed->utc) return std::nullopt;
+    return parsed->value;
+}
 
 // The moment an item was last changed, as its text says, in the UTC form:
 // the latest LAST-MODIFIED, or DTSTAMP when none is given.
@@ -160,9 +175,17 @@ private:
 
     void ReadHere() {
         std::vector<bool> seen(rows_.size());
+        std::map<std::int64_t, DateTime> acknowledged;
+        store_.InTransaction([&](sql::Database& db) { acknowledged = AcknowledgedOccurrences(db); });
         store_.VisitAll([&](StoredEvent& event) {
             Here here{.id = event.id, .uid = event.uid, .subject = event.record.Text("Subject"),
                       .accepted = event.record.Text("Accepttext") == "Y"};
+            if (auto occurrence = acknowledged.find(event.id); occurrence != acknowledged.end() && !here.accepted) {
+                if (std::optional<DateTime> alarm = AlarmOfOccurrence(event.record, occurrence->second)) {
+                    here.acknowledged = context_.local_zone.ToUtc(*alarm);
+                    here.acknowledged_utc = UtcStamp(*here.acknowledged);
+                }
+            }
             std::string text = ItemText(event.uid, event.record, context_.local_zone,
                                         context_.local_zone.ToUtc(context_.now_local), context_.names);
             here.hash = ContentHash(text);
@@ -176,6 +199,8 @@ private:
                 seen[row->second] = true;
                 pair.row = row->second;
                 pair.here_state = here.hash == rows_[row->second].local_hash ? SideState::kUnchanged : SideState::kChanged;
+                // An occurrence dismissed here since goes up as an acknowledgement.
+                if (here.acknowledged_utc > rows_[row->second].ack_utc) pair.here_state = SideState::kChanged;
             }
             if (pair.here_state != SideState::kUnchanged) here.text = std::move(text);
             pair_of_uid_[here.uid] = pairs_.size();
@@ -400,7 +425,11 @@ private:
         std::string text = pair.row && !rows_[*pair.row].exact && !rows_[*pair.row].original.empty()
                                ? MergeIntoOriginal(rows_[*pair.row].original, here.text)
                                : here.text;
-        if (here.accepted) text = WithAcknowledgement(text, now_utc_time_);
+        if (here.accepted) return WithAcknowledgement(text, now_utc_time_);
+        // Our text has no acknowledgement of a repeating event's alarms: the
+        // latest one either side knows goes with it.
+        const std::string known = std::max(here.acknowledged_utc, pair.row ? rows_[*pair.row].ack_utc : std::string());
+        if (std::optional<DateTime> acknowledged = StampTime(known)) text = WithAcknowledgement(text, *acknowledged);
         return text;
     }
 
@@ -526,6 +555,7 @@ private:
         row.etag = etag;
         row.local_hash = here.hash;
         row.remote_hash = ContentHash(text);
+        row.ack_utc = std::max(row.ack_utc, here.acknowledged_utc);
         if (!pair.row) row.exact = true;
         if (!row.exact) row.original = text;
         put_rows_.push_back(std::move(row));
@@ -539,21 +569,30 @@ private:
         store_.InTransaction([&](sql::Database& db) {
             SyncTables tables(db);
             if (forget_all_) tables.ForgetAll();
+            std::vector<StoredAcknowledgement> acknowledgements;
             for (const auto& [there_index, row_index] : downloads_) {
                 There& there = theres_[there_index];
                 IncomingEvent& event = there.reading.event;
                 SyncItemRow row = row_index ? rows_[*row_index] : SyncItemRow{};
                 // Stored over the paired event, whatever UID the server gave.
                 if (!row.uid.empty()) event.uid = row.uid;
-                // Acknowledged elsewhere at or after its alarm: it does not ring here.
+                // Acknowledged elsewhere at or after its alarm: it does not ring
+                // here. A repeating event keeps its later alarms: the
+                // occurrences acknowledged count as dismissed, as if here.
+                std::optional<DateTime> acknowledged_occurrence;
                 if (there.reading.acknowledged_utc) {
-                    const DateTime alarm = event.record.DateTimeOf("StartHour");
-                    if (alarm.Days() != 0 && context_.local_zone.ToLocal(*there.reading.acknowledged_utc) >= alarm)
-                        event.record.SetText("Accepttext", "Y");
+                    const DateTime acknowledged = context_.local_zone.ToLocal(*there.reading.acknowledged_utc);
+                    if (RecordRecurs(event.record)) {
+                        acknowledged_occurrence = AcknowledgedOccurrence(event.record, acknowledged, context_.names);
+                    } else {
+                        const DateTime alarm = event.record.DateTimeOf("StartHour");
+                        if (alarm.Days() != 0 && acknowledged >= alarm) event.record.SetText("Accepttext", "Y");
+                    }
                     row.ack_utc = UtcStamp(*there.reading.acknowledged_utc);
                 }
                 if (event.uid.empty()) event.uid = NewUid();
                 const std::int64_t id = StoreEvents(db, {event}).front();
+                if (acknowledged_occurrence) acknowledgements.push_back({id, *acknowledged_occurrence});
                 if (!row.href.empty() && row.href != there.href) tables.ForgetItem(row.href);
                 row.event_id = id;
                 row.uid = event.uid;
@@ -567,6 +606,7 @@ private:
                 tables.PutItem(row);
                 report_.table_changed = true;
             }
+            AcknowledgeUpTo(db, acknowledgements);
             if (!delete_ids_.empty()) {
                 DeleteEvents(db, delete_ids_);
                 report_.table_changed = true;
@@ -665,6 +705,21 @@ void RestoreKeptVersion(const std::filesystem::path& table, std::int64_t kept_id
         if (reading->event.uid.empty()) reading->event.uid = kept->uid;
         StoreEvents(db, {reading->event});
     });
+}
+
+std::string WhyNotShownWhole(const std::filesystem::path& table, std::int64_t event_id, const ExchangeContext& context) {
+    std::optional<std::string> original;
+    try {
+        sql::Database db = OpenEventTable(table, TableAccess::kRead);
+        original = SyncTables::InexactOriginal(db, event_id);
+    } catch (const sql::Failure&) {
+        return {};
+    }
+    if (!original) return {};
+    std::string refusal;
+    std::optional<ItemReading> reading =
+        ReadItem(*original, context.local_zone, context.now_local, context.names, refusal);
+    return reading ? reading->why_not_exact : std::string();
 }
 
 SyncReport RunSync(const SyncSetup& setup, const std::filesystem::path& table, const ExchangeContext& context,

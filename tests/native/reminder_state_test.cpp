@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "store/event_cursor.h"
 #include "store/reminder_state.h"
+#include "store/sqlite.h"
 #include "temp_folder.h"
 
 namespace orbelle {
@@ -266,6 +267,42 @@ TEST_F(ReminderStateTest, AFileThatIsNoDatabaseIsReportedAndLeftAlone) {
     ReminderState state;
     EXPECT_THROW(state.Open(other), Error);
     EXPECT_EQ(ReadBytes(other), std::string(5000, 'x'));
+}
+
+// Another writer of the file (the calendar sync) brings dismissals made on
+// other devices: a later one wins, an earlier one changes nothing, and a
+// snooze or shown row of a covered occurrence goes.
+TEST_F(ReminderStateTest, AcknowledgementsFromAnotherWriterKeepTheLaterAndTakeCoveredRows) {
+    {
+        sql::Database db(File(), sql::OpenMode::kExisting);
+        AcknowledgeUpTo(db, {{1, DateTime(46100.5)}});
+        EXPECT_TRUE(AcknowledgedOccurrences(db).empty()) << "no tables of ours yet: nothing is written";
+    }
+    {
+        ReminderState state;
+        state.Open(File());
+        state.Acknowledge({1, DateTime(46100.5)});
+        state.SetSnooze({2, DateTime(46101.5), DateTime(46101.6), 7});
+        state.SetShown({{3, DateTime(46102.5), DateTime(46102.5), false, 5},
+                        {4, DateTime(46103.5), DateTime(46103.5), false, 6}});
+    }
+    {
+        sql::Database db(File(), sql::OpenMode::kExisting);
+        AcknowledgeUpTo(db, {{1, DateTime(46099.5)},    // earlier than the one kept
+                             {2, DateTime(46101.5)},    // covers the snoozed occurrence
+                             {3, DateTime(46102.25)},   // before the shown one
+                             {4, DateTime(46103.5)},    // covers the shown one
+                             {5, DateTime(46104.5)}});  // a first one
+        EXPECT_EQ(AcknowledgedOccurrences(db),
+                  (std::map<std::int64_t, DateTime>{{1, DateTime(46100.5)}, {2, DateTime(46101.5)},
+                                                    {3, DateTime(46102.25)}, {4, DateTime(46103.5)},
+                                                    {5, DateTime(46104.5)}}));
+    }
+    ReminderState state;
+    EXPECT_EQ(state.Open(File()).opening, ReminderState::Opening::Kept);
+    EXPECT_TRUE(state.Snoozes().empty());
+    ASSERT_EQ(state.Shown().size(), 1u);
+    EXPECT_EQ(state.Shown()[0].event_id, 3);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/wide.h"
 #include "store/event_cursor.h"
 #include "store/exchange_store.h"
+#include "store/reminder_state.h"
 #include "store/sqlite.h"
 #include "sync/caldav_client.h"
 #include "sync/http_client.h"
@@ -526,6 +527,50 @@ TEST_P(SyncEngineTest, AnAlarmAcknowledgedOnOneDeviceRingsOnNoOther) {
     Device desktop;
     Sync(desktop);
     EXPECT_EQ(desktop.Field("Not seen yet", "Accepttext"), "Y");
+}
+
+// A repeating event keeps its later alarms on every device, and the
+// occurrences dismissed on one count as dismissed on the others.
+TEST_P(SyncEngineTest, ARepeatingEventsDismissedOccurrencesGoAcrossAndItsLaterAlarmsStay) {
+    const ExchangeContext context = SystemExchangeContext();
+    auto monday = [&](unsigned day) {
+        return context.local_zone.ToLocal(DateTime::FromParts(std::chrono::year{2027} / 1 / day, {9, 0, 0, 0}));
+    };
+    auto acknowledged = [](const Device& device) {
+        sql::Database db(device.Table(), sql::OpenMode::kExisting);
+        std::vector<DateTime> occurrences;
+        for (const auto& [id, occurrence] : AcknowledgedOccurrences(db)) occurrences.push_back(occurrence);
+        return occurrences;
+    };
+    // Mondays at 09:00 UTC from 4 January, the alarm 15 minutes before; the
+    // phone dismissed the second one.
+    CreateOnServer("call@phone",
+                   ForeignItem("call@phone", "Weekly call", "20270104T090000Z",
+                               "RRULE:FREQ=WEEKLY\r\nX-MOZ-LASTACK:20270111T085000Z\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\n"
+                               "DESCRIPTION:Reminder\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n"));
+    Device laptop, desktop;
+    for (const Device* device : {&laptop, &desktop}) ReminderState().Open(device->Table());
+    EXPECT_EQ(Sync(laptop).down, 1u);
+    EXPECT_NE(laptop.Field("Weekly call", "Accepttext"), "Y") << "none of its later alarms would ring";
+    EXPECT_EQ(acknowledged(laptop), std::vector<DateTime>{monday(11)});
+
+    // The fourth dismissed here: its alarm goes up as the acknowledgement, once.
+    {
+        sql::Database db(laptop.Table(), sql::OpenMode::kExisting);
+        const std::int64_t id = AcknowledgedOccurrences(db).begin()->first;
+        ReminderState state;
+        state.Open(laptop.Table());
+        state.Acknowledge({id, monday(25)});
+    }
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    const std::string text = ServerText("Weekly call");
+    EXPECT_NE(text.find("X-MOZ-LASTACK:20270125T084500Z"), std::string::npos) << text;
+    EXPECT_NE(text.find("ACKNOWLEDGED:20270125T084500Z"), std::string::npos) << text;
+    EXPECT_EQ(Sync(laptop).up, 0u);
+
+    EXPECT_EQ(Sync(desktop).down, 1u);
+    EXPECT_NE(desktop.Field("Weekly call", "Accepttext"), "Y");
+    EXPECT_EQ(acknowledged(desktop), std::vector<DateTime>{monday(25)});
 }
 
 TEST_P(SyncEngineTest, TheCommandLineFormsSetUpAndSyncWithTheirExitCodes) {
