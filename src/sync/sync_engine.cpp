@@ -408,12 +408,16 @@ private:
 
     // Whether the server's item is the event here, as this program would
     // store it: a server rewrites what it stores (its own escaping, its own
-    // form of a time), so the texts themselves are not compared.
+    // form of a time), so the texts themselves are not compared. An
+    // occurrence dismissed here must have gone up with it.
     bool SameBothSides(const Pair& pair) const {
         const Here& here = heres_[*pair.here];
-        const IncomingEvent& event = theres_[*pair.there].reading.event;
-        return ContentHash(ItemText(here.uid, event.record, context_.local_zone, now_utc_time_, context_.names)) ==
-               here.hash;
+        const ItemReading& reading = theres_[*pair.there].reading;
+        if (!here.acknowledged_utc.empty() &&
+            (!reading.acknowledged_utc || UtcStamp(*reading.acknowledged_utc) < here.acknowledged_utc))
+            return false;
+        return ContentHash(ItemText(here.uid, reading.event.record, context_.local_zone, now_utc_time_,
+                                    context_.names)) == here.hash;
     }
 
     // What goes up for the event: its own text, or for an item this program

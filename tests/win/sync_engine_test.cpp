@@ -571,6 +571,26 @@ TEST_P(SyncEngineTest, ARepeatingEventsDismissedOccurrencesGoAcrossAndItsLaterAl
     EXPECT_EQ(Sync(desktop).down, 1u);
     EXPECT_NE(desktop.Field("Weekly call", "Accepttext"), "Y");
     EXPECT_EQ(acknowledged(desktop), std::vector<DateTime>{monday(25)});
+
+    // Dismissed on the desktop while another program changed only what our
+    // events do not hold: both sides are the same event to us, and still
+    // the dismissal goes up.
+    {
+        sql::Database db(desktop.Table(), sql::OpenMode::kExisting);
+        const std::int64_t id = AcknowledgedOccurrences(db).begin()->first;
+        ReminderState state;
+        state.Open(desktop.Table());
+        state.Acknowledge(
+            {id, context.local_zone.ToLocal(DateTime::FromParts(std::chrono::year{2027} / 2 / 1, {9, 0, 0, 0}))});
+    }
+    for (Fetched& item : Items()) {
+        item.text.insert(item.text.find("END:VEVENT"), "LOCATION:Room 2\n");
+        ASSERT_EQ(CalDavClient(account_).Update(item.href, item.etag, item.text).status / 100, 2);
+    }
+    Sync(desktop);
+    Sync(desktop);
+    EXPECT_NE(ServerText("Weekly call").find("ACKNOWLEDGED:20270201T084500Z"), std::string::npos)
+        << ServerText("Weekly call");
 }
 
 TEST_P(SyncEngineTest, TheCommandLineFormsSetUpAndSyncWithTheirExitCodes) {
