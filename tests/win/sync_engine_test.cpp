@@ -382,6 +382,9 @@ TEST_P(SyncEngineTest, AWrongPasswordOrAServerGoneStoresNothingAndTheNextSyncCom
 // the request never reaching the server: what was stored here is whole,
 // and the next sync ends where an uncut one would have.
 TEST_P(SyncEngineTest, AServerGoneAtAnyRequestLeavesNothingHalfStoredAndTheNextSyncCompletes) {
+    // Every sync of the test goes through the relay, passing or cut: the
+    // table knows its calendar by address, and would sync one at another
+    // address afresh.
     testing::Relay relay(account_.url);
     Account relayed = account_;
     relayed.url = relay.Url(account_.url);
@@ -443,7 +446,7 @@ TEST_P(SyncEngineTest, AServerGoneAtAnyRequestLeavesNothingHalfStoredAndTheNextS
     for (const bool answer_lost : {false, true}) {
         for (int cut = 1; cut <= requests; ++cut) {
             SCOPED_TRACE(::testing::Message() << "cut at request " << cut << " of " << requests
-                                            << (answer_lost ? ", its answer lost" : ", never sent"));
+                                              << (answer_lost ? ", its answer lost" : ", never sent"));
             Device laptop;
             const std::int64_t gym = prepare(laptop);
             relay.CutAt(cut, answer_lost);
