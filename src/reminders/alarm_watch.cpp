@@ -77,12 +77,8 @@ void AlarmWatch::EventDeleted(std::int64_t event_id) { Apply(schedule_.Delete(ev
 
 void AlarmWatch::EventsReloaded() {
     // Another writer may have changed our state too (a sync that brought a
-    // dismissal from another device): it is read again with the events. A
-    // state kept only in memory has nothing newer in the file.
-    if (state_.Persistent()) {
-        state_ = ReminderState();
-        OpenState();
-    }
+    // dismissal from another device): it is read again with the events.
+    state_.ReadAgain();
     ClockReading now = ReadClock();
     Apply(schedule_.Build(ReadEvents(), now), now);
 }

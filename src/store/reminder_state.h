@@ -74,6 +74,10 @@ public:
     // state lives in memory only and the message says so.
     OpenResult Open(const std::filesystem::path& file);
     bool Persistent() const { return static_cast<bool>(db_); }
+    // Reads the rows again from the file, for what another writer of it
+    // changed meanwhile (a sync bringing a dismissal from another device);
+    // a state kept only in memory stays as it is.
+    void ReadAgain();
 
     std::vector<StoredSnooze> Snoozes() const;
     std::vector<StoredAcknowledgement> Acknowledgements() const;
@@ -102,6 +106,8 @@ public:
 
 private:
     void Write(const auto& change);
+    // All or nothing: throws Error, the rows as they were, when a read fails.
+    void ReadRows(const sql::Database& db, bool with_shown);
 
     sql::Database db_;
     // The rows as stored, read once at open; the schedule asks for them only

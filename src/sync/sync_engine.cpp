@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -31,6 +32,7 @@ struct Here {
     std::string hash;
     std::string text;  // kept only when it may go up
     bool accepted = false;  // its reminder dismissed
+    std::optional<std::int64_t> lead_seconds;  // of a dismissed one's alarm
     // A repeating event's dismissed occurrences: the alarm of the last of
     // them, as UTC and in the UTC form.
     std::optional<DateTime> acknowledged;
@@ -180,6 +182,11 @@ private:
         store_.VisitAll([&](StoredEvent& event) {
             Here here{.id = event.id, .uid = event.uid, .subject = event.record.Text("Subject"),
                       .accepted = event.record.Text("Accepttext") == "Y"};
+            if (here.accepted) {
+                const DateTime start = event.record.DateTimeOf("Date");
+                if (std::optional<DateTime> alarm = AlarmOfOccurrence(event.record, start))
+                    here.lead_seconds = std::llround((start.Days() - alarm->Days()) * 86'400);
+            }
             if (auto occurrence = acknowledged.find(event.id); occurrence != acknowledged.end() && !here.accepted) {
                 if (std::optional<DateTime> alarm = AlarmOfOccurrence(event.record, occurrence->second)) {
                     here.acknowledged = context_.local_zone.ToUtc(*alarm);
@@ -429,7 +436,9 @@ private:
         std::string text = pair.row && !rows_[*pair.row].exact && !rows_[*pair.row].original.empty()
                                ? MergeIntoOriginal(rows_[*pair.row].original, here.text)
                                : here.text;
-        if (here.accepted) return WithAcknowledgement(text, now_utc_time_);
+        if (here.accepted)
+            return here.lead_seconds ? WithAcknowledgedAlarm(text, *here.lead_seconds, here.subject, now_utc_time_)
+                                     : WithAcknowledgement(text, now_utc_time_);
         // Our text has no acknowledgement of a repeating event's alarms: the
         // latest one either side knows goes with it.
         const std::string known = std::max(here.acknowledged_utc, pair.row ? rows_[*pair.row].ack_utc : std::string());

@@ -265,6 +265,20 @@ std::string MergeIntoOriginal(std::string_view original, std::string_view ours) 
     return merged;
 }
 
+std::string WithAcknowledgedAlarm(std::string_view text, std::int64_t lead_seconds, const std::string& description,
+                                  DateTime ack_utc) {
+    Tree tree = ParseTree(text);
+    for (Tree* event : tree.All("VEVENT")) {
+        if (!event->All("VALARM").empty()) continue;
+        Tree alarm{.name = "VALARM"};
+        SetProperty(alarm, "ACTION", "DISPLAY");
+        SetProperty(alarm, "DESCRIPTION", ical::EscapeText(description.empty() ? "Reminder" : description));
+        SetProperty(alarm, "TRIGGER", ical::FormatDuration(-lead_seconds));
+        event->children.push_back(std::move(alarm));
+    }
+    return WithAcknowledgement(WriteTree(tree), ack_utc);
+}
+
 bool RecordRecurs(const EventRecord& record) {
     return EventRecurs([&](std::string_view field) { return record.Text(field); });
 }

@@ -530,6 +530,21 @@ TEST_P(SyncEngineTest, AnAlarmAcknowledgedOnOneDeviceRingsOnNoOther) {
     Device desktop;
     Sync(desktop);
     EXPECT_EQ(desktop.Field("Not seen yet", "Accepttext"), "Y");
+
+    // One of ours: its text has no alarm once dismissed, so it goes up with
+    // its alarm back, acknowledged.
+    laptop.Add("Ours");
+    laptop.Set("Ours", "Remind", "15 minutes");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    laptop.Set("Ours", "Accepttext", "Y");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    const std::string ours = ServerText("Ours");
+    for (const char* kept : {"BEGIN:VALARM", "TRIGGER:-PT15M", "ACKNOWLEDGED:", "X-MOZ-LASTACK:"})
+        EXPECT_NE(ours.find(kept), std::string::npos) << kept << " not in\n" << ours;
+    Sync(desktop);
+    EXPECT_EQ(desktop.Field("Ours", "Accepttext"), "Y");
+    EXPECT_EQ(desktop.Field("Ours", "Remind"), "15 minutes");
+    EXPECT_EQ(Sync(laptop).up + Sync(desktop).up, 0u) << "the alarm put back is no change";
 }
 
 // A repeating event keeps its later alarms on every device, and the
