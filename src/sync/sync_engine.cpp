@@ -385,7 +385,7 @@ private:
                 if (SameBothSides(pair)) {
                     // Both sides came to the same event: a write of ours whose
                     // answer was lost, or the same change made on both.
-                    NoteSynced(pair, there.href, there.etag, there.text);
+                    NoteSynced(pair, there.href, there.etag, there.text, &there.reading);
                 } else if (actions_[i] == SyncAction::kPairIfSame ? HereChangedLast(pair)
                                                                    : actions_[i] == SyncAction::kConflictKeepLocal) {
                     Keep(pair, "server");
@@ -490,7 +490,7 @@ private:
             theres_.push_back({.href = href, .etag = fetched.front().etag, .text = fetched.front().text,
                                .hash = ContentHash(fetched.front().text), .reading = std::move(*reading)});
             if (SameBothSides(pair)) {
-                NoteSynced(pair, href, fetched.front().etag, fetched.front().text);
+                NoteSynced(pair, href, fetched.front().etag, fetched.front().text, &theres_[*pair.there].reading);
                 return;
             }
             Keep(pair, "server");
@@ -555,7 +555,10 @@ private:
 
     void NoteWritten(const std::string& href, const std::string& etag) { written_there_[HrefKey(href)] = etag; }
 
-    void NoteSynced(const Pair& pair, const std::string& href, const std::string& etag, const std::string& text) {
+    // `server`: the server's item, when it is what both sides now hold; what
+    // of it our events cannot hold is then kept, as for a download.
+    void NoteSynced(const Pair& pair, const std::string& href, const std::string& etag, const std::string& text,
+                    const ItemReading* server = nullptr) {
         const Here& here = heres_[*pair.here];
         SyncItemRow row = pair.row ? rows_[*pair.row] : SyncItemRow{};
         // The server may spell the name otherwise than we did ("%40" for
@@ -569,8 +572,8 @@ private:
         row.local_hash = here.hash;
         row.remote_hash = ContentHash(text);
         row.ack_utc = std::max(row.ack_utc, here.acknowledged_utc);
-        if (!pair.row) row.exact = true;
-        if (!row.exact) row.original = text;
+        if (!pair.row || server) row.exact = server ? server->exact : true;
+        row.original = row.exact ? std::string() : text;
         put_rows_.push_back(std::move(row));
     }
 

@@ -5,6 +5,7 @@
 #include "store/event_cursor.h"
 #include "store/reminder_state.h"
 #include "store/sqlite.h"
+#include "store/table_open.h"
 #include "temp_folder.h"
 
 namespace orbelle {
@@ -274,7 +275,7 @@ TEST_F(ReminderStateTest, AFileThatIsNoDatabaseIsReportedAndLeftAlone) {
 // snooze or shown row of a covered occurrence goes.
 TEST_F(ReminderStateTest, AcknowledgementsFromAnotherWriterKeepTheLaterAndTakeCoveredRows) {
     {
-        sql::Database db(File(), sql::OpenMode::kExisting);
+        sql::Database db = OpenEventTable(File(), TableAccess::kWrite);
         AcknowledgeUpTo(db, {{1, DateTime(46100.5)}});
         EXPECT_TRUE(AcknowledgedOccurrences(db).empty()) << "no tables of ours yet: nothing is written";
     }
@@ -285,7 +286,7 @@ TEST_F(ReminderStateTest, AcknowledgementsFromAnotherWriterKeepTheLaterAndTakeCo
     state.SetShown({{3, DateTime(46102.5), DateTime(46102.5), false, 5},
                     {4, DateTime(46103.5), DateTime(46103.5), false, 6}});
     {
-        sql::Database db(File(), sql::OpenMode::kExisting);
+        sql::Database db = OpenEventTable(File(), TableAccess::kWrite);
         AcknowledgeUpTo(db, {{1, DateTime(46099.5)},    // earlier than the one kept
                              {2, DateTime(46101.5)},    // covers the snoozed occurrence
                              {3, DateTime(46102.25)},   // before the shown one
