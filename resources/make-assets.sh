@@ -467,9 +467,11 @@ Orbelle.exe /export-csv FILE.csv</pre>
       after a number of times or on a date, skipped or moved occurrences) are shown and
       reminded as an import shows them, and stay exactly as they were on the server:
       when you change one here, only what Orbelle knows of it (subject, memo, type,
-      priority, start, duration, reminder) is written into the server's version.</li>
+      priority, start, duration, reminder) is written into the server's version. The
+      first time you open such an event, the editor says what it cannot show.</li>
     <li>A reminder you dismiss here is marked acknowledged on the server, so your phone
-      stops ringing for it, and one acknowledged there does not ring here.</li>
+      stops ringing for it, and one acknowledged there does not ring here. For a repeating
+      event this holds for each occurrence: its later reminders still ring everywhere.</li>
   </ul>
   <p>For scripts: <code>Orbelle.exe /sync-set URL USER</code> reads the password from its
   standard input, finds the calendar and stores the settings; <code>Orbelle.exe /sync</code>

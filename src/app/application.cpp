@@ -113,7 +113,7 @@ Application::Application(StartupOptions options)
       calendar_link_(std::make_unique<CalendarLink>(*this)),
       dialogs_(context_),
       search_(context_),
-      reminders_switch_(context_),
+      reminders_switch_(context_, changes_),
       exchange_(context_, changes_),
       backups_(context_, changes_),
       desk_events_(context_),
@@ -165,7 +165,11 @@ bool Application::CreateStartupWindows() {
     dialogs_.SetOptions(options_dialog_);
     StartupMark("options dialog made");
     // In the mode of reminders at their alarm time, the scan at start does not run.
-    ListRooms rooms{.changes = &changes_, .tools = &tools_, .hooks = {&exchange_, &backups_, &desk_events_, &sync_}, .recovery = &backups_,
+    ListRooms rooms{.changes = &changes_,
+                    .tools = &tools_,
+                    .hooks = {&exchange_, &backups_, &desk_events_, &sync_},
+                    .editor_notes = {&sync_},
+                    .recovery = &backups_,
                     .scan_at_start = !reminders_switch_.On()};
     event_list_ = &Keep<EventListWindow>(context_, *calendar_link_, dialogs_, quit_, std::move(rooms), &table_load);
     if (!Made(*event_list_, L"event list")) return false;

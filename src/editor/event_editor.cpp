@@ -5,6 +5,7 @@
 
 #include <array>
 #include <span>
+#include <utility>
 
 #include "base/alarm_time.h"
 #include "base/amount_text.h"
@@ -300,6 +301,22 @@ void TForm2::SetCaption(const wchar_t* caption) { SetWindowTextW(Hwnd(), caption
 void TForm2::SetStart(DateTime start) {
     SetPickerTime(Control(edit_date), start);
     SetPickerTime(Control(startHour), start);
+}
+
+void TForm2::AddOpeningNote(std::wstring note) {
+    if (!note.empty()) opening_notes_.push_back(std::move(note));
+}
+
+void TForm2::OnFirstShowing() {
+    // Posted, so that the note comes over the editor as it stands, not before it.
+    if (!opening_notes_.empty()) PostMessageW(Hwnd(), kShowNotesMessage, 0, 0);
+}
+
+LRESULT TForm2::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != kShowNotesMessage) return ModalWindow::HandleMessage(message, wparam, lparam);
+    for (const std::wstring& note : std::exchange(opening_notes_, {}))
+        MessageBoxW(Hwnd(), note.c_str(), ApplicationTitle().c_str(), MB_OK | MB_ICONINFORMATION);
+    return 0;
 }
 
 void TForm2::OnCreate() {

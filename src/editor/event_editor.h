@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/datefmt.h"
 #include "base/datetime.h"
@@ -82,9 +83,15 @@ public:
     void SetCaption(const wchar_t* caption);
     // A new event's start other than the defaults: date and time of day.
     void SetStart(DateTime start);
+    // Shown over the editor once it is up; an empty note is none.
+    void AddOpeningNote(std::wstring note);
 
 private:
+    static constexpr UINT kShowNotesMessage = WM_APP + 1;
+
+    LRESULT HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) override;
     void OnCreate() override;
+    void OnFirstShowing() override;
     void OnCommand(WORD id, WORD code, HWND control) override;
     void OnActivate(bool active) override;
     // Alt+F4 is a Cancel: the dialog ends only by saving or discarding.
@@ -149,6 +156,7 @@ private:
     OwnedFont font_;
     Controls<ControlId> controls_;
     HWND focus_ = nullptr;  // the control that had the focus when the dialog was left
+    std::vector<std::wstring> opening_notes_;
 };
 
 }  // namespace orbelle

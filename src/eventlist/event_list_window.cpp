@@ -411,7 +411,9 @@ void EventListWindow::OptionBtnClick() {
     // A record gone from the table is not edited in place of another one.
     const std::int64_t id = rows_[static_cast<size_t>(*index)].id;
     if (!cursor_.SeekId(id)) return;
-    const bool saved = ShowEditor(*MakeWindow<TForm2>(context_, cursor_, edit_cancelled_));
+    auto editor = MakeWindow<TForm2>(context_, cursor_, edit_cancelled_);
+    for (EditorNotes* notes : rooms_.editor_notes) editor->AddOpeningNote(notes->NoteOnOpening(id));
+    const bool saved = ShowEditor(*editor);
     if (!saved) cursor_.Cancel();
     // The row shows its own record only: the editor refuses to save when the
     // cursor was taken elsewhere while it was open.

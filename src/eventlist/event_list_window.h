@@ -38,6 +38,8 @@ struct ListRooms {
     const ToolsMenu* tools = nullptr;
     // Capabilities whose messages arrive at the list window.
     std::vector<WindowMessageHook*> hooks;
+    // Capabilities with something to say as the editor opens an event.
+    std::vector<EditorNotes*> editor_notes;
     // The question when the table cannot be opened at start.
     StartRecovery* recovery = nullptr;
     // The reminder scan a second after start; off while the reminders

@@ -23,10 +23,12 @@ SnoozeLength RememberedSnoozeLength(const std::filesystem::path& program_folder)
     return SnoozeLengthFromText(settings.ReadString(kSection, kSnoozeKey, "")).value_or(kDefaultSnoozeLength);
 }
 
-AlarmWatch::AlarmWatch(const WindowContext& context, std::filesystem::path table_file, EventListAccess& list)
+AlarmWatch::AlarmWatch(const WindowContext& context, std::filesystem::path table_file, EventListAccess& list,
+                       EventChangeSink& changes)
     : context_(context),
       table_file_(std::move(table_file)),
       list_(list),
+      changes_(changes),
       names_(UserLocaleNames()),
       window_(MakeWindow<RemindersWindow>(context_, static_cast<RemindersWindow::Actions&>(*this), RememberedSnoozeLength(context_.program_folder))) {}
 
@@ -74,6 +76,9 @@ void AlarmWatch::EventSaved(std::int64_t event_id) {
 void AlarmWatch::EventDeleted(std::int64_t event_id) { Apply(schedule_.Delete(event_id), ReadClock()); }
 
 void AlarmWatch::EventsReloaded() {
+    // Another writer may have changed our state too (a sync that brought a
+    // dismissal from another device): it is read again with the events.
+    state_.ReadAgain();
     ClockReading now = ReadClock();
     Apply(schedule_.Build(ReadEvents(), now), now);
 }
@@ -104,8 +109,10 @@ void AlarmWatch::DismissAll() {
 }
 
 ReminderChanges AlarmWatch::Accept(const Dismissed& dismissed) {
-    for (const Dismissal& dismissal : dismissed.dismissals)
+    for (const Dismissal& dismissal : dismissed.dismissals) {
         if (dismissal.accept_event) list_.AcceptEvent(dismissal.event_id);
+        else changes_.AlarmsDismissed(dismissal.event_id);
+    }
     return dismissed.changes;
 }
 

@@ -10,6 +10,7 @@
 #include "reminders/alarm_schedule.h"
 #include "reminders/reminders_window.h"
 #include "store/cursor_gate.h"
+#include "store/event_changes.h"
 #include "store/event_cursor.h"
 #include "store/reminder_state.h"
 #include "ui/window.h"
@@ -22,7 +23,8 @@ public:
     // The wall clock may jump while the timer waits: it never waits longer.
     static constexpr std::int64_t kSafetyTickMs = 30'000;
 
-    AlarmWatch(const WindowContext& context, std::filesystem::path table_file, EventListAccess& list);
+    AlarmWatch(const WindowContext& context, std::filesystem::path table_file, EventListAccess& list,
+               EventChangeSink& changes);
     AlarmWatch(const AlarmWatch&) = delete;
     AlarmWatch& operator=(const AlarmWatch&) = delete;
     ~AlarmWatch();
@@ -66,6 +68,7 @@ private:
     WindowContext context_;
     std::filesystem::path table_file_;
     EventListAccess& list_;
+    EventChangeSink& changes_;
     LocaleNames names_;
     ReminderState state_;
     AlarmSchedule schedule_{state_};

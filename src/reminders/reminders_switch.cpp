@@ -5,8 +5,8 @@
 
 namespace orbelle {
 
-RemindersSwitch::RemindersSwitch(WindowContext context)
-    : context_(std::move(context)), on_(Setting(context_.program_folder)) {}
+RemindersSwitch::RemindersSwitch(WindowContext context, EventChangeSink& changes)
+    : context_(std::move(context)), changes_(changes), on_(Setting(context_.program_folder)) {}
 
 RemindersSwitch::~RemindersSwitch() = default;
 
@@ -36,7 +36,7 @@ void RemindersSwitch::Toggle() {
 
 void RemindersSwitch::Start() {
     if (watch_ || !on_ || !list_ || !list_->TableOpen()) return;
-    watch_ = std::make_unique<AlarmWatch>(context_, TableFile(), *list_);
+    watch_ = std::make_unique<AlarmWatch>(context_, TableFile(), *list_, changes_);
     watch_->Start();
 }
 

@@ -20,7 +20,9 @@ enum RemindersCommand : WORD {
 
 class RemindersSwitch final : public EventChangeSink {
 public:
-    explicit RemindersSwitch(WindowContext context);
+    // A dismissed occurrence of a repeating event is told to `changes`: the
+    // record stays as it was, so no other notice would say so.
+    RemindersSwitch(WindowContext context, EventChangeSink& changes);
     RemindersSwitch(const RemindersSwitch&) = delete;
     RemindersSwitch& operator=(const RemindersSwitch&) = delete;
     ~RemindersSwitch();
@@ -50,6 +52,7 @@ private:
     std::filesystem::path TableFile() const;
 
     WindowContext context_;
+    EventChangeSink& changes_;
     bool on_ = false;
     EventListAccess* list_ = nullptr;
     std::unique_ptr<AlarmWatch> watch_;

@@ -22,6 +22,8 @@ void EventChanges::EventDeleted(std::int64_t id) { Tell([id](EventChangeSink& l)
 
 void EventChanges::EventsReloaded() { Tell([](EventChangeSink& l) { l.EventsReloaded(); }); }
 
+void EventChanges::AlarmsDismissed(std::int64_t id) { Tell([id](EventChangeSink& l) { l.AlarmsDismissed(id); }); }
+
 void EventChanges::TableClosing() { Tell([](EventChangeSink& l) { l.TableClosing(); }); }
 
 void EventChanges::TableReopened() { Tell([](EventChangeSink& l) { l.TableReopened(); }); }

@@ -18,6 +18,9 @@ public:
     // The whole table may have changed (an import, a restore, another
     // program): read it again.
     virtual void EventsReloaded() {}
+    // An occurrence's alarm of a repeating event was dismissed: its record is
+    // as it was, what the reminders keep of it is not.
+    virtual void AlarmsDismissed(std::int64_t /*id*/) {}
     // A restore is about to replace the table file: every connection to it
     // closes (Windows renames over no open file) until TableReopened, which
     // comes whether the restore succeeded or not, before EventsReloaded.
@@ -37,6 +40,7 @@ public:
     void EventSaved(std::int64_t id) override;
     void EventDeleted(std::int64_t id) override;
     void EventsReloaded() override;
+    void AlarmsDismissed(std::int64_t id) override;
     void TableClosing() override;
     void TableReopened() override;
 

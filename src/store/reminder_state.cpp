@@ -187,22 +187,7 @@ ReminderState::OpenResult ReminderState::Open(const std::filesystem::path& file)
     }
 
     try {
-        sql::Statement snoozes(db, "SELECT EventId, Occurrence, Until, UntilUtc FROM ReminderSnoozes");
-        while (snoozes.Step()) {
-            StoredSnooze snooze{snoozes.ColumnInt(0), DateTime(snoozes.ColumnDouble(1)),
-                                DateTime(snoozes.ColumnDouble(2)), std::nullopt};
-            if (!snoozes.IsNull(3)) snooze.until_utc_ms = snoozes.ColumnInt(3);
-            snoozes_.push_back(snooze);
-        }
-        sql::Statement acknowledged(db, "SELECT EventId, Occurrence FROM ReminderAcknowledged");
-        while (acknowledged.Step())
-            acknowledgements_.push_back({acknowledged.ColumnInt(0), DateTime(acknowledged.ColumnDouble(1))});
-        if (writable) {
-            sql::Statement shown(db, "SELECT EventId, Occurrence, Alarm, Missed, ShownUtc FROM ReminderShown");
-            while (shown.Step())
-                shown_.push_back({shown.ColumnInt(0), DateTime(shown.ColumnDouble(1)),
-                                  DateTime(shown.ColumnDouble(2)), shown.ColumnInt(3) != 0, shown.ColumnInt(4)});
-        }
+        ReadRows(db, writable);
     } catch (const Error& error) {
         // A page that breaks only when read in full: what was read is dropped
         // rather than half kept, and the tables are made anew.
@@ -220,6 +205,41 @@ ReminderState::OpenResult ReminderState::Open(const std::filesystem::path& file)
     }
     if (writable) db_ = std::move(db);
     return result;
+}
+
+void ReminderState::ReadRows(const sql::Database& db, bool with_shown) {
+    std::vector<StoredSnooze> snoozes;
+    std::vector<StoredAcknowledgement> acknowledgements;
+    std::vector<StoredShown> shown;
+    sql::Statement snooze_rows(db, "SELECT EventId, Occurrence, Until, UntilUtc FROM ReminderSnoozes");
+    while (snooze_rows.Step()) {
+        StoredSnooze snooze{snooze_rows.ColumnInt(0), DateTime(snooze_rows.ColumnDouble(1)),
+                            DateTime(snooze_rows.ColumnDouble(2)), std::nullopt};
+        if (!snooze_rows.IsNull(3)) snooze.until_utc_ms = snooze_rows.ColumnInt(3);
+        snoozes.push_back(snooze);
+    }
+    sql::Statement acknowledged(db, "SELECT EventId, Occurrence FROM ReminderAcknowledged");
+    while (acknowledged.Step())
+        acknowledgements.push_back({acknowledged.ColumnInt(0), DateTime(acknowledged.ColumnDouble(1))});
+    if (with_shown) {
+        sql::Statement shown_rows(db, "SELECT EventId, Occurrence, Alarm, Missed, ShownUtc FROM ReminderShown");
+        while (shown_rows.Step())
+            shown.push_back({shown_rows.ColumnInt(0), DateTime(shown_rows.ColumnDouble(1)),
+                             DateTime(shown_rows.ColumnDouble(2)), shown_rows.ColumnInt(3) != 0,
+                             shown_rows.ColumnInt(4)});
+    }
+    snoozes_ = std::move(snoozes);
+    acknowledgements_ = std::move(acknowledgements);
+    shown_ = std::move(shown);
+}
+
+void ReminderState::ReadAgain() {
+    if (!db_) return;
+    try {
+        ReadRows(db_, true);
+    } catch (const Error&) {
+        // What was read before still serves; the next open judges the tables.
+    }
 }
 
 std::vector<StoredSnooze> ReminderState::Snoozes() const { return snoozes_; }
@@ -354,6 +374,46 @@ void ReminderState::Forget(std::int64_t event_id) {
     EraseEvent(snoozes_, event_id);
     EraseEvent(acknowledgements_, event_id);
     EraseEvent(shown_, event_id);
+}
+
+namespace {
+
+bool SoundTables(const sql::Database& db) {
+    try {
+        return Inspect(db) == ReminderState::Opening::Kept;
+    } catch (const Unsound&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::map<std::int64_t, DateTime> AcknowledgedOccurrences(const sql::Database& db) {
+    std::map<std::int64_t, DateTime> acknowledged;
+    if (!SoundTables(db)) return acknowledged;
+    sql::Statement select(db, "SELECT EventId, Occurrence FROM ReminderAcknowledged");
+    while (select.Step()) acknowledged[select.ColumnInt(0)] = DateTime(select.ColumnDouble(1));
+    return acknowledged;
+}
+
+void AcknowledgeUpTo(sql::Database& db, const std::vector<StoredAcknowledgement>& acknowledgements) {
+    if (acknowledgements.empty() || !SoundTables(db)) return;
+    const bool has_shown = TableExists(db, "ReminderShown");
+    for (const StoredAcknowledgement& done : acknowledgements) {
+        sql::Statement set(db, "INSERT INTO ReminderAcknowledged (EventId, Occurrence) VALUES (?1, ?2) "
+                               "ON CONFLICT (EventId) DO UPDATE SET Occurrence = max(Occurrence, ?2)");
+        set.BindInt(1, done.event_id);
+        set.BindDouble(2, done.occurrence.Days());
+        set.Step();
+        for (const char* gone : {"DELETE FROM ReminderSnoozes WHERE EventId = ? AND Occurrence <= ?",
+                                 "DELETE FROM ReminderShown WHERE EventId = ? AND Occurrence <= ?"}) {
+            if (!has_shown && std::string_view(gone).find("ReminderShown") != std::string_view::npos) continue;
+            sql::Statement remove(db, gone);
+            remove.BindInt(1, done.event_id);
+            remove.BindDouble(2, done.occurrence.Days());
+            remove.Step();
+        }
+    }
 }
 
 }  // namespace orbelle

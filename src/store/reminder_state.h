@@ -6,6 +6,7 @@
 // its columns; this class never reads or writes TODOLIST.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,6 +74,10 @@ public:
     // state lives in memory only and the message says so.
     OpenResult Open(const std::filesystem::path& file);
     bool Persistent() const { return static_cast<bool>(db_); }
+    // Reads the rows again from the file, for what another writer of it
+    // changed meanwhile (a sync bringing a dismissal from another device);
+    // a state kept only in memory stays as it is.
+    void ReadAgain();
 
     std::vector<StoredSnooze> Snoozes() const;
     std::vector<StoredAcknowledgement> Acknowledgements() const;
@@ -101,6 +106,8 @@ public:
 
 private:
     void Write(const auto& change);
+    // All or nothing: throws Error, the rows as they were, when a read fails.
+    void ReadRows(const sql::Database& db, bool with_shown);
 
     sql::Database db_;
     // The rows as stored, read once at open; the schedule asks for them only
@@ -109,6 +116,17 @@ private:
     std::vector<StoredAcknowledgement> acknowledgements_;
     std::vector<StoredShown> shown_;
 };
+
+// For another writer of the file, in its own transaction (the calendar sync
+// brings and takes dismissals made on other devices). Both do nothing when
+// the reminders' tables are not there or not sound: the reminders were never
+// on, or will make them anew.
+// The acknowledged occurrence of each event that has one.
+std::map<std::int64_t, DateTime> AcknowledgedOccurrences(const sql::Database& db);
+// Each event's occurrences up to the one given count as dismissed, unless a
+// later one already does; a snooze or shown row of one of them goes. A
+// running reminder watch takes it in when it reads the events again.
+void AcknowledgeUpTo(sql::Database& db, const std::vector<StoredAcknowledgement>& acknowledgements);
 
 // The message shown for an opening, naming the file; empty for Kept.
 std::string ReminderStateMessage(ReminderState::Opening opening, const std::filesystem::path& file);

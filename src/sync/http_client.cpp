@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <optional>
 
+#include "platform/system_library.h"
 #include "platform/wide.h"
 #include "sync/content_hash.h"
 
@@ -17,10 +19,59 @@ namespace {
 
 constexpr int kTimeoutMs = 15000;
 
+// WinHTTP and the certificate functions, loaded at the first request rather
+// than at start: a program that never syncs never maps them.
+struct Network {
+    decltype(&::WinHttpCloseHandle) CloseHandle = nullptr;
+    decltype(&::WinHttpConnect) Connect = nullptr;
+    decltype(&::WinHttpCrackUrl) CrackUrl = nullptr;
+    decltype(&::WinHttpOpen) Open = nullptr;
+    decltype(&::WinHttpOpenRequest) OpenRequest = nullptr;
+    decltype(&::WinHttpQueryDataAvailable) QueryDataAvailable = nullptr;
+    decltype(&::WinHttpQueryHeaders) QueryHeaders = nullptr;
+    decltype(&::WinHttpQueryOption) QueryOption = nullptr;
+    decltype(&::WinHttpReadData) ReadData = nullptr;
+    decltype(&::WinHttpReceiveResponse) ReceiveResponse = nullptr;
+    decltype(&::WinHttpSendRequest) SendRequest = nullptr;
+    decltype(&::WinHttpSetOption) SetOption = nullptr;
+    decltype(&::WinHttpSetStatusCallback) SetStatusCallback = nullptr;
+    decltype(&::WinHttpSetTimeouts) SetTimeouts = nullptr;
+    decltype(&::CryptBinaryToStringA) BinaryToString = nullptr;
+    decltype(&::CertFreeCertificateContext) FreeCertificateContext = nullptr;
+};
+
+const Network& Net() {
+    static const std::optional<Network> loaded_network = [] {
+        const HMODULE winhttp = LoadSystemLibrary(L"winhttp.dll");
+        const HMODULE crypt32 = LoadSystemLibrary(L"crypt32.dll");
+        Network network;
+        bool loaded = true;
+        loaded = ResolveFunction(winhttp, "WinHttpCloseHandle", network.CloseHandle) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpConnect", network.Connect) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpCrackUrl", network.CrackUrl) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpOpen", network.Open) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpOpenRequest", network.OpenRequest) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpQueryDataAvailable", network.QueryDataAvailable) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpQueryHeaders", network.QueryHeaders) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpQueryOption", network.QueryOption) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpReadData", network.ReadData) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpReceiveResponse", network.ReceiveResponse) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpSendRequest", network.SendRequest) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpSetOption", network.SetOption) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpSetStatusCallback", network.SetStatusCallback) && loaded;
+        loaded = ResolveFunction(winhttp, "WinHttpSetTimeouts", network.SetTimeouts) && loaded;
+        loaded = ResolveFunction(crypt32, "CryptBinaryToStringA", network.BinaryToString) && loaded;
+        loaded = ResolveFunction(crypt32, "CertFreeCertificateContext", network.FreeCertificateContext) && loaded;
+        return loaded ? std::optional<Network>(network) : std::nullopt;
+    }();
+    if (!loaded_network) throw DavError(DavError::kNetwork, 0, "the network functions of Windows could not be loaded");
+    return *loaded_network;
+}
+
 struct InternetHandle {
     HINTERNET handle = nullptr;
     ~InternetHandle() {
-        if (handle) WinHttpCloseHandle(handle);
+        if (handle) Net().CloseHandle(handle);
     }
 };
 
@@ -41,7 +92,7 @@ UrlParts Crack(const std::string& url) {
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
     parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength = parts.dwExtraInfoLength = DWORD(-1);
-    if (!WinHttpCrackUrl(wide.c_str(), DWORD(wide.size()), 0, &parts)) {
+    if (!Net().CrackUrl(wide.c_str(), DWORD(wide.size()), 0, &parts)) {
         throw DavError(DavError::kNetwork, 0, "\"" + url + "\" is not a server address (http://... or https://...)");
     }
     UrlParts out;
@@ -58,19 +109,19 @@ std::string Base64(const std::string& bytes) {
     DWORD size = 0;
     const DWORD flags = CRYPT_STRING_BASE64 | CRYPT_STRING_NOCRLF;
     auto data = reinterpret_cast<const BYTE*>(bytes.data());
-    CryptBinaryToStringA(data, DWORD(bytes.size()), flags, nullptr, &size);
+    Net().BinaryToString(data, DWORD(bytes.size()), flags, nullptr, &size);
     std::string out(size, '\0');
-    CryptBinaryToStringA(data, DWORD(bytes.size()), flags, out.data(), &size);
+    Net().BinaryToString(data, DWORD(bytes.size()), flags, out.data(), &size);
     out.resize(size);
     return out;
 }
 
 std::string QueryHeader(HINTERNET request, DWORD which) {
     DWORD size = 0;
-    WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
+    Net().QueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
     std::wstring value(size / sizeof(wchar_t), L'\0');
-    if (!WinHttpQueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
+    if (!Net().QueryHeaders(request, which, WINHTTP_HEADER_NAME_BY_INDEX, value.data(), &size,
                              WINHTTP_NO_HEADER_INDEX)) {
         return {};
     }
@@ -99,12 +150,12 @@ struct RequestWatch {
 std::string CertificateSha256(HINTERNET request) {
     PCCERT_CONTEXT certificate = nullptr;
     DWORD size = sizeof certificate;
-    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) || !certificate) {
+    if (!Net().QueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) || !certificate) {
         return {};
     }
     std::string hash = Sha256Hex(
         std::string_view(reinterpret_cast<const char*>(certificate->pbCertEncoded), certificate->cbCertEncoded));
-    CertFreeCertificateContext(certificate);
+    Net().FreeCertificateContext(certificate);
     return hash;
 }
 
@@ -118,7 +169,7 @@ void CALLBACK WatchRequest(HINTERNET request, DWORD_PTR context, DWORD status, v
         // other than the pinned one ends the request here.
         watch->pin_checked = true;
         watch->pin_matched = CertificateSha256(request) == *watch->pinned;
-        if (!watch->pin_matched) WinHttpCloseHandle(request);
+        if (!watch->pin_matched) Net().CloseHandle(request);
     }
 }
 
@@ -160,16 +211,16 @@ HttpClient::HttpClient(const std::string& origin_url, std::string user, std::str
                        std::string pinned_sha256)
     : origin_(OriginOf(origin_url)), pinned_sha256_(NormalisedFingerprint(std::move(pinned_sha256))) {
     if (!user.empty() || !password.empty()) authorization_ = "Basic " + Base64(user + ":" + password);
-    session_ = WinHttpOpen(L"Orbelle", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+    session_ = Net().Open(L"Orbelle", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
                            WINHTTP_NO_PROXY_BYPASS, 0);
     if (!session_) throw DavError(DavError::kNetwork, 0, "the network functions of Windows could not be started");
-    WinHttpSetTimeouts(session_, kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
+    Net().SetTimeouts(session_, kTimeoutMs, kTimeoutMs, kTimeoutMs, kTimeoutMs);
     DWORD policy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-    WinHttpSetOption(session_, WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
+    Net().SetOption(session_, WINHTTP_OPTION_REDIRECT_POLICY, &policy, sizeof policy);
 }
 
 HttpClient::~HttpClient() {
-    if (session_) WinHttpCloseHandle(session_);
+    if (session_) Net().CloseHandle(session_);
 }
 
 HttpAnswer HttpClient::Request(const std::string& method, const std::string& url, const HttpHeaders& headers,
@@ -197,32 +248,32 @@ HttpAnswer HttpClient::Exchange(const std::string& method, const std::string& ur
                                 const std::string& body) {
     UrlParts parts = Crack(url);
     std::string host = Narrow(parts.host);
-    InternetHandle connection{WinHttpConnect(session_, parts.host.c_str(), parts.port, 0)};
+    InternetHandle connection{Net().Connect(session_, parts.host.c_str(), parts.port, 0)};
     if (!connection.handle) throw DavError(DavError::kNetwork, 0, "cannot reach " + host);
 
     bool pinned = parts.secure && !pinned_sha256_.empty();
     for (int attempt = 0;; ++attempt) {
         // Closed by us, unless the pin check closed it in the callback.
-        HINTERNET request = WinHttpOpenRequest(connection.handle, Widen(method).c_str(), parts.path.c_str(), nullptr,
+        HINTERNET request = Net().OpenRequest(connection.handle, Widen(method).c_str(), parts.path.c_str(), nullptr,
                                                WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                parts.secure ? WINHTTP_FLAG_SECURE : 0);
         if (!request) throw DavError(DavError::kNetwork, 0, "cannot reach " + host);
-        auto close = std::unique_ptr<void, decltype(&WinHttpCloseHandle)>(request, WinHttpCloseHandle);
+        auto close = std::unique_ptr<void, decltype(Net().CloseHandle)>(request, Net().CloseHandle);
         DWORD features = WINHTTP_DISABLE_REDIRECTS | WINHTTP_DISABLE_COOKIES | WINHTTP_DISABLE_AUTHENTICATION;
-        WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
+        Net().SetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &features, sizeof features);
 
         RequestWatch watch;
         DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&watch);
-        WinHttpSetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context);
+        Net().SetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context);
         if (attempt > 0) {
             // A certificate the system does not trust, accepted only when the
             // callback finds it is the pinned one.
             watch.pinned = &pinned_sha256_;
             DWORD ignore = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_CN_INVALID |
                            SECURITY_FLAG_IGNORE_CERT_DATE_INVALID | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
-            WinHttpSetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &ignore, sizeof ignore);
+            Net().SetOption(request, WINHTTP_OPTION_SECURITY_FLAGS, &ignore, sizeof ignore);
         }
-        WinHttpSetStatusCallback(request, WatchRequest,
+        Net().SetStatusCallback(request, WatchRequest,
                                  WINHTTP_CALLBACK_FLAG_SECURE_FAILURE | WINHTTP_CALLBACK_FLAG_SEND_REQUEST, 0);
 
         std::wstring header_text;
@@ -230,10 +281,10 @@ HttpAnswer HttpClient::Exchange(const std::string& method, const std::string& ur
         if (!authorization_.empty() && OriginOf(url) == origin_) {
             header_text += Widen("Authorization: " + authorization_ + "\r\n");
         }
-        BOOL sent = WinHttpSendRequest(request, header_text.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : header_text.c_str(),
+        BOOL sent = Net().SendRequest(request, header_text.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : header_text.c_str(),
                                        DWORD(header_text.size()), const_cast<char*>(body.data()), DWORD(body.size()),
                                        DWORD(body.size()), 0);
-        sent = sent && WinHttpReceiveResponse(request, nullptr);
+        sent = sent && Net().ReceiveResponse(request, nullptr);
         if (!sent) {
             DWORD error = GetLastError();
             if (watch.pin_checked && !watch.pin_matched) {
@@ -261,7 +312,7 @@ HttpAnswer HttpClient::Exchange(const std::string& method, const std::string& ur
 
         HttpAnswer answer;
         DWORD status = 0, size = sizeof status;
-        WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+        Net().QueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
         answer.status = int(status);
         answer.etag = QueryHeader(request, WINHTTP_QUERY_ETAG);
@@ -269,7 +320,7 @@ HttpAnswer HttpClient::Exchange(const std::string& method, const std::string& ur
         answer.content_type = QueryHeader(request, WINHTTP_QUERY_CONTENT_TYPE);
         for (;;) {
             DWORD available = 0;
-            if (!WinHttpQueryDataAvailable(request, &available)) {
+            if (!Net().QueryDataAvailable(request, &available)) {
                 DWORD error = GetLastError();
                 if (error == ERROR_WINHTTP_TIMEOUT) throw DavError(DavError::kTimeout, 0, host + " stopped answering midway");
                 throw ConnectionDropped(host + " stopped answering midway");
@@ -278,7 +329,7 @@ HttpAnswer HttpClient::Exchange(const std::string& method, const std::string& ur
             size_t used = answer.body.size();
             answer.body.resize(used + available);
             DWORD read = 0;
-            if (!WinHttpReadData(request, answer.body.data() + used, available, &read)) {
+            if (!Net().ReadData(request, answer.body.data() + used, available, &read)) {
                 throw ConnectionDropped(host + " stopped answering midway");
             }
             answer.body.resize(used + read);

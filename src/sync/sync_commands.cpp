@@ -224,6 +224,19 @@ void SyncCommands::EventSaved(std::int64_t id) { ChangedHere(id); }
 
 void SyncCommands::EventDeleted(std::int64_t id) { ChangedHere(id); }
 
+// Goes up as the event's acknowledgement, so that other devices stay quiet.
+void SyncCommands::AlarmsDismissed(std::int64_t id) { ChangedHere(id); }
+
+std::wstring SyncCommands::NoteOnOpening(std::int64_t event_id) {
+    if (noted_.contains(event_id)) return {};
+    const std::string why = WhyNotShownWhole(EventTableOf(context_.program_folder), event_id, SystemExchangeContext());
+    if (why.empty()) return {};
+    noted_.insert(event_id);
+    return L"This event came from your calendar server with more than this editor can show: " + Widen(why) +
+           L".\n\nWhat you change here is written into the server's version of the event; the rest of it stays as "
+           L"it is.";
+}
+
 void SyncCommands::EventsReloaded() {
     if (telling_) return;
     changed_here_ = true;

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,7 +33,10 @@ enum SyncCommand : WORD {
     kCmdCalendarSync = 370,
 };
 
-class SyncCommands final : public WindowMessageHook, public EventChangeSink, private SyncWindow::Actions {
+class SyncCommands final : public WindowMessageHook,
+                           public EventChangeSink,
+                           public EditorNotes,
+                           private SyncWindow::Actions {
 public:
     static constexpr UINT_PTR kIntervalTimer = 60;
     static constexpr UINT_PTR kSoonTimer = 61;
@@ -72,6 +76,10 @@ public:
     void EventSaved(std::int64_t id) override;
     void EventDeleted(std::int64_t id) override;
     void EventsReloaded() override;
+    void AlarmsDismissed(std::int64_t id) override;
+    // Once per event and run: an event from the server that the editor
+    // cannot show whole says so as the editor opens it.
+    std::wstring NoteOnOpening(std::int64_t event_id) override;
 
 private:
     void FindCalendars(const Account& account) override;
@@ -98,6 +106,7 @@ private:
     // Our own notice of what a sync stored is no change to sync again.
     bool telling_ = false;
     std::map<std::int64_t, std::string> changed_here_utc_;
+    std::set<std::int64_t> noted_;
     // Whether an event may have changed here since the last sync that
     // completed; unknown at start.
     bool changed_here_ = true;

@@ -3,15 +3,20 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <optional>
 #include <set>
 #include <unordered_map>
 #include <utility>
 
 #include "base/error.h"
+#include "exchange/ical_time.h"
 #include "store/exchange_store.h"
+#include "store/reminder_state.h"
+#include "store/table_open.h"
 #include "sync/content_hash.h"
 #include "sync/sync_item.h"
 #include "sync/sync_tables.h"
@@ -27,6 +32,11 @@ struct Here {
     std::string hash;
     std::string text;  // kept only when it may go up
     bool accepted = false;  // its reminder dismissed
+    std::optional<std::int64_t> lead_seconds;  // of a dismissed one's alarm
+    // A repeating event's dismissed occurrences: the alarm of the last of
+    // them, as UTC and in the UTC form.
+    std::optional<DateTime> acknowledged;
+    std::string acknowledged_utc;
 };
 
 // An item the server gave in this sync.
@@ -48,6 +58,13 @@ struct Pair {
 };
 
 bool Done(int status) { return status >= 200 && status < 300; }
+
+std::optional<DateTime> StampTime(const std::string& stamp) {
+    if (stamp.empty()) return std::nullopt;
+    std::optional<ical::ParsedDateTime> parsed = ical::ParseDateTime(stamp);
+    if (!parsed || !parsed->utc) return std::nullopt;
+    return parsed->value;
+}
 
 // The moment an item was last changed, as its text says, in the UTC form:
 // the latest LAST-MODIFIED, or DTSTAMP when none is given.
@@ -160,9 +177,22 @@ private:
 
     void ReadHere() {
         std::vector<bool> seen(rows_.size());
+        std::map<std::int64_t, DateTime> acknowledged;
+        store_.InTransaction([&](sql::Database& db) { acknowledged = AcknowledgedOccurrences(db); });
         store_.VisitAll([&](StoredEvent& event) {
             Here here{.id = event.id, .uid = event.uid, .subject = event.record.Text("Subject"),
                       .accepted = event.record.Text("Accepttext") == "Y"};
+            if (here.accepted) {
+                const DateTime start = event.record.DateTimeOf("Date");
+                if (std::optional<DateTime> alarm = AlarmOfOccurrence(event.record, start))
+                    here.lead_seconds = std::llround((start.Days() - alarm->Days()) * 86'400);
+            }
+            if (auto occurrence = acknowledged.find(event.id); occurrence != acknowledged.end() && !here.accepted) {
+                if (std::optional<DateTime> alarm = AlarmOfOccurrence(event.record, occurrence->second)) {
+                    here.acknowledged = context_.local_zone.ToUtc(*alarm);
+                    here.acknowledged_utc = UtcStamp(*here.acknowledged);
+                }
+            }
             std::string text = ItemText(event.uid, event.record, context_.local_zone,
                                         context_.local_zone.ToUtc(context_.now_local), context_.names);
             here.hash = ContentHash(text);
@@ -176,6 +206,8 @@ private:
                 seen[row->second] = true;
                 pair.row = row->second;
                 pair.here_state = here.hash == rows_[row->second].local_hash ? SideState::kUnchanged : SideState::kChanged;
+                // An occurrence dismissed here since goes up as an acknowledgement.
+                if (here.acknowledged_utc > rows_[row->second].ack_utc) pair.here_state = SideState::kChanged;
             }
             if (pair.here_state != SideState::kUnchanged) here.text = std::move(text);
             pair_of_uid_[here.uid] = pairs_.size();
@@ -347,18 +379,15 @@ private:
             case SyncAction::kRestoreLocal: CreateThere(pair); break;
             case SyncAction::kDeleteRemote: DeleteThere(pair); break;
             case SyncAction::kConflictKeepLocal:
-                Keep(pair, "server");
-                Upload(pair);
-                break;
             case SyncAction::kConflictKeepRemote:
-                Keep(pair, "here");
-                Download(pair);
-                break;
             case SyncAction::kPairIfSame: {
                 const There& there = theres_[*pair.there];
-                if (heres_[*pair.here].hash == there.hash) {
-                    NoteSynced(pair, there.href, there.etag, there.text);
-                } else if (HereChangedLast(pair)) {
+                if (SameBothSides(pair)) {
+                    // Both sides came to the same event: a write of ours whose
+                    // answer was lost, or the same change made on both.
+                    NoteSynced(pair, there.href, there.etag, there.text, &there.reading);
+                } else if (actions_[i] == SyncAction::kPairIfSame ? HereChangedLast(pair)
+                                                                   : actions_[i] == SyncAction::kConflictKeepLocal) {
                     Keep(pair, "server");
                     Upload(pair);
                 } else {
@@ -384,6 +413,20 @@ private:
         }
     }
 
+    // Whether the server's item is the event here, as this program would
+    // store it: a server rewrites what it stores (its own escaping, its own
+    // form of a time), so the texts themselves are not compared. An
+    // occurrence dismissed here must have gone up with it.
+    bool SameBothSides(const Pair& pair) const {
+        const Here& here = heres_[*pair.here];
+        const ItemReading& reading = theres_[*pair.there].reading;
+        if (!here.acknowledged_utc.empty() &&
+            (!reading.acknowledged_utc || UtcStamp(*reading.acknowledged_utc) < here.acknowledged_utc))
+            return false;
+        return ContentHash(ItemText(here.uid, reading.event.record, context_.local_zone, now_utc_time_,
+                                    context_.names)) == here.hash;
+    }
+
     // What goes up for the event: its own text, or for an item this program
     // cannot hold whole, the server's text with our fields written into it.
     // A dismissed reminder goes up acknowledged in both forms other
@@ -393,7 +436,13 @@ private:
         std::string text = pair.row && !rows_[*pair.row].exact && !rows_[*pair.row].original.empty()
                                ? MergeIntoOriginal(rows_[*pair.row].original, here.text)
                                : here.text;
-        if (here.accepted) text = WithAcknowledgement(text, now_utc_time_);
+        if (here.accepted)
+            return here.lead_seconds ? WithAcknowledgedAlarm(text, *here.lead_seconds, here.subject, now_utc_time_)
+                                     : WithAcknowledgement(text, now_utc_time_);
+        // Our text has no acknowledgement of a repeating event's alarms: the
+        // latest one either side knows goes with it.
+        const std::string known = std::max(here.acknowledged_utc, pair.row ? rows_[*pair.row].ack_utc : std::string());
+        if (std::optional<DateTime> acknowledged = StampTime(known)) text = WithAcknowledgement(text, *acknowledged);
         return text;
     }
 
@@ -430,10 +479,6 @@ private:
                 SetAside(href, here.subject, "the server holds an item of that name it does not give");
                 return;
             }
-            if (ContentHash(fetched.front().text) == ContentHash(text)) {
-                NoteSynced(pair, href, fetched.front().etag, text);
-                return;
-            }
             std::string refusal;
             std::optional<ItemReading> reading = ReadItem(fetched.front().text, context_.local_zone,
                                                           context_.now_local, context_.names, refusal);
@@ -444,6 +489,10 @@ private:
             pair.there = theres_.size();
             theres_.push_back({.href = href, .etag = fetched.front().etag, .text = fetched.front().text,
                                .hash = ContentHash(fetched.front().text), .reading = std::move(*reading)});
+            if (SameBothSides(pair)) {
+                NoteSynced(pair, href, fetched.front().etag, fetched.front().text, &theres_[*pair.there].reading);
+                return;
+            }
             Keep(pair, "server");
             Upload(pair);
             return;
@@ -506,17 +555,25 @@ private:
 
     void NoteWritten(const std::string& href, const std::string& etag) { written_there_[HrefKey(href)] = etag; }
 
-    void NoteSynced(const Pair& pair, const std::string& href, const std::string& etag, const std::string& text) {
+    // `server`: the server's item, when it is what both sides now hold; what
+    // of it our events cannot hold is then kept, as for a download.
+    void NoteSynced(const Pair& pair, const std::string& href, const std::string& etag, const std::string& text,
+                    const ItemReading* server = nullptr) {
         const Here& here = heres_[*pair.here];
         SyncItemRow row = pair.row ? rows_[*pair.row] : SyncItemRow{};
+        // The server may spell the name otherwise than we did ("%40" for
+        // "@"): the row under the old spelling goes, or it would pair a
+        // second time with nothing here and delete the item there.
+        if (!row.href.empty() && row.href != href) forget_.push_back(row.href);
         row.event_id = here.id;
         row.uid = here.uid;
         row.href = href;
         row.etag = etag;
         row.local_hash = here.hash;
         row.remote_hash = ContentHash(text);
-        if (!pair.row) row.exact = true;
-        if (!row.exact) row.original = text;
+        row.ack_utc = std::max(row.ack_utc, here.acknowledged_utc);
+        if (!pair.row || server) row.exact = server ? server->exact : true;
+        row.original = row.exact ? std::string() : text;
         put_rows_.push_back(std::move(row));
     }
 
@@ -528,21 +585,30 @@ private:
         store_.InTransaction([&](sql::Database& db) {
             SyncTables tables(db);
             if (forget_all_) tables.ForgetAll();
+            std::vector<StoredAcknowledgement> acknowledgements;
             for (const auto& [there_index, row_index] : downloads_) {
                 There& there = theres_[there_index];
                 IncomingEvent& event = there.reading.event;
                 SyncItemRow row = row_index ? rows_[*row_index] : SyncItemRow{};
                 // Stored over the paired event, whatever UID the server gave.
                 if (!row.uid.empty()) event.uid = row.uid;
-                // Acknowledged elsewhere at or after its alarm: it does not ring here.
+                // Acknowledged elsewhere at or after its alarm: it does not ring
+                // here. A repeating event keeps its later alarms: the
+                // occurrences acknowledged count as dismissed, as if here.
+                std::optional<DateTime> acknowledged_occurrence;
                 if (there.reading.acknowledged_utc) {
-                    const DateTime alarm = event.record.DateTimeOf("StartHour");
-                    if (alarm.Days() != 0 && context_.local_zone.ToLocal(*there.reading.acknowledged_utc) >= alarm)
-                        event.record.SetText("Accepttext", "Y");
+                    const DateTime acknowledged = context_.local_zone.ToLocal(*there.reading.acknowledged_utc);
+                    if (RecordRecurs(event.record)) {
+                        acknowledged_occurrence = AcknowledgedOccurrence(event.record, acknowledged, context_.names);
+                    } else {
+                        const DateTime alarm = event.record.DateTimeOf("StartHour");
+                        if (alarm.Days() != 0 && acknowledged >= alarm) event.record.SetText("Accepttext", "Y");
+                    }
                     row.ack_utc = UtcStamp(*there.reading.acknowledged_utc);
                 }
                 if (event.uid.empty()) event.uid = NewUid();
                 const std::int64_t id = StoreEvents(db, {event}).front();
+                if (acknowledged_occurrence) acknowledgements.push_back({id, *acknowledged_occurrence});
                 if (!row.href.empty() && row.href != there.href) tables.ForgetItem(row.href);
                 row.event_id = id;
                 row.uid = event.uid;
@@ -556,6 +622,7 @@ private:
                 tables.PutItem(row);
                 report_.table_changed = true;
             }
+            AcknowledgeUpTo(db, acknowledgements);
             if (!delete_ids_.empty()) {
                 DeleteEvents(db, delete_ids_);
                 report_.table_changed = true;
@@ -654,6 +721,21 @@ void RestoreKeptVersion(const std::filesystem::path& table, std::int64_t kept_id
         if (reading->event.uid.empty()) reading->event.uid = kept->uid;
         StoreEvents(db, {reading->event});
     });
+}
+
+std::string WhyNotShownWhole(const std::filesystem::path& table, std::int64_t event_id, const ExchangeContext& context) {
+    std::optional<std::string> original;
+    try {
+        sql::Database db = OpenEventTable(table, TableAccess::kRead);
+        original = SyncTables::InexactOriginal(db, event_id);
+    } catch (const sql::Failure&) {
+        return {};
+    }
+    if (!original) return {};
+    std::string refusal;
+    std::optional<ItemReading> reading =
+        ReadItem(*original, context.local_zone, context.now_local, context.names, refusal);
+    return reading ? reading->why_not_exact : std::string();
 }
 
 SyncReport RunSync(const SyncSetup& setup, const std::filesystem::path& table, const ExchangeContext& context,

@@ -81,6 +81,11 @@ SyncRecord ReadSyncRecord(const std::filesystem::path& table, const std::string&
 // Throws Error when the version cannot be read or stored.
 void RestoreKeptVersion(const std::filesystem::path& table, std::int64_t kept_id, const ExchangeContext& context);
 
+// Why the editor cannot show the event whole: what of its item on the server
+// our record cannot hold. Empty for an event held exactly or never synced,
+// and when the table cannot be read now.
+std::string WhyNotShownWhole(const std::filesystem::path& table, std::int64_t event_id, const ExchangeContext& context);
+
 // The moment as iCalendar's UTC form.
 std::string UtcStamp(DateTime utc);
 

@@ -2,12 +2,16 @@
 
 #include <algorithm>
 
+#include "base/alarm_time.h"
+#include "base/error.h"
+#include "base/occurrences.h"
 #include "base/text.h"
 #include "exchange/event_mapping.h"
 #include "exchange/ical_reader.h"
 #include "exchange/ical_text.h"
 #include "exchange/ical_time.h"
 #include "exchange/ical_writer.h"
+#include "store/event_rule.h"
 #include "sync/item_tree.h"
 
 namespace orbelle::sync {
@@ -259,6 +263,51 @@ std::string MergeIntoOriginal(std::string_view original, std::string_view ours) 
             return WithAcknowledgement(merged, parsed->value);
     }
     return merged;
+}
+
+std::string WithAcknowledgedAlarm(std::string_view text, std::int64_t lead_seconds, const std::string& description,
+                                  DateTime ack_utc) {
+    Tree tree = ParseTree(text);
+    for (Tree* event : tree.All("VEVENT")) {
+        if (!event->All("VALARM").empty()) continue;
+        Tree alarm{.name = "VALARM"};
+        SetProperty(alarm, "ACTION", "DISPLAY");
+        SetProperty(alarm, "DESCRIPTION", ical::EscapeText(description.empty() ? "Reminder" : description));
+        SetProperty(alarm, "TRIGGER", ical::FormatDuration(-lead_seconds));
+        event->children.push_back(std::move(alarm));
+    }
+    return WithAcknowledgement(WriteTree(tree), ack_utc);
+}
+
+bool RecordRecurs(const EventRecord& record) {
+    return EventRecurs([&](std::string_view field) { return record.Text(field); });
+}
+
+std::optional<DateTime> AlarmOfOccurrence(const EventRecord& record, DateTime occurrence) {
+    try {
+        return AlarmTime(occurrence, record.Text("Remind"));
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<DateTime> AcknowledgedOccurrence(const EventRecord& record, DateTime acknowledged,
+                                               const LocaleNames& names) {
+    if (!RecordRecurs(record)) return std::nullopt;
+    const std::optional<DateTime> alarm_at_acknowledgement = AlarmOfOccurrence(record, acknowledged);
+    if (!alarm_at_acknowledgement) return std::nullopt;
+    const RecurrenceRule rule = EventRule([&](std::string_view field) { return record.Text(field); }, names);
+    const DateTime start = record.DateTimeOf("Date");
+    // The occurrence whose alarm rang at the acknowledgement lies the lead
+    // after it; a second more, as the search looks strictly before.
+    const double lead = acknowledged.Days() - alarm_at_acknowledgement->Days();
+    std::optional<DateTime> occurrence = LastOccurrenceBefore(rule, start, DateTime(acknowledged.Days() + lead + 1.0 / 86'400));
+    for (int step = 0; occurrence && step < 3; ++step) {
+        const std::optional<DateTime> alarm = AlarmOfOccurrence(record, *occurrence);
+        if (alarm && *alarm <= acknowledged) return occurrence;
+        occurrence = LastOccurrenceBefore(rule, start, *occurrence);
+    }
+    return std::nullopt;
 }
 
 std::string WithAcknowledgement(std::string_view text, DateTime ack_utc) {

@@ -43,6 +43,23 @@ std::optional<ItemReading> ReadItem(std::string_view text, const ZoneRules& loca
 // `ours` (X-MOZ-LASTACK) is set on their event and all its alarms.
 std::string MergeIntoOriginal(std::string_view original, std::string_view ours);
 
+// A dismissed event of ours has no alarm in its text (as an export writes
+// it): it goes up with its alarm back, acknowledged, so that other devices
+// see both; an event that has alarms has them acknowledged.
+std::string WithAcknowledgedAlarm(std::string_view text, std::int64_t lead_seconds, const std::string& description,
+                                  DateTime ack_utc);
+
+// A repeating event's alarms on other devices and here. An acknowledgement
+// (on the wall clock here) covers every occurrence whose alarm rang at or
+// before it: the latest of them, or nothing for an event that does not
+// repeat or when none is covered.
+std::optional<DateTime> AcknowledgedOccurrence(const EventRecord& record, DateTime acknowledged,
+                                               const LocaleNames& names);
+// When the alarm of an occurrence rings (the occurrence less the lead of the
+// record's Remind text); nothing when the text gives no lead.
+std::optional<DateTime> AlarmOfOccurrence(const EventRecord& record, DateTime occurrence);
+bool RecordRecurs(const EventRecord& record);
+
 // The item with its alarm acknowledged at `ack_utc`: X-MOZ-LASTACK on each
 // event and ACKNOWLEDGED on each of their alarms, as YYYYMMDDTHHMMSSZ.
 std::string WithAcknowledgement(std::string_view text, DateTime ack_utc);

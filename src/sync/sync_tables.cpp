@@ -59,6 +59,16 @@ std::vector<SyncItemRow> SyncTables::Items() const {
     return rows;
 }
 
+std::optional<std::string> SyncTables::InexactOriginal(sql::Database& db, std::int64_t event_id) {
+    // A table that never synced has no such table, and a reader may not make it.
+    sql::Statement table(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'SYNC_ITEM'");
+    if (!table.Step()) return std::nullopt;
+    sql::Statement select(db, "SELECT ORIGINAL FROM SYNC_ITEM WHERE EVENT_ID = ? AND EXACT = 0 AND ORIGINAL IS NOT NULL");
+    select.BindInt(1, event_id);
+    if (!select.Step()) return std::nullopt;
+    return select.ColumnText(0);
+}
+
 void SyncTables::PutItem(const SyncItemRow& row) {
     sql::Statement insert(db_, "INSERT OR REPLACE INTO SYNC_ITEM (EVENT_ID, UID, HREF, ETAG, LOCAL_HASH, REMOTE_HASH, "
                                "ORIGINAL, EXACT, ACK_UTC) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)");

@@ -80,6 +80,10 @@ public:
     void ReplaceAside(const std::vector<AsideItem>& items);
     std::vector<AsideItem> Aside() const;
 
+    // The server's text of the event's item as last synced, when our record
+    // cannot hold all of it; read on any connection, a read-only one too.
+    static std::optional<std::string> InexactOriginal(sql::Database& db, std::int64_t event_id);
+
     // Forgets the pairing with the server (items, calendars, items set aside),
     // when sync is pointed at another calendar. The kept versions stay: they
     // are the user's.

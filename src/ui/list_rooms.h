@@ -6,6 +6,7 @@
 // only these interfaces; the application hands each capability to it.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace orbelle {
@@ -43,6 +44,17 @@ public:
 
 protected:
     ~ProgramDialogs() = default;
+};
+
+// What a capability has to tell the user as the editor opens an event it
+// knows more of than the editor can show.
+class EditorNotes {
+public:
+    // The text shown over the editor once it is up, or an empty one.
+    virtual std::wstring NoteOnOpening(std::int64_t event_id) = 0;
+
+protected:
+    ~EditorNotes() = default;
 };
 
 // The question at start when the table cannot be opened twice.

@@ -18,6 +18,7 @@ public:
     void EventsReloaded() override { Hear("reloaded"); }
     void TableClosing() override { Hear("closing"); }
     void TableReopened() override { Hear("reopened"); }
+    void AlarmsDismissed(std::int64_t id) override { Hear("dismissed " + std::to_string(id)); }
 
 private:
     void Hear(const std::string& notice) { heard_.push_back(name_ + ": " + notice); }
@@ -46,11 +47,12 @@ TEST(EventChangesTest, EveryListenerHearsEveryNoticeInTheOrderAdded) {
     changes.TableClosing();
     changes.TableReopened();
     changes.EventsReloaded();
+    changes.AlarmsDismissed(4);
 
     EXPECT_EQ(heard, (std::vector<std::string>{"list: saved 7", "reminders: saved 7", "list: deleted -3",
                                                "reminders: deleted -3", "list: closing", "reminders: closing",
                                                "list: reopened", "reminders: reopened", "list: reloaded",
-                                               "reminders: reloaded"}));
+                                               "reminders: reloaded", "list: dismissed 4", "reminders: dismissed 4"}));
     EXPECT_EQ(marks.reloads, 1);
 }
 

@@ -4,6 +4,8 @@
 #include "base/error.h"
 #include "store/event_cursor.h"
 #include "store/reminder_state.h"
+#include "store/sqlite.h"
+#include "store/table_open.h"
 #include "temp_folder.h"
 
 namespace orbelle {
@@ -266,6 +268,46 @@ TEST_F(ReminderStateTest, AFileThatIsNoDatabaseIsReportedAndLeftAlone) {
     ReminderState state;
     EXPECT_THROW(state.Open(other), Error);
     EXPECT_EQ(ReadBytes(other), std::string(5000, 'x'));
+}
+
+// Another writer of the file (the calendar sync) brings dismissals made on
+// other devices: a later one wins, an earlier one changes nothing, and a
+// snooze or shown row of a covered occurrence goes.
+TEST_F(ReminderStateTest, AcknowledgementsFromAnotherWriterKeepTheLaterAndTakeCoveredRows) {
+    {
+        sql::Database db = OpenEventTable(File(), TableAccess::kWrite);
+        AcknowledgeUpTo(db, {{1, DateTime(46100.5)}});
+        EXPECT_TRUE(AcknowledgedOccurrences(db).empty()) << "no tables of ours yet: nothing is written";
+    }
+    ReminderState state;
+    state.Open(File());
+    state.Acknowledge({1, DateTime(46100.5)});
+    state.SetSnooze({2, DateTime(46101.5), DateTime(46101.6), 7});
+    state.SetShown({{3, DateTime(46102.5), DateTime(46102.5), false, 5},
+                    {4, DateTime(46103.5), DateTime(46103.5), false, 6}});
+    {
+        sql::Database db = OpenEventTable(File(), TableAccess::kWrite);
+        AcknowledgeUpTo(db, {{1, DateTime(46099.5)},    // earlier than the one kept
+                             {2, DateTime(46101.5)},    // covers the snoozed occurrence
+                             {3, DateTime(46102.25)},   // before the shown one
+                             {4, DateTime(46103.5)},    // covers the shown one
+                             {5, DateTime(46104.5)}});  // a first one
+        EXPECT_EQ(AcknowledgedOccurrences(db),
+                  (std::map<std::int64_t, DateTime>{{1, DateTime(46100.5)}, {2, DateTime(46101.5)},
+                                                    {3, DateTime(46102.25)}, {4, DateTime(46103.5)},
+                                                    {5, DateTime(46104.5)}}));
+    }
+    // The open state takes it in when it reads again, as a new open does.
+    EXPECT_EQ(state.Snoozes().size(), 1u);
+    state.ReadAgain();
+    ReminderState reopened;
+    EXPECT_EQ(reopened.Open(File()).opening, ReminderState::Opening::Kept);
+    for (const ReminderState* read : {&state, &reopened}) {
+        EXPECT_EQ(read->Acknowledgements().size(), 5u);
+        EXPECT_TRUE(read->Snoozes().empty());
+        ASSERT_EQ(read->Shown().size(), 1u);
+        EXPECT_EQ(read->Shown()[0].event_id, 3);
+    }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "exchange_fixture.h"
 #include "exchange/ical_time.h"
+#include "store/event_rule.h"
 #include "sync/content_hash.h"
 #include "sync/sync_item.h"
 #include "temp_folder.h"
@@ -305,6 +306,47 @@ TEST(SyncItemAckTest, AcknowledgementsReadInEitherFormAndTheLaterWins) {
     EXPECT_EQ(Count(merged, "ACKNOWLEDGED:20261214T082005Z"), 2u) << merged;
     EXPECT_EQ(Count(merged, "ACKNOWLEDGED:"), 2u) << merged;
     EXPECT_EQ(Read(merged).acknowledged_utc, late);
+}
+
+TEST(SyncItemAckTest, ARepeatingEventsAcknowledgementCoversTheOccurrencesWhoseAlarmsRangBeforeIt) {
+    // Daily at 09:00 from 14 December.
+    auto daily = [](const char* remind) {
+        EventRecord record;
+        record.SetText("Subject", "Standup");
+        record.SetText("Remind", remind);
+        record.SetDateTime("Date", At(2026y / 12 / 14, 9, 0));
+        record.SetText("Repleat", "Y");
+        RecurrenceRule rule{.kind = RecurrenceKind::Daily};
+        for (const auto& [name, text] : FieldsFromRule(rule, EnglishNames())) record.SetText(name, text);
+        return record;
+    };
+    struct Case {
+        const char* name;
+        const char* remind;
+        DateTime acknowledged;
+        std::optional<DateTime> occurrence;
+    };
+    const Case cases[] = {
+        {"just after an alarm", "15 minutes", At(2026y / 12 / 16, 8, 46), At(2026y / 12 / 16, 9, 0)},
+        {"at the alarm itself", "15 minutes", At(2026y / 12 / 16, 8, 45), At(2026y / 12 / 16, 9, 0)},
+        {"before the day's alarm: the day before", "15 minutes", At(2026y / 12 / 16, 8, 44), At(2026y / 12 / 15, 9, 0)},
+        {"a lead of two days reaches ahead", "2 days", At(2026y / 12 / 16, 8, 0), At(2026y / 12 / 17, 9, 0)},
+        {"no lead", "", At(2026y / 12 / 16, 9, 0), At(2026y / 12 / 16, 9, 0)},
+        {"before the first alarm", "15 minutes", At(2026y / 12 / 14, 8, 30), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(AcknowledgedOccurrence(daily(c.remind), c.acknowledged, EnglishNames()), c.occurrence);
+        if (c.occurrence) {
+            const std::optional<DateTime> alarm = AlarmOfOccurrence(daily(c.remind), *c.occurrence);
+            ASSERT_TRUE(alarm);
+            EXPECT_LE(*alarm, c.acknowledged);
+        }
+    }
+    EventRecord once = daily("15 minutes");
+    once.SetText("Repleat", "N");
+    EXPECT_EQ(AcknowledgedOccurrence(once, At(2026y / 12 / 16, 9, 0), EnglishNames()), std::nullopt)
+        << "an event that does not repeat is dismissed through its record";
 }
 
 }  // namespace

@@ -9,7 +9,12 @@
 #include "eventlist/commands.h"
 #include "eventlist/event_list_window.h"
 #include "popup_fixture.h"
+#include "platform/locale.h"
 #include "reminders/alarm_watch.h"
+#include "store/event_rule.h"
+#include "store/reminder_state.h"
+#include "store/sqlite.h"
+#include "store/table_open.h"
 
 namespace orbelle::testing {
 namespace {
@@ -150,6 +155,47 @@ TEST_F(RemindersTest, EnterLeavesTheRowEscHidesItAndDelDismissesItAsAcceptDoes) 
     Restart();
     EXPECT_FALSE(Shown());
     EXPECT_TRUE(App().Reminders()->Schedule().Rows().empty());
+}
+
+// A repeating event's dismissed occurrence leaves its record as it was, so
+// the dismissal is told to the listeners on its own (the calendar sync takes
+// it to other devices); one brought by another writer of the file is taken
+// in when the events are read again.
+TEST_F(RemindersTest, ARepeatingEventsDismissalIsToldAndOneFromAnotherWriterIsTakenInAtAReload) {
+    struct Heard final : EventChangeSink {
+        void AlarmsDismissed(std::int64_t id) override { ids.push_back(id); }
+        std::vector<std::int64_t> ids;
+    } heard;
+    ModeOn();
+    SeedTable(std::vector<const char*>{"daily one", "daily two"}, [](EventCursor& cursor, const char* subject) {
+        cursor.SetFieldText("subject", subject);
+        cursor.SetFieldText("accepttext", "N");
+        cursor.SetFieldText("remind", "1 hour");
+        cursor.SetFieldDateTime("date", At(14, 9, 0));
+        cursor.SetFieldDateTime("starthour", At(14, 8, 0));
+        cursor.SetFieldText("repleat", "Y");
+        for (const auto& [name, text] : FieldsFromRule({.kind = RecurrenceKind::Daily}, UserLocaleNames()))
+            cursor.SetFieldText(name, text);
+    });
+    StartAndSettle();
+    App().Changes().Add(heard);
+    ASSERT_EQ(ShownRows().size(), 2u);
+    const std::vector<std::string> ids = Column("id");
+
+    ListView_SetItemState(ReminderList(), 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    Key(VK_DELETE);
+    EXPECT_EQ(heard.ids, std::vector<std::int64_t>{std::stoll(ids[0])});
+    EXPECT_EQ(Column("accepttext"), (std::vector<std::string>{"N", "N"}));
+    ASSERT_EQ(ShownRows().size(), 1u);
+
+    {
+        sql::Database db = OpenEventTable(TableFile(), TableAccess::kWrite);
+        AcknowledgeUpTo(db, {{std::stoll(ids[1]), At(15, 9, 0)}});
+    }
+    App().Changes().EventsReloaded();
+    Pump();
+    EXPECT_TRUE(ShownRows().empty());
+    App().Changes().Remove(heard);
 }
 
 TEST_F(RemindersTest, ASnoozeKeepsTheRowAwayAcrossARestartAndItsLengthIsRemembered) {

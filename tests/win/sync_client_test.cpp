@@ -330,6 +330,25 @@ TEST(SyncDavXml, ReadsErrorConditionsAndRefusesWhatIsNotAMultistatus) {
     }
 }
 
+// A server with more changes than it gives at once marks the calendar's
+// own response 507 and gives the token to go on from.
+TEST(SyncDavXml, ReadsASyncCollectionAnswerCutShortByTheServer) {
+    const Multistatus reply = ParseMultistatus(
+        "<?xml version=\"1.0\"?><multistatus xmlns=\"DAV:\"><response><href>/alice/cal/a%40b.ics</href><propstat>"
+        "<prop><getetag>\"e1\"</getetag></prop><status>HTTP/1.1 200 OK</status></propstat></response>"
+        "<response><href>/alice/cal/gone.ics</href><status>HTTP/1.1 404 Not Found</status></response>"
+        "<response><href>/alice/cal/</href><status>HTTP/1.1 507 Insufficient Storage</status></response>"
+        "<sync-token>http://h/sync/7</sync-token></multistatus>",
+        "http://h:1/alice/cal/");
+    ASSERT_EQ(reply.responses.size(), 3u);
+    EXPECT_EQ(reply.responses[0].href, "http://h:1/alice/cal/a%40b.ics");
+    EXPECT_EQ(reply.responses[0].props.etag, "\"e1\"");
+    EXPECT_EQ(reply.responses[1].status, 404);
+    EXPECT_EQ(reply.responses[2].href, "http://h:1/alice/cal/");
+    EXPECT_EQ(reply.responses[2].status, 507);
+    EXPECT_EQ(reply.sync_token, "http://h/sync/7");
+}
+
 TEST(SyncClient, ItemNamesArePlainForPlainUidsAndDistinctOtherwise) {
     EXPECT_EQ(ItemName("0123abcd@orbelle"), "0123abcd@orbelle.ics");
     std::string slash = ItemName("a/b");

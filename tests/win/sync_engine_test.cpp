@@ -10,13 +10,17 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <span>
 
 #include "exchange/exchange_context.h"
 #include "kit/program_run.h"
+#include "kit/relay.h"
 #include "kit/temp_folder.h"
 #include "platform/wide.h"
 #include "store/event_cursor.h"
 #include "store/exchange_store.h"
+#include "store/reminder_state.h"
 #include "store/sqlite.h"
 #include "sync/caldav_client.h"
 #include "sync/http_client.h"
@@ -112,6 +116,52 @@ std::string ForeignItem(const std::string& uid, const std::string& summary, cons
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Another program//EN\r\nBEGIN:VEVENT\r\nUID:" + uid +
            "\r\nDTSTAMP:20261201T080000Z\r\nDTSTART:" + start + "\r\nDURATION:PT1H\r\nSUMMARY:" + summary + "\r\n" +
            extra + "END:VEVENT\r\nEND:VCALENDAR\r\n";
+}
+
+// One event through a sync: its subject before and after (none: absent),
+// and whether it must have its pairing row whenever it is here (all but
+// those new here, which may not have gone up yet).
+struct WholeItem {
+    const char* before;
+    const char* after;
+    bool paired;
+};
+
+// The table as a cut sync may leave it: each event as before or as after
+// the sync and only once, every paired event with its row (of its UID) and
+// every row with its event, but the row of the event deleted here, which
+// says that it is to be deleted on the server.
+void ExpectWhole(const Device& device, std::span<const WholeItem> items, std::int64_t deleted_here) {
+    sql::Database db(device.Table(), sql::OpenMode::kExisting);
+    sql::Statement events(db,
+                          "SELECT t.Subject, (SELECT COUNT(*) FROM SYNC_ITEM s WHERE s.EVENT_ID = t.Id AND "
+                          "s.UID = u.Uid) FROM TODOLIST t LEFT JOIN ICAL_UID u ON u.EventId = t.Id");
+    std::map<std::string, std::int64_t> rows_of;  // by subject
+    Subjects here;
+    while (events.Step()) {
+        here.push_back(events.ColumnText(0));
+        rows_of[events.ColumnText(0)] = events.ColumnInt(1);
+    }
+    for (const WholeItem& item : items) {
+        const auto count = [&](const char* subject) {
+            return subject ? std::count(here.begin(), here.end(), std::string(subject)) : 0;
+        };
+        const char* after = item.after && item.before && std::string_view(item.before) == item.after ? nullptr
+                                                                                                       : item.after;
+        const auto found = count(item.before) + count(after);
+        EXPECT_TRUE(found == 1 || (found == 0 && !(item.before && item.after)))
+            << found << " of " << (item.before ? item.before : "-") << " / " << (item.after ? item.after : "-");
+        for (const char* subject : {item.before, after}) {
+            if (!subject) continue;
+            if (item.paired && count(subject) > 0) EXPECT_EQ(rows_of[subject], 1) << "pairing rows of " << subject;
+            std::erase(here, std::string(subject));
+        }
+    }
+    EXPECT_TRUE(here.empty()) << "unknown events here: " << ::testing::PrintToString(here);
+    sql::Statement orphans(db, "SELECT s.EVENT_ID FROM SYNC_ITEM s LEFT JOIN TODOLIST t ON t.Id = s.EVENT_ID "
+                               "WHERE t.Id IS NULL");
+    while (orphans.Step())
+        EXPECT_EQ(orphans.ColumnInt(0), deleted_here) << "a pairing row without its event";
 }
 
 class SyncEngineTest : public ServerCalendarTest {
@@ -271,7 +321,8 @@ TEST_P(SyncEngineTest, ARepeatedCreateOrALostTokenMakesNoCopy) {
         db.Exec("DELETE FROM SYNC_ITEM");
     }
     laptop.Add("Gym");
-    Sync(laptop);
+    EXPECT_EQ(Sync(laptop).conflicts, 0u);
+    EXPECT_TRUE(Kept(laptop).empty()) << "the server's rewrite of our own item kept as another version";
     EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist", "Gym"}));
     EXPECT_EQ(laptop.Subjects(), (Subjects{"Dentist", "Gym"}));
 
@@ -327,6 +378,101 @@ TEST_P(SyncEngineTest, AWrongPasswordOrAServerGoneStoresNothingAndTheNextSyncCom
     EXPECT_EQ(ServerSubjects(), (Subjects{"Dentist"}));
 }
 
+// A sync cut at each of its requests, the server's answer to it lost or
+// the request never reaching the server: what was stored here is whole,
+// and the next sync ends where an uncut one would have.
+TEST_P(SyncEngineTest, AServerGoneAtAnyRequestLeavesNothingHalfStoredAndTheNextSyncCompletes) {
+    // Every sync of the test goes through the relay, passing or cut: the
+    // table knows its calendar by address, and would sync one at another
+    // address afresh.
+    testing::Relay relay(account_.url);
+    Account relayed = account_;
+    relayed.url = relay.Url(account_.url);
+    auto sync = [&](const Device& device) {
+        return RunSync({.account = relayed, .calendar_url = relay.Url(calendar_)}, device.Table(),
+                       SystemExchangeContext());
+    };
+    // Work both ways: new, edited and deleted here and on the server. Each
+    // event is here as before the sync or as after it, never both.
+    const WholeItem items[] = {
+        {"Dentist at 10", "Dentist at 10", true},
+        {"Standup", "Standup", true},
+        {"Lunch with Bo", "Lunch with Bo", false},
+        {"Book flights", "Book flights", false},
+        {"Water plants", "Water plants", false},
+        {"Pay rent", "Pay the rent", true},
+        {"Call Ann", nullptr, true},
+        {nullptr, "Yoga", true},
+        {nullptr, "Bake bread", true},
+    };
+    Subjects expected;
+    for (const WholeItem& item : items)
+        if (item.after) expected.push_back(item.after);
+    std::sort(expected.begin(), expected.end());
+
+    // A fresh calendar and device, brought to the point before the sync;
+    // the id of the event deleted here.
+    auto prepare = [&](Device& laptop) -> std::int64_t {
+        DropCalendar(account_, calendar_);
+        calendar_ = root_ + GetParam().home + UniqueName("t") + "/";
+        EXPECT_EQ(MakeCalendar(account_, calendar_, name_), 201);
+        for (const char* subject : {"Dentist", "Standup", "Pay rent", "Call Ann"}) laptop.Add(subject);
+        const std::int64_t gym = laptop.Add("Gym");
+        relay.Pass();
+        const SyncReport first = sync(laptop);
+        EXPECT_EQ(first.outcome, SyncOutcome::kDone) << first.message;
+        EXPECT_EQ(first.up, 5u);
+        for (const char* subject : {"Lunch with Bo", "Book flights", "Water plants"}) laptop.Add(subject);
+        laptop.Rename("Dentist", "Dentist at 10");
+        laptop.Delete("Gym");
+        RenameOnServer("Pay rent", "Pay the rent");
+        DeleteOnServer("Call Ann");
+        CreateOnServer("yoga@phone", ForeignItem("yoga@phone", "Yoga", "20270302T070000Z", ""));
+        CreateOnServer("bake@phone", ForeignItem("bake@phone", "Bake bread", "20270306T100000Z", ""));
+        return gym;
+    };
+
+    int requests = 0;
+    {
+        Device laptop;
+        prepare(laptop);
+        relay.Pass();
+        const SyncReport uncut = sync(laptop);
+        requests = relay.Requests();
+        ASSERT_EQ(uncut.outcome, SyncOutcome::kDone) << uncut.message;
+        ASSERT_EQ(laptop.Subjects(), expected);
+        ASSERT_EQ(ServerSubjects(), expected);
+    }
+    for (const bool answer_lost : {false, true}) {
+        for (int cut = 1; cut <= requests; ++cut) {
+            SCOPED_TRACE(::testing::Message() << "cut at request " << cut << " of " << requests
+                                              << (answer_lost ? ", its answer lost" : ", never sent"));
+            Device laptop;
+            const std::int64_t gym = prepare(laptop);
+            relay.CutAt(cut, answer_lost);
+            const SyncReport failed = sync(laptop);
+            EXPECT_TRUE(relay.Gone());
+            EXPECT_EQ(failed.outcome, SyncOutcome::kFailed);
+            EXPECT_FALSE(failed.message.empty());
+            ExpectWhole(laptop, items, gym);
+
+            relay.Pass();
+            const SyncReport next = sync(laptop);
+            EXPECT_EQ(next.outcome, SyncOutcome::kDone) << next.message;
+            ExpectWhole(laptop, items, gym);
+            EXPECT_TRUE(next.set_aside.empty());
+            EXPECT_EQ(next.conflicts, 0u) << next.Summary();
+            EXPECT_TRUE(Kept(laptop).empty());
+            EXPECT_EQ(laptop.Subjects(), expected);
+            EXPECT_EQ(ServerSubjects(), expected);
+            const SyncReport quiet = sync(laptop);
+            EXPECT_EQ(quiet.outcome, SyncOutcome::kDone) << quiet.message;
+            EXPECT_EQ(quiet.up + quiet.down + quiet.deleted_here + quiet.deleted_there + quiet.conflicts, 0u)
+                << quiet.Summary();
+        }
+    }
+}
+
 TEST_P(SyncEngineTest, AnotherProgramsRuleStaysWholeThroughAnEditHere) {
     Device laptop;
     CreateOnServer("standup@other", ForeignItem("standup@other", "Standup", "20270104T090000Z",
@@ -343,6 +489,21 @@ TEST_P(SyncEngineTest, AnotherProgramsRuleStaysWholeThroughAnEditHere) {
     const std::string text = ServerText("Standup in room 5");
     for (const char* kept : {"COUNT=5", "EXDATE:20270111T090000Z", "LOCATION:Room 4", "X-OTHER-COLOUR:teal"})
         EXPECT_NE(text.find(kept), std::string::npos) << kept << " lost from\n" << text;
+
+    // The pairings lost (a table from before they were made): the event is
+    // paired by its UID again, and what our events cannot hold still stays.
+    {
+        sql::Database db(laptop.Table(), sql::OpenMode::kExisting);
+        db.Exec("DELETE FROM SYNC_ITEM");
+        db.Exec("DELETE FROM SYNC_CALENDAR");
+    }
+    const SyncReport paired = Sync(laptop);
+    EXPECT_EQ(paired.up + paired.down + paired.conflicts, 0u) << paired.Summary();
+    laptop.Rename("Standup in room 5", "Standup in room 6");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    const std::string again = ServerText("Standup in room 6");
+    for (const char* kept : {"COUNT=5", "EXDATE:20270111T090000Z", "LOCATION:Room 4"})
+        EXPECT_NE(again.find(kept), std::string::npos) << kept << " lost from\n" << again;
 }
 
 TEST_P(SyncEngineTest, AnItemWeCannotStoreIsSetAsideAndTheRestSyncs) {
@@ -384,6 +545,85 @@ TEST_P(SyncEngineTest, AnAlarmAcknowledgedOnOneDeviceRingsOnNoOther) {
     Device desktop;
     Sync(desktop);
     EXPECT_EQ(desktop.Field("Not seen yet", "Accepttext"), "Y");
+
+    // One of ours: its text has no alarm once dismissed, so it goes up with
+    // its alarm back, acknowledged.
+    laptop.Add("Ours");
+    laptop.Set("Ours", "Remind", "15 minutes");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    laptop.Set("Ours", "Accepttext", "Y");
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    const std::string ours = ServerText("Ours");
+    for (const char* kept : {"BEGIN:VALARM", "TRIGGER:-PT15M", "ACKNOWLEDGED:", "X-MOZ-LASTACK:"})
+        EXPECT_NE(ours.find(kept), std::string::npos) << kept << " not in\n" << ours;
+    Sync(desktop);
+    EXPECT_EQ(desktop.Field("Ours", "Accepttext"), "Y");
+    EXPECT_EQ(desktop.Field("Ours", "Remind"), "15 minutes");
+    EXPECT_EQ(Sync(laptop).up + Sync(desktop).up, 0u) << "the alarm put back is no change";
+}
+
+// A repeating event keeps its later alarms on every device, and the
+// occurrences dismissed on one count as dismissed on the others.
+TEST_P(SyncEngineTest, ARepeatingEventsDismissedOccurrencesGoAcrossAndItsLaterAlarmsStay) {
+    const ExchangeContext context = SystemExchangeContext();
+    auto monday = [&](unsigned day) {
+        return context.local_zone.ToLocal(DateTime::FromParts(std::chrono::year{2027} / 1 / day, {9, 0, 0, 0}));
+    };
+    auto acknowledged = [](const Device& device) {
+        sql::Database db(device.Table(), sql::OpenMode::kExisting);
+        std::vector<DateTime> occurrences;
+        for (const auto& [id, occurrence] : AcknowledgedOccurrences(db)) occurrences.push_back(occurrence);
+        return occurrences;
+    };
+    // Mondays at 09:00 UTC from 4 January, the alarm 15 minutes before; the
+    // phone dismissed the second one.
+    CreateOnServer("call@phone",
+                   ForeignItem("call@phone", "Weekly call", "20270104T090000Z",
+                               "RRULE:FREQ=WEEKLY\r\nX-MOZ-LASTACK:20270111T085000Z\r\nBEGIN:VALARM\r\nACTION:DISPLAY\r\n"
+                               "DESCRIPTION:Reminder\r\nTRIGGER:-PT15M\r\nEND:VALARM\r\n"));
+    Device laptop, desktop;
+    for (const Device* device : {&laptop, &desktop}) ReminderState().Open(device->Table());
+    EXPECT_EQ(Sync(laptop).down, 1u);
+    EXPECT_NE(laptop.Field("Weekly call", "Accepttext"), "Y") << "none of its later alarms would ring";
+    EXPECT_EQ(acknowledged(laptop), std::vector<DateTime>{monday(11)});
+
+    // The fourth dismissed here: its alarm goes up as the acknowledgement, once.
+    {
+        sql::Database db(laptop.Table(), sql::OpenMode::kExisting);
+        const std::int64_t id = AcknowledgedOccurrences(db).begin()->first;
+        ReminderState state;
+        state.Open(laptop.Table());
+        state.Acknowledge({id, monday(25)});
+    }
+    EXPECT_EQ(Sync(laptop).up, 1u);
+    const std::string text = ServerText("Weekly call");
+    EXPECT_NE(text.find("X-MOZ-LASTACK:20270125T084500Z"), std::string::npos) << text;
+    EXPECT_NE(text.find("ACKNOWLEDGED:20270125T084500Z"), std::string::npos) << text;
+    EXPECT_EQ(Sync(laptop).up, 0u);
+
+    EXPECT_EQ(Sync(desktop).down, 1u);
+    EXPECT_NE(desktop.Field("Weekly call", "Accepttext"), "Y");
+    EXPECT_EQ(acknowledged(desktop), std::vector<DateTime>{monday(25)});
+
+    // Dismissed on the desktop while another program changed only what our
+    // events do not hold: both sides are the same event to us, and still
+    // the dismissal goes up.
+    {
+        sql::Database db(desktop.Table(), sql::OpenMode::kExisting);
+        const std::int64_t id = AcknowledgedOccurrences(db).begin()->first;
+        ReminderState state;
+        state.Open(desktop.Table());
+        state.Acknowledge(
+            {id, context.local_zone.ToLocal(DateTime::FromParts(std::chrono::year{2027} / 2 / 1, {9, 0, 0, 0}))});
+    }
+    for (Fetched& item : Items()) {
+        item.text.insert(item.text.find("END:VEVENT"), "LOCATION:Room 2\n");
+        ASSERT_EQ(CalDavClient(account_).Update(item.href, item.etag, item.text).status / 100, 2);
+    }
+    Sync(desktop);
+    Sync(desktop);
+    EXPECT_NE(ServerText("Weekly call").find("ACKNOWLEDGED:20270201T084500Z"), std::string::npos)
+        << ServerText("Weekly call");
 }
 
 TEST_P(SyncEngineTest, TheCommandLineFormsSetUpAndSyncWithTheirExitCodes) {

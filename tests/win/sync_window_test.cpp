@@ -7,10 +7,15 @@
 #include <vector>
 
 #include "eventlist/event_list_window.h"
+#include "editor/event_editor.h"
+#include "eventlist/commands.h"
 #include "kit/pictures.h"
+#include "kit/timer_script.h"
 #include "platform/wide.h"
 #include "sync/caldav_client.h"
 #include "sync/sync_commands.h"
+#include "sync/sync_runner.h"
+#include "sync/sync_settings.h"
 #include "sync_servers.h"
 #include "win_fixture.h"
 
@@ -109,6 +114,50 @@ TEST_F(SyncWindowTest, FindsTheCalendarsAndSyncsNowFromTheToolsMenu) {
     ASSERT_TRUE(PumpUntil([&] { return TableRows() == 0; })) << Narrow(Window().StatusText());
     ASSERT_EQ(answers.Seen().size(), 1u);
     EXPECT_NE(answers.Seen()[0].text.find(L"2 of 2 events here"), std::wstring::npos) << Narrow(answers.Seen()[0].text);
+}
+
+TEST_F(SyncWindowTest, TheEditorSaysOnceWhatItCannotShowOfAnEventFromTheServer) {
+    // Another program's event: a rule that ends after five times, less one date.
+    const std::string item =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Another program//EN\r\nBEGIN:VEVENT\r\nUID:standup@other\r\n"
+        "DTSTAMP:20261201T080000Z\r\nDTSTART:20270104T090000Z\r\nDURATION:PT1H\r\nSUMMARY:Standup\r\n"
+        "RRULE:FREQ=WEEKLY;COUNT=5\r\nEXDATE:20270111T090000Z\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
+    std::string href;
+    ASSERT_EQ(sync::CalDavClient(account_).Create(calendar_, "standup@other", item, href).status, 201);
+    const sync::SyncSettings settings{
+        .server = account_.url, .user = account_.user, .calendar_url = calendar_, .calendar_name = name_};
+    sync::WriteSyncSettings(ProgramFolder(), settings);
+    sync::RememberPassword(settings, account_.password);
+    Start();
+    SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, sync::kCmdCalendarSync, 0);
+    Pump();
+    Click(SyncWindow::SyncNowButton);
+    ASSERT_TRUE(PumpUntil([&] { return TableRows() == 1; })) << Narrow(Window().StatusText());
+    ShowWindow(Window().Hwnd(), SW_HIDE);
+
+    // Opens the event in the list's editor and cancels it once any note is answered.
+    auto open_in_editor = [&] {
+        MessageBoxAnswerer answers;
+        HWND editor = nullptr;
+        int ticks = 0;
+        TimerScript driver({WhenVisible(L"TForm2", [&](HWND shown) { editor = shown; }), [&] {
+                                return ++ticks > 25 && ThreadWindows(Visible(OfClass(L"#32770"))).empty();
+                            },
+                            [&] {
+                                PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);
+                                return true;
+                            }});
+        HWND list = App().EventList()->ListView();
+        ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+        SendMessageW(App().EventList()->Hwnd(), WM_COMMAND, kCmdModify, 0);
+        EXPECT_TRUE(driver.Finished());
+        return answers.Seen();
+    };
+    const std::vector<SeenMessageBox> first = open_in_editor();
+    ASSERT_EQ(first.size(), 1u);
+    for (const wchar_t* said : {L"more than this editor can show", L"COUNT", L"EXDATE", L"the rest of it stays"})
+        EXPECT_NE(first[0].text.find(said), std::wstring::npos) << Narrow(said) << " not in: " << Narrow(first[0].text);
+    EXPECT_TRUE(open_in_editor().empty()) << "said again";
 }
 
 }  // namespace
