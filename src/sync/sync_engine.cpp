@@ -144,14 +144,14 @@ public:
             token_ = calendar_.token;
             ctag_.clear();
         }
-        Commit(state);
+        Commit();
         return std::move(report_);
     }
 
 private:
     SyncReport Unchanged(const CalendarInfo& state) {
         ctag_ = state.ctag;
-        Commit(state);
+        Commit();
         return std::move(report_);
     }
 
@@ -579,7 +579,7 @@ private:
 
     // Everything this sync changes here, in one transaction: the events, the
     // rows that pair them, what was kept and set aside, and the token.
-    void Commit(const CalendarInfo& state) {
+    void Commit() {
         if (request_.may_write)
             while (!request_.may_write()) Sleep(500);
         store_.InTransaction([&](sql::Database& db) {
