@@ -306,6 +306,9 @@ private:
             pair.there_state = SideState::kNew;
         } else {
             pairs_.push_back({.there = index, .here_state = SideState::kAbsent, .there_state = SideState::kNew});
+            // Only to be stored here: its text serves no more unless our
+            // events cannot hold it all (a first sync down holds thousands).
+            if (there.reading.exact) std::string().swap(there.text);
         }
         theres_.push_back(std::move(there));
         return true;
